@@ -1,0 +1,163 @@
+#include "demo/Demo.h"
+
+#include <epoxy/gl.h>
+
+#include <cstdio>
+
+#include "demo/DemoClock.h"
+#include "demo/Element.h"
+#include "demo/Music.h"
+#include "frontend/Context.h"
+#include "frontend/Error.h"
+#include "frontend/RenderTarget.h"
+#include "frontend/State.h"
+
+namespace Vantrel {
+
+using Frontend::State;
+
+Demo::Demo() = default;
+Demo::~Demo() = default;
+
+void Demo::load()
+{
+    textures.loadFiles("data/", "*.jpg");
+    textures.loadFiles("data/", "*.png");
+    meshes.loadFiles("data/", "*.qbr");
+    shaders.loadFiles("data/", "*.cg");
+    shaders.loadFiles("vantrel_data/", "*.cg");
+    targets.loadResource(this);
+    effectTargets.loadResource(this);
+}
+
+float Demo::beatsToSeconds(int beats) const
+{
+    double product = static_cast<double>(beats) * 60.0;
+    return static_cast<float>(product / tempo);
+}
+
+std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)
+{
+    Frontend::ContextDesc desc;
+    desc.width = width;
+    desc.height = height;
+    desc.depthBits = depthBits;
+    desc.stencilBits = stencilBits;
+    desc.samples = samples;
+    desc.pixelType = floatPixels;
+    desc.hidden = hiddenWindow;
+    auto context = std::make_unique<Frontend::Context>(desc);
+    if (fullscreen && !hiddenWindow)
+        Frontend::setFullscreenMode(width, height, 32);
+    load();
+    prepareDrawables();
+    return context;
+}
+
+void Demo::prepareDrawables()
+{
+    for (Drawable* drawable : drawables())
+        drawable->prepare();
+    // Walk by index: drawables that scenes create in their first draw register
+    // themselves now and are warmed up in this same pass.
+    for (size_t i = 0; i < drawables().size(); i++)
+        drawables()[i]->draw();
+}
+
+int Demo::activeEntry() const
+{
+    int active = -1;
+    for (size_t i = 0; i < timeline.size(); i++) {
+        if (timeline[i].isActiveAt(time))
+            active = static_cast<int>(i);
+    }
+    return active;
+}
+
+void Demo::composeFrame()
+{
+    for (const TimelineEntry& entry : timeline) {
+        if (!entry.isActiveAt(time))
+            continue;
+        Element* element = entry.element;
+        glDisable(GL_MULTISAMPLE);
+        State::resetState();
+        element->renderSpan(entry.start, entry.end - entry.start);
+        Frontend::RenderTarget::unbind();
+        State::setViewport(0, 0, width, height);
+        State::clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
+        State::setViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+        element->useShader("vantrel_texture.cg");
+        element->setTexture("tex0", element->colorTexture());
+        element->drawFullscreenQuad(-1.0f, -1.0f, 1.0f, 1.0f);
+        element->releaseTextures();
+    }
+}
+
+void Demo::dumpFrame(Frontend::Context& context)
+{
+    static int dumpCounter = 0;  // numbers dumps across the whole process
+    Frontend::RenderTarget::unbind();
+    char name[32];
+    std::snprintf(name, sizeof name, "dump%i.png", dumpCounter);
+    context.saveScreenshot(name);
+    dumpCounter++;
+}
+
+void Demo::run()
+{
+    std::unique_ptr<Frontend::Context> context = start(false);
+    Music music;
+    bool withMusic = !musicFile.empty();
+    bool musicPlays = withMusic && startMusic(music);
+    Frontend::Timer timer;
+    time = 0.0f;
+    frameTime = 0.0f;
+    if (!Frontend::isKeyPressed(Frontend::Key::Escape))
+        playLoop(*context, withMusic ? &music : nullptr, musicPlays, timer);
+    if (withMusic)
+        music.free();
+    if (fullscreen)
+        Frontend::restoreDisplayMode();
+    context->release();
+}
+
+bool Demo::startMusic(Music& music)
+{
+    // Each failure is reported and the demo plays on; the clock falls back to
+    // the timer when there is nothing to play.
+    if (!music.init())
+        Frontend::showMessage("BASS", "BASS error");
+    if (!music.open(musicFile))
+        Frontend::showMessage("BASS", "BASS error, file not found?");
+    bool playing = music.play();
+    if (!playing)
+        Frontend::showMessage("BASS", "BASS error, can not play stream?");
+    music.setBytePosition(static_cast<uint32_t>(static_cast<int64_t>(musicStart * kBytesPerSecond)));
+    return playing;
+}
+
+void Demo::playLoop(Frontend::Context& context, Music* music, bool musicPlays, Frontend::Timer& timer)
+{
+    DemoClock clock(musicStart);
+    for (;;) {
+        if (!context.update())
+            break;
+        if (!(time < endTime))
+            break;
+        if (music)
+            time = clock.fromMusic(musicPlays && !music->finished(), music->positionSeconds(), timer.time());
+        else
+            time = clock.fromTimer(timer.time());
+        frameTime = timer.delta();
+        if (music)
+            music->spectrum(spectrum);
+        composeFrame();
+        if (Frontend::isKeyPressed(Frontend::Key::F10))
+            dumpFrame(context);
+        if (Frontend::isKeyPressed(Frontend::Key::Escape))
+            break;
+    }
+}
+
+} // namespace Vantrel

@@ -1,0 +1,105 @@
+// The demo application: settings, clock, music spectrum, catalogues and the
+// timeline, and the main loop that composes the active Elements each frame.
+//
+//   class MyProd : public Vantrel::Demo {
+//       void load() override { Demo::load(); timeline.push_back({0, 10, new MyScene(this)}); }
+//   };
+//   MyProd prod; prod.run();
+//
+// run() is start() + music + loop + shutdown. Tools that render with a clock
+// of their own (the capture tool) call start(), set time, frameTime and
+// spectrum themselves and call composeFrame() per frame.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "demo/Catalogues.h"
+
+namespace Frontend {
+class Context;
+class Texture;
+class Timer;
+}
+
+namespace Vantrel {
+
+class Element;
+class Music;
+
+struct TimelineEntry {
+    float start;
+    float end;
+    Element* element;
+
+    bool isActiveAt(float t) const { return start < t && t < end; }
+};
+
+struct Camera {
+    float cameraPosition[3];
+    float targetPosition[3];
+    float up[3];
+};
+
+struct Projection {
+    float fov;
+    float aspect;
+    float zNear;
+    float zFar;
+};
+
+class Demo : public DrawableResourceProxy {
+public:
+    Demo();
+    virtual ~Demo();
+
+    virtual void load();
+    void run();
+
+    // Opens the context (hidden for off-screen tools), loads, prepares and warms up.
+    std::unique_ptr<Frontend::Context> start(bool hiddenWindow);
+    // Composes every active timeline entry into the window at `time`.
+    void composeFrame();
+    // Index of the last entry composed at `time`, or -1 when none is active.
+    int activeEntry() const;
+    // Writes the composed frame as "dump%i.png", numbered across the run.
+    void dumpFrame(Frontend::Context& context);
+
+    // b x 60 / tempo: the product in double precision, the quotient rounded to float.
+    float beatsToSeconds(int beats) const;
+
+    std::vector<TimelineEntry> timeline;
+    bool fullscreen = false;
+    int width = 800;
+    int height = 600;
+    int depthBits = 24;
+    int stencilBits = 8;
+    int samples = 0;
+    int floatPixels = 0;
+    float endTime = 240.0f;
+    std::string musicFile;
+    float musicStart = 0.0f;
+    int viewport[4] = {0, 0, 800, 600};
+    float tempo = 120.0f;
+    float spectrum[512] = {};
+    float time = 0.0f;
+    float frameTime = 0.0f;
+    TextureResourceProxy textures;
+    PixelShaderResourceProxy pixelShaders;
+    VertexShaderResourceProxy vertexShaders;
+    CompleteShaderResourceProxy shaders;
+    QBRResourceProxy meshes;
+    TargetResourceProxy effectTargets;
+    TargetResourceProxy targets;
+    Camera camera = {};
+    Projection projection = {};
+    const Frontend::Texture* sharedTextures[8] = {};
+
+private:
+    void prepareDrawables();
+    bool startMusic(Music& music);
+    void playLoop(Frontend::Context& context, Music* music, bool musicPlays, Frontend::Timer& timer);
+};
+
+} // namespace Vantrel

@@ -1,0 +1,40 @@
+#include "demo/Element.h"
+
+#include <algorithm>
+
+#include "demo/Demo.h"
+
+namespace Vantrel {
+
+Element::Element(Demo* owner, const std::string& name, int w, int h)
+    : Frontend::RenderTarget(w, h, true, true), Drawable(owner, name), width(w), height(h)
+{
+    scaledTargets[0] = scaledTarget(width);
+    scaledTargets[1] = scaledTarget(std::max(width / 2, 4));
+    scaledTargets[2] = scaledTarget(std::max(width / 4, 4));
+    scaledTargets[3] = scaledTarget(std::max(width / 8, 4));
+}
+
+Element* Element::scaledTarget(int size)
+{
+    // While the pool of working targets is being built, the target of the size
+    // under construction is this very Element; smaller ones are already there.
+    TargetResourceProxy& pool = demo->targets;
+    if (size == width && pool.isBuilding() && !pool.contains(size))
+        return this;
+    return pool[size];
+}
+
+Element* Element::scratchTarget()
+{
+    return (*effectTargets)[width];
+}
+
+void Element::renderSpan(float start, float length)
+{
+    bind();
+    Drawable::renderSpan(start, length);
+    Frontend::RenderTarget::unbind();
+}
+
+} // namespace Vantrel

@@ -1,0 +1,44 @@
+// A Drawable with a render target of its own: the unit the timeline schedules.
+//
+// The Element renders its scene into its target through renderSpan, then
+// post-processes the picture with the full-screen passes, which bounce between
+// its target and the pool target of the same width.
+//
+//   glow(64, 0.5f, 2.0f, 1.0f, 1.0f);
+//   outlineEdges(500.0f, black);
+//   colorOverlay(0, 0, 0, fade);
+#pragma once
+
+#include "demo/Drawable.h"
+#include "frontend/RenderTarget.h"
+
+namespace Vantrel {
+
+class Element : public Frontend::RenderTarget, public Drawable {
+public:
+    Element(Demo* demo, const std::string& name, int width, int height);
+
+    void renderSpan(float start, float length) override;
+
+    // Full-screen passes on this Element's picture.
+    void copyTarget(Element* destination, Element* source);
+    void addTexture(const Frontend::Texture* texture, float alpha);
+    void findEdges(float amount, const float edgeColor[4], const float bgColor[4]);
+    void outlineEdges(float amount, const float edgeColor[4]);
+    void distortSine(const float freq[2], const float amp[2], const float offset[2]);
+    void directionalBlur(float dx, float dy, float stepScale, float gamma);
+    void blur(float distance, float stepScale, float gamma);
+    void glow(int side, float distance, float stepScale, float alpha, float gamma);
+    void depthOfField(int iterations, float focusDepth, float dx, float dy, float stepScale, float ramp, float exponent);
+    void colorOverlay(float r, float g, float b, float a);
+
+    int width;
+    int height;
+    Element* scaledTargets[4] = {};
+
+private:
+    Element* scaledTarget(int size);
+    Element* scratchTarget();
+};
+
+} // namespace Vantrel

@@ -1,0 +1,320 @@
+// The music stream: MP3 decoding, playback through SDL2 audio, the playback
+// clock and the spectrum of what is being heard.
+//
+// The whole file is decoded once when the stream is opened, so seeking and the
+// clock are exact to the sample. The audio callback copies frames from the
+// decoded track into a small device buffer and notes which frames it handed
+// over and when; the main thread derives the heard position from that note,
+// interpolated with the performance counter. Nothing here allocates per frame.
+#include "demo/Music.h"
+
+#include <SDL2/SDL.h>
+#include <fftw3.h>
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <numbers>
+
+namespace Vantrel {
+
+namespace {
+
+// Frames per device buffer: small, so that what is buffered (and therefore not
+// yet heard) stays well under a video frame.
+constexpr int kDeviceFrames = 1024;
+
+// Lets the decoder output exactly one format: 16-bit stereo at 44.1 kHz
+// (mono is duplicated, other rates resampled by the decoder).
+bool configureDecoder(mpg123_handle* mh)
+{
+    mpg123_param(mh, MPG123_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO | MPG123_GAPLESS, 0.0);
+    mpg123_param(mh, MPG123_FORCE_RATE, kSampleRate, 0.0);
+    if (mpg123_format_none(mh) != MPG123_OK)
+        return false;
+    return mpg123_format(mh, kSampleRate, MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK;
+}
+
+bool decodeOpened(mpg123_handle* mh, PcmTrack& out)
+{
+    std::vector<int16_t> chunk(16384);
+    for (;;) {
+        size_t done = 0;
+        int rc = mpg123_read(mh, reinterpret_cast<unsigned char*>(chunk.data()),
+                             chunk.size() * sizeof(int16_t), &done);
+        out.samples.insert(out.samples.end(), chunk.begin(), chunk.begin() + done / sizeof(int16_t));
+        if (rc == MPG123_DONE)
+            break;
+        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
+            return false;
+    }
+    if (out.samples.size() % 2)
+        out.samples.pop_back();
+    return !out.samples.empty();
+}
+
+// The FFTW planner is not thread-safe; executing a finished plan is.
+std::mutex plannerMutex;
+
+} // namespace
+
+bool decodeMp3(const std::string& path, PcmTrack& out)
+{
+    out.samples.clear();
+    mpg123_init();  // a no-op on current libraries, needed on old ones
+    int err = MPG123_OK;
+    mpg123_handle* mh = mpg123_new(nullptr, &err);
+    if (!mh)
+        return false;
+    bool ok = configureDecoder(mh) && mpg123_open(mh, path.c_str()) == MPG123_OK;
+    if (ok) {
+        ok = decodeOpened(mh, out);
+        mpg123_close(mh);
+    }
+    mpg123_delete(mh);
+    if (!ok)
+        out.samples.clear();
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// SpectrumAnalyzer
+
+struct SpectrumAnalyzer::Impl {
+    float* input = nullptr;
+    fftwf_complex* output = nullptr;
+    fftwf_plan plan = nullptr;
+    float window[kFftSize];
+    // A full-scale sine at a bin centre gives |X_k| = amplitude * sum(window) / 2,
+    // so this factor makes it read 1.0. For the periodic Hann window sum = N / 2.
+    float scale = 0.0f;
+};
+
+SpectrumAnalyzer::SpectrumAnalyzer() : impl(new Impl)
+{
+    std::lock_guard<std::mutex> lock(plannerMutex);
+    impl->input = fftwf_alloc_real(kFftSize);
+    impl->output = fftwf_alloc_complex(kFftSize / 2 + 1);
+    impl->plan = fftwf_plan_dft_r2c_1d(kFftSize, impl->input, impl->output, FFTW_ESTIMATE);
+    double sum = 0.0;
+    for (int i = 0; i < kFftSize; ++i) {
+        double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / kFftSize);
+        impl->window[i] = static_cast<float>(w);
+        sum += w;
+    }
+    impl->scale = static_cast<float>(2.0 / sum);
+}
+
+SpectrumAnalyzer::~SpectrumAnalyzer()
+{
+    std::lock_guard<std::mutex> lock(plannerMutex);
+    fftwf_destroy_plan(impl->plan);
+    fftwf_free(impl->input);
+    fftwf_free(impl->output);
+    delete impl;
+}
+
+void SpectrumAnalyzer::analyze(const PcmTrack& track, int64_t frame, float out[kSpectrumBins])
+{
+    const int64_t frames = track.frames();
+    const int16_t* s = track.samples.data();
+    for (int i = 0; i < kFftSize; ++i) {
+        int64_t f = frame + i;
+        float mono = 0.0f;
+        if (f >= 0 && f < frames)
+            mono = (static_cast<float>(s[2 * f]) + static_cast<float>(s[2 * f + 1])) * (0.5f / 32768.0f);
+        impl->input[i] = mono * impl->window[i];
+    }
+    fftwf_execute(impl->plan);
+    for (int k = 0; k < kSpectrumBins; ++k) {
+        float re = impl->output[k][0];
+        float im = impl->output[k][1];
+        out[k] = std::sqrt(re * re + im * im) * impl->scale;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Music
+
+namespace {
+
+// Shared by the audio callback and the main thread; written only under the
+// device lock (the callback runs with it held).
+struct Playback {
+    const PcmTrack* track = nullptr;
+    int64_t nextFrame = 0;     // next frame the callback hands to the device
+    int64_t chunkStart = 0;    // first frame of the chunk handed over last
+    int64_t chunkFrames = 0;   // frames of the track in that chunk
+    uint64_t chunkTick = 0;    // performance counter when it was handed over
+    uint64_t tickRate = 1;
+
+    void restartAt(int64_t frame)
+    {
+        nextFrame = chunkStart = frame;
+        chunkFrames = 0;  // nothing of the new position is heard yet
+    }
+};
+
+void fillAudio(void* userdata, Uint8* stream, int len)
+{
+    auto* p = static_cast<Playback*>(userdata);
+    auto* out = reinterpret_cast<int16_t*>(stream);
+    const int64_t wanted = len / 4;
+    const int64_t total = p->track ? p->track->frames() : 0;
+    const int64_t start = std::min(p->nextFrame, total);
+    const int64_t count = std::min(wanted, total - start);
+    if (count > 0)
+        std::copy_n(p->track->samples.data() + 2 * start, 2 * count, out);
+    std::fill(out + 2 * std::max<int64_t>(count, 0), out + 2 * wanted, int16_t(0));
+    p->chunkStart = start;
+    p->chunkFrames = std::max<int64_t>(count, 0);
+    p->chunkTick = SDL_GetPerformanceCounter();
+    p->nextFrame = start + p->chunkFrames;
+}
+
+SDL_AudioDeviceID openDevice(Playback* playback)
+{
+    SDL_AudioSpec want{};
+    want.freq = kSampleRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = kDeviceFrames;
+    want.callback = fillAudio;
+    want.userdata = playback;
+    SDL_AudioSpec have{};
+    return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+}
+
+// The chunk handed over last is being played out in real time since it was
+// handed over; everything before it has been heard.
+int64_t heardFrame(const Playback& p)
+{
+    const uint64_t now = SDL_GetPerformanceCounter();
+    const double elapsed = static_cast<double>(now - p.chunkTick) / static_cast<double>(p.tickRate);
+    const int64_t played = static_cast<int64_t>(elapsed * kSampleRate);
+    return p.chunkStart + std::clamp<int64_t>(played, 0, p.chunkFrames);
+}
+
+} // namespace
+
+struct Music::Impl {
+    SDL_AudioDeviceID device = 0;
+    bool audioInitialised = false;
+    bool hasStream = false;
+    Playback playback;
+    SpectrumAnalyzer analyzer;
+
+    void lock() { if (device) SDL_LockAudioDevice(device); }
+    void unlock() { if (device) SDL_UnlockAudioDevice(device); }
+    int64_t heard()
+    {
+        lock();
+        const int64_t frame = heardFrame(playback);
+        unlock();
+        return frame;
+    }
+};
+
+Music::Music() : impl(new Impl)
+{
+    impl->playback.track = &pcm;
+    impl->playback.tickRate = SDL_GetPerformanceFrequency();
+}
+
+Music::~Music()
+{
+    free();
+    delete impl;
+}
+
+bool Music::init()
+{
+    if (impl->device)
+        return true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        impl->audioInitialised = true;
+        impl->device = openDevice(&impl->playback);
+        if (impl->device)
+            return true;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        impl->audioInitialised = false;
+    }
+    // No usable sound device: the dummy driver consumes samples in real time,
+    // which keeps the music clock running without sound.
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return false;
+    impl->audioInitialised = true;
+    impl->device = openDevice(&impl->playback);
+    if (!impl->device) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        impl->audioInitialised = false;
+    }
+    return impl->device != 0;
+}
+
+bool Music::open(const std::string& path)
+{
+    PcmTrack decoded;
+    const bool ok = decodeMp3(path, decoded);
+    impl->lock();
+    pcm.samples.swap(decoded.samples);
+    impl->hasStream = ok;
+    impl->playback.restartAt(0);
+    impl->unlock();
+    return ok;
+}
+
+bool Music::play()
+{
+    if (!impl->hasStream || !impl->device)
+        return false;
+    SDL_PauseAudioDevice(impl->device, 0);
+    return true;
+}
+
+void Music::setBytePosition(uint32_t bytes)
+{
+    if (!impl->hasStream)
+        return;
+    impl->lock();
+    impl->playback.restartAt(std::min<int64_t>(bytes / 4, pcm.frames()));
+    impl->unlock();
+}
+
+float Music::positionSeconds() const
+{
+    if (!impl->hasStream)
+        return 0.0f;
+    return static_cast<float>(static_cast<double>(impl->heard()) / kSampleRate);
+}
+
+bool Music::finished() const
+{
+    return impl->hasStream && impl->heard() >= pcm.frames();
+}
+
+void Music::spectrum(float* out)
+{
+    if (impl->hasStream)
+        impl->analyzer.analyze(pcm, impl->heard(), out);
+}
+
+void Music::free()
+{
+    if (impl->device) {
+        SDL_CloseAudioDevice(impl->device);
+        impl->device = 0;
+    }
+    if (impl->audioInitialised) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        impl->audioInitialised = false;
+    }
+    impl->hasStream = false;
+    impl->playback.restartAt(0);
+    pcm.samples.clear();
+    pcm.samples.shrink_to_fit();
+}
+
+} // namespace Vantrel

@@ -1,0 +1,38 @@
+#include "demo/ResourceProxy.h"
+
+#include <fnmatch.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace Vantrel {
+
+std::string describeKey(std::string_view key)
+{
+    return std::string(key);
+}
+
+std::string describeKey(int key)
+{
+    return std::to_string(key);
+}
+
+std::vector<std::string> listMatchingFiles(const std::string& directory, const std::string& pattern)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    std::filesystem::directory_iterator it(directory, error);
+    if (error)
+        return names;  // a missing folder simply has nothing to load
+    for (const auto& entry : it) {
+        std::string name = entry.path().filename().string();
+        // The original platform matched wildcards without regard to case.
+        if (fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0)
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace Vantrel

@@ -1,0 +1,294 @@
+// The window, the OpenGL context, the shader compiler context, display modes,
+// keys and the frame timer, on SDL2.
+//
+// SDL stands in for the window system: one borderless window at the screen
+// origin, a compatibility-profile GL context (GLX on a display, EGL with the
+// offscreen driver), one event taken per update. Everything else finds the
+// context through Context::current(), set once the GL context is current.
+#include "frontend/Context.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "frontend/Error.h"
+#include "frontend/ImageLoader.h"
+#include "frontend/Shader.h"
+
+namespace Frontend {
+
+namespace {
+
+Context* currentContext = nullptr;
+
+// Frame dumps are written every frame while the key is held: a fast zlib level.
+constexpr int kScreenshotCompression = 1;
+
+void initVideo()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        throw Error(std::string("cannot start the video system: ") + SDL_GetError());
+}
+
+void setContextAttributes(const ContextDesc& desc)
+{
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, desc.depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, desc.stencilBits);
+    if (desc.samples > 0) {
+        // Only a multisampled request asks for alpha bits and, optionally, float pixels.
+        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
+        SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, desc.samples);
+        SDL_GL_SetAttribute(SDL_GL_FLOATBUFFERS, desc.pixelType == 1 ? 1 : 0);
+    }
+}
+
+// The whole renderer needs matrix stacks and glBegin: refuse ES and core contexts.
+void requireCompatibilityProfile()
+{
+    if (!epoxy_is_desktop_gl())
+        throw Error("the OpenGL context is OpenGL ES; a desktop compatibility context is required");
+    if (epoxy_gl_version() >= 32) {
+        GLint mask = 0;
+        glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+        if (mask & GL_CONTEXT_CORE_PROFILE_BIT)
+            throw Error("the OpenGL context is a core profile; a compatibility context is required");
+    }
+}
+
+} // namespace
+
+// ---- Window ----------------------------------------------------------------
+
+Window::Window(int clientWidth, int clientHeight, bool hidden)
+{
+    initVideo();
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | (hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
+    window = SDL_CreateWindow("Frontend Window", 0, 0, clientWidth, clientHeight, flags);
+    if (!window)
+        throw Error(std::string("cannot create the window: ") + SDL_GetError());
+    if (!hidden)
+        SDL_RaiseWindow(window);
+}
+
+Window::~Window()
+{
+    destroy();
+}
+
+void Window::destroy()
+{
+    if (window) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
+}
+
+int Window::clientWidth() const
+{
+    int width = 0;
+    if (window)
+        SDL_GL_GetDrawableSize(window, &width, nullptr);
+    return width;
+}
+
+int Window::clientHeight() const
+{
+    int height = 0;
+    if (window)
+        SDL_GL_GetDrawableSize(window, nullptr, &height);
+    return height;
+}
+
+// ---- Context ---------------------------------------------------------------
+
+Context::Context(const ContextDesc& desc)
+{
+    initVideo();
+    setContextAttributes(desc);
+    const char* formatRefused = "FRONTEND ERROR: Pixel format/type not supported";
+    try {
+        mainWindow = std::make_unique<Window>(desc.width, desc.height, desc.hidden);
+    } catch (const Error&) {
+        if (desc.samples > 0)
+            throw Error(formatRefused);
+        throw;
+    }
+    glContext = SDL_GL_CreateContext(mainWindow->native());
+    if (!glContext) {
+        if (desc.samples > 0)
+            throw Error(formatRefused);
+        throw Error(std::string("cannot create an OpenGL context: ") + SDL_GetError());
+    }
+    SDL_GL_MakeCurrent(mainWindow->native(), static_cast<SDL_GLContext>(glContext));
+    requireCompatibilityProfile();
+    SDL_GL_SetSwapInterval(0);  // the demo runs without a frame-rate limit
+    SDL_DisableScreenSaver();
+
+    glViewport(0, 0, mainWindow->clientWidth(), mainWindow->clientHeight());
+    currentContext = this;
+
+    cg = std::make_unique<CgContext>();
+    shader = new CompleteShader(kDefaultShaderSource, "vsMain", "psMain", "<default shader>");
+    shader->bind();
+    if (glGetError() != GL_NO_ERROR)
+        showMessage("Error", "asdjn");
+}
+
+Context::~Context()
+{
+    release();
+    if (currentContext == this)
+        currentContext = nullptr;
+}
+
+void* Context::handle(int kind) const
+{
+    switch (kind) {
+    case kHandleWindow:
+    case kHandleDeviceContext:  // SDL draws straight into the window
+        return mainWindow ? mainWindow->native() : nullptr;
+    case kHandleGLContext: return glContext;
+    case kHandleCgContext: return cg.get();
+    default: return nullptr;
+    }
+}
+
+bool Context::update()
+{
+    checkNativeError("Frontend::Context::update", 175);
+    SDL_Event event;
+    if (SDL_PollEvent(&event) && event.type == SDL_QUIT)
+        return false;
+    SDL_GL_SwapWindow(mainWindow->native());
+    return true;
+}
+
+void Context::release()
+{
+    if (!glContext)
+        return;
+    if (mainWindow)
+        SDL_GL_MakeCurrent(mainWindow->native(), nullptr);
+    SDL_GL_DeleteContext(static_cast<SDL_GLContext>(glContext));
+    glContext = nullptr;
+}
+
+void Context::saveScreenshot(const std::string& fileName)
+{
+    const int width = mainWindow->clientWidth();
+    const int height = mainWindow->clientHeight();
+    if (width <= 0 || height <= 0)
+        return;
+    const size_t stride = static_cast<size_t>(width) * 3;
+    screenshotPixels.resize(stride * height);
+
+    GLint readFramebuffer = 0, readBuffer = GL_BACK, packAlignment = 4;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, screenshotPixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFramebuffer));
+    if (readFramebuffer == 0)
+        glReadBuffer(static_cast<GLenum>(readBuffer));
+
+    // GL hands rows bottom first; the file wants the top of the screen first.
+    unsigned char* rows = screenshotPixels.data();
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(rows + stride * top, rows + stride * (top + 1), rows + stride * bottom);
+    try {
+        FrontendExt::writePng(fileName.c_str(), width, height, rows, kScreenshotCompression);
+    } catch (const Error& error) {
+        // A failed dump must not stop the show.
+        std::fprintf(stderr, "%s\n", error.what());
+    }
+}
+
+Context* Context::current()
+{
+    return currentContext;
+}
+
+// ---- Keys and display mode -------------------------------------------------
+
+bool isKeyPressed(Key key)
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return false;
+    const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    SDL_Scancode code = key == Key::Escape ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_F10;
+    return keys && keys[code] != 0;
+}
+
+void setFullscreenMode(int width, int height, int bitsPerPixel)
+{
+    Context* context = Context::current();
+    if (context) {
+        SDL_Window* window = context->window().native();
+        SDL_DisplayMode mode{};
+        SDL_GetDesktopDisplayMode(0, &mode);
+        mode.w = width;
+        mode.h = height;
+        mode.format = bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+        mode.refresh_rate = 0;  // not requested
+        SDL_SetWindowDisplayMode(window, &mode);
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+}
+
+void restoreDisplayMode()
+{
+    Context* context = Context::current();
+    if (context && context->window().native())
+        SDL_SetWindowFullscreen(context->window().native(), 0);
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+// ---- Timer -----------------------------------------------------------------
+//
+// Seconds are single precision, as counter x secondsPerTick. The counter is
+// taken relative to its value at construction: SDL's counter counts
+// nanoseconds since boot, and a float of that would step in whole
+// milliseconds after a day of uptime.
+
+Timer::Timer()
+{
+    frequency = static_cast<long long>(SDL_GetPerformanceFrequency());
+    secondsPerTick = 1.0f / static_cast<float>(frequency);
+    origin = static_cast<long long>(SDL_GetPerformanceCounter());
+    counter = origin;
+    startTime = static_cast<float>(counter - origin) * secondsPerTick;
+    lastTime = startTime;
+}
+
+float Timer::time()
+{
+    counter = static_cast<long long>(SDL_GetPerformanceCounter());
+    float now = static_cast<float>(counter - origin) * secondsPerTick;
+    elapsed = now - startTime;
+    return elapsed;
+}
+
+float Timer::delta()
+{
+    counter = static_cast<long long>(SDL_GetPerformanceCounter());
+    float now = static_cast<float>(counter - origin) * secondsPerTick;
+    float result = now - lastTime;
+    lastTime = now;
+    return result;
+}
+
+} // namespace Frontend

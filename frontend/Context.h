@@ -1,0 +1,109 @@
+// The window, the OpenGL context and the shader compiler context.
+//
+//   Frontend::ContextDesc desc;           // 800 x 600, depth 24, stencil 8
+//   Frontend::Context context(desc);      // window, GL, shader context, default shader bound
+//   while (context.update()) { ... }      // one window event, then present
+//
+// SDL2 stands in for the window system (compatibility-profile GL through
+// libepoxy). Everything else reaches the one context through Context::current().
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+
+namespace Frontend {
+
+class CgContext;
+class CompleteShader;
+
+struct ContextDesc {
+    int width = 800;
+    int height = 600;
+    int depthBits = 24;
+    int stencilBits = 8;
+    int samples = 0;
+    int pixelType = 0;  // 1 asks for float pixels (multisampled path only)
+    bool hidden = false;  // off-screen tools keep the window hidden
+};
+
+// Handle kinds for Context::handle.
+enum HandleKind { kHandleWindow = 0, kHandleDeviceContext = 1, kHandleGLContext = 2, kHandleCgContext = 3 };
+
+// Keys the demo reads.
+enum class Key { Escape, F10 };
+
+class Window {
+public:
+    Window(int clientWidth, int clientHeight, bool hidden);
+    ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    void destroy();
+    int clientWidth() const;
+    int clientHeight() const;
+    SDL_Window* native() const { return window; }
+
+private:
+    SDL_Window* window = nullptr;
+};
+
+class Context {
+public:
+    explicit Context(const ContextDesc& desc);
+    ~Context();
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
+
+    void* handle(int kind) const;
+
+    // Handles at most one pending window event and presents the back buffer.
+    // Returns false once the quit event has arrived (the frame is not presented).
+    bool update();
+
+    void release();
+
+    // Writes the back buffer (the frame just composed) as an upright 24-bit PNG.
+    void saveScreenshot(const std::string& fileName);
+
+    Window& window() { return *mainWindow; }
+    CgContext& cgContext() { return *cg; }
+    CompleteShader& defaultShader() { return *shader; }
+
+    static Context* current();
+
+private:
+    std::unique_ptr<Window> mainWindow;
+    void* glContext = nullptr;
+    std::unique_ptr<CgContext> cg;
+    CompleteShader* shader = nullptr;  // never destroyed
+    std::vector<unsigned char> screenshotPixels;  // kept between frame dumps
+};
+
+// Keyboard state as of the last event pump.
+bool isKeyPressed(Key key);
+
+void setFullscreenMode(int width, int height, int bitsPerPixel);
+void restoreDisplayMode();
+
+// Single-precision seconds from the high-resolution counter.
+class Timer {
+public:
+    Timer();
+    float time();   // seconds since construction
+    float delta();  // seconds since the previous delta (or construction)
+
+private:
+    long long counter = 0;
+    long long origin = 0;  // counter at construction; readings are taken relative to it
+    long long frequency = 0;
+    float secondsPerTick = 0.0f;
+    float startTime = 0.0f;
+    float elapsed = 0.0f;
+    float lastTime = 0.0f;
+};
+
+} // namespace Frontend

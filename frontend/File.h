@@ -1,0 +1,36 @@
+// A small stdio file reader that every loader takes by value and owns.
+// Opening a file that is not there throws Frontend::Error naming the path.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace FrontendExt {
+
+class File {
+public:
+    File(const char* path, const char* mode);
+    File(const std::string& path, const char* mode);
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    virtual ~File();
+
+    virtual size_t read(void* destination, size_t itemSize, size_t itemCount);
+    virtual size_t write(const void* source, size_t itemSize, size_t itemCount);
+    // Length in bytes; rewinds to the start as a side effect.
+    virtual long size();
+    // origin 0 start, 1 current, 2 end; other codes do not move. Returns 0 on success.
+    virtual int seek(long offset, int origin);
+
+    void close();
+    const std::string& path() const { return filePath; }
+
+private:
+    std::FILE* stream = nullptr;
+    std::string filePath;
+};
+
+} // namespace FrontendExt

@@ -1,0 +1,101 @@
+// Cg shaders.
+//
+// A CompleteShader is a vertex program and a fragment program compiled from
+// one Cg source (glslang's HLSL front end in DX9 mode -> SPIR-V -> SPIRV-Cross
+// -> GLSL -> one linked GL program). Parameters are set by their Cg names;
+// a name that a program does not declare is skipped silently, and values stay
+// with the program across binds of other shaders.
+//
+//   Frontend::CompleteShader shader(source, "vsMain", "psMain", "glow.cg");
+//   shader.bind();
+//   shader.setFloat("alpha", 0.5f);
+//   shader.setTexture("tex0", texture);   // fragment program only
+//   shader.setStateMatrices();            // "StateWorld" ... "StateComplete"
+//
+// A compile error ends the process through CGerror with the compiler listing.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "frontend/File.h"
+
+namespace Frontend {
+
+class Texture;
+
+constexpr int kVertexProfile = 6150;    // arbvp1
+constexpr int kFragmentProfile = 7000;  // arbfp1
+
+// The text of one shader file, NUL-terminated.
+class ShaderSource {
+public:
+    explicit ShaderSource(FrontendExt::File file);
+    const char* text() const { return source.c_str(); }
+    const std::string& path() const { return filePath; }
+
+private:
+    std::string source;
+    std::string filePath;
+};
+
+// The shader compiler context: keeps the last compiler listing (what the
+// error handler shows) and the one-time compiler set-up.
+class CgContext {
+public:
+    CgContext();
+    ~CgContext();
+    const std::string& lastListing() const { return listing; }
+    void setLastListing(std::string text) { listing = std::move(text); }
+
+private:
+    std::string listing;
+};
+
+class ShaderProgramImpl;  // the compiled stage plus its parameter table
+
+class VertexShader {
+public:
+    int profile = kVertexProfile;
+    std::shared_ptr<ShaderProgramImpl> program;
+};
+
+class PixelShader {
+public:
+    int profile = kFragmentProfile;
+    std::shared_ptr<ShaderProgramImpl> program;
+};
+
+class CompleteShader {
+public:
+    // fileName is used in compiler listings ("name.cg:4: ...") and to resolve #include.
+    CompleteShader(const char* source, const std::string& vertexEntry, const std::string& pixelEntry,
+                   const std::string& fileName = "<built-in>");
+    ~CompleteShader();
+    CompleteShader(const CompleteShader&) = delete;
+    CompleteShader& operator=(const CompleteShader&) = delete;
+
+    void bind();
+    void setTexture(std::string_view name, const Texture* texture);
+    void disableTexture(std::string_view name);
+    void setFloat(std::string_view name, float value);
+    void setFloat4(std::string_view name, float x, float y, float z, float w);
+    void setStateMatrices();
+
+    // Whether either program declares the parameter (tests and tools).
+    bool hasParameter(std::string_view name) const;
+    unsigned glProgram() const;
+
+    VertexShader vertex;
+    PixelShader pixel;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl;
+};
+
+// The Cg source of the default shader: positions times "StateComplete", opaque white.
+extern const char* const kDefaultShaderSource;
+
+} // namespace Frontend

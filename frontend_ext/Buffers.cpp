@@ -1,0 +1,350 @@
+// Vertex and index buffers: code tables, storage in client memory or GL
+// buffer objects, nested mapping, and binding of components to the generic
+// vertex attributes that every shader reads.
+//
+// Attribute numbers follow the classic Cg alias table so a shader compiled
+// from any Cg source finds the same semantic at the same attribute on every
+// driver; the fixed-function array entry points are never used because some
+// drivers do not alias them with generic attributes.
+#include "frontend_ext/Buffers.h"
+
+#include <epoxy/gl.h>
+
+#include <cstring>
+#include <string>
+
+#include "frontend/Error.h"
+#include "frontend/State.h"
+
+namespace FrontendExt {
+
+namespace {
+
+[[noreturn]] void badCode(const char* what, int code)
+{
+    throw Frontend::Error(std::string("FrontendExt: ") + what + " code " + std::to_string(code) + " is not in its table");
+}
+
+GLenum glComponentType(int componentType)
+{
+    switch (componentType) {
+    case kTypeByte: return GL_BYTE;
+    case kTypeShort: return GL_SHORT;
+    case kTypeInt: return GL_INT;
+    case kTypeFloat: return GL_FLOAT;
+    case kTypeDouble: return GL_DOUBLE;
+    }
+    badCode("component type", componentType);
+}
+
+GLenum glIndexType(int indexType)
+{
+    switch (indexType) {
+    case kIndexUByte: return GL_UNSIGNED_BYTE;
+    case kIndexUShort: return GL_UNSIGNED_SHORT;
+    case kIndexUInt: return GL_UNSIGNED_INT;
+    }
+    badCode("index type", indexType);
+}
+
+// Usage 0 (client memory) has no hint: asking for one is a bad code.
+GLenum glUsageHint(int usage)
+{
+    switch (usage) {
+    case 1:
+    case 2: return GL_DYNAMIC_DRAW;
+    case 3: return GL_DYNAMIC_COPY;
+    case 4: return GL_STATIC_DRAW;
+    case 5: return GL_STATIC_READ;
+    case 6: return GL_STATIC_COPY;
+    }
+    badCode("buffer usage", usage);
+}
+
+void validateUsage(int usage)
+{
+    if (usage != kUsageClient)
+        glUsageHint(usage);
+}
+
+int maxVertexAttributes()
+{
+    static const int limit = [] {
+        GLint value = 16;
+        glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &value);
+        return value > 0 ? static_cast<int>(value) : 16;
+    }();
+    return limit;
+}
+
+// The attribute a semantic feeds, checked against what the driver offers.
+// A generic code beyond the driver's attribute count is rejected rather than
+// clamped: clamping would silently alias two semantics.
+int checkedAttribute(int semantic)
+{
+    int attribute = attributeForSemantic(semantic);
+    if (attribute >= maxVertexAttributes())
+        throw Frontend::Error("FrontendExt: vertex semantic " + std::to_string(semantic) + " needs generic attribute " +
+                              std::to_string(attribute) + ", but this driver has only " +
+                              std::to_string(maxVertexAttributes()));
+    return attribute;
+}
+
+// Fixed-function normal and colour arrays scale integer data to [-1, 1] or
+// [0, 1]; keep that meaning when they travel through generic attributes.
+GLboolean normalizedFor(int semantic, int componentType)
+{
+    bool integer = componentType == kTypeByte || componentType == kTypeShort || componentType == kTypeInt;
+    return (semantic == kSemanticNormal || semantic == kSemanticColor) && integer ? GL_TRUE : GL_FALSE;
+}
+
+GLenum mapAccess(bool read, bool write)
+{
+    if (read && write)
+        return GL_READ_WRITE;
+    return read ? GL_READ_ONLY : GL_WRITE_ONLY;
+}
+
+// Checks a (first, count) range against a length; count -1 means "to the end".
+int drawCount(const char* what, int first, int count, int length)
+{
+    if (count == -1)
+        count = length - first;
+    if (first < 0 || count < 0 || static_cast<long long>(first) + count > length)
+        throw Frontend::Error(std::string("FrontendExt: ") + what + " range first " + std::to_string(first) +
+                              " count " + std::to_string(count) + " outside 0.." + std::to_string(length));
+    return count;
+}
+
+} // namespace
+
+int componentSize(int componentType)
+{
+    switch (componentType) {
+    case kTypeByte: return 1;
+    case kTypeShort: return 2;
+    case kTypeInt: return 4;
+    case kTypeFloat: return 4;
+    case kTypeDouble: return 8;
+    }
+    badCode("component type", componentType);
+}
+
+int indexSize(int indexType)
+{
+    switch (indexType) {
+    case kIndexUByte: return 1;
+    case kIndexUShort: return 2;
+    case kIndexUInt: return 4;
+    }
+    badCode("index type", indexType);
+}
+
+int attributeForSemantic(int semantic)
+{
+    if (semantic < 0)
+        badCode("vertex semantic", semantic);
+    if (semantic >= kSemanticGenericFirst)
+        return semantic;
+    if (semantic >= kSemanticTexCoord0 && semantic < kSemanticTexCoord0 + 8)
+        return 8 + (semantic - kSemanticTexCoord0);
+    switch (semantic) {
+    case kSemanticPosition: return 0;
+    case kSemanticNormal: return 2;
+    case kSemanticColor: return 3;
+    case kSemanticTangent: return 14;
+    case kSemanticBinormal: return 15;
+    }
+    return -1;  // 1 and 14..16 feed nothing
+}
+
+// ---------------------------------------------------------------- VertexBuffer
+
+VertexBuffer::VertexBuffer(int componentCount, const int* componentCounts, int vertexCount, int usage,
+                           const void* source, const int* componentTypes)
+    : usageCode(usage)
+{
+    if (componentCount < 0 || (componentCount > 0 && !componentCounts) || vertexCount < 0)
+        throw Frontend::Error("FrontendExt::VertexBuffer: " + std::to_string(componentCount) + " components of " +
+                              std::to_string(vertexCount) + " vertices is not a valid layout");
+    validateUsage(usage);
+    long long stride = 0;
+    for (int i = 0; i < componentCount; ++i) {
+        int type = componentTypes ? componentTypes[i] : kTypeFloat;
+        if (componentCounts[i] < 1 || componentCounts[i] > 4)
+            throw Frontend::Error("FrontendExt::VertexBuffer: component " + std::to_string(i) + " has " +
+                                  std::to_string(componentCounts[i]) + " scalars (1 to 4 allowed)");
+        stride += static_cast<long long>(componentCounts[i]) * componentSize(type);
+    }
+    if (stride * vertexCount > 0x7fffffffLL)
+        throw Frontend::Error("FrontendExt::VertexBuffer: " + std::to_string(vertexCount) + " vertices of " +
+                              std::to_string(stride) + " bytes exceed 2 GiB");
+
+    components = componentCount;
+    counts = new int[componentCount > 0 ? componentCount : 1];
+    types = new int[componentCount > 0 ? componentCount : 1];
+    for (int i = 0; i < componentCount; ++i) {
+        counts[i] = componentCounts[i];
+        types[i] = componentTypes ? componentTypes[i] : kTypeFloat;
+    }
+    vertexStride = static_cast<int>(stride);
+    vertices = vertexCount;
+    totalSize = vertexStride * vertexCount;
+
+    if (usageCode != kUsageClient) {
+        glGenBuffers(1, &bufferName);
+        glBindBuffer(GL_ARRAY_BUFFER, bufferName);
+        glBufferData(GL_ARRAY_BUFFER, totalSize, source, glUsageHint(usageCode));
+    } else {
+        data = new unsigned char[totalSize > 0 ? totalSize : 1]();
+        if (source)
+            std::memcpy(data, source, static_cast<size_t>(totalSize));
+    }
+}
+
+VertexBuffer::~VertexBuffer()
+{
+    if (usageCode != kUsageClient)
+        glDeleteBuffers(1, &bufferName);
+    else
+        delete[] data;
+    delete[] counts;
+    delete[] types;
+}
+
+int VertexBuffer::componentOffset(int component) const
+{
+    if (component < 0 || component >= components)
+        throw Frontend::Error("FrontendExt::VertexBuffer: component " + std::to_string(component) +
+                              " out of range (" + std::to_string(components) + " components)");
+    int offset = 0;
+    for (int i = 0; i < component; ++i)
+        offset += counts[i] * componentSize(types[i]);
+    return offset;
+}
+
+void* VertexBuffer::lock(bool read, bool write)
+{
+    ++locks;
+    if (data)
+        return data;
+    // A buffer object with no storage cannot be mapped; there is nothing to address.
+    if ((!read && !write) || totalSize == 0)
+        return nullptr;
+    glBindBuffer(GL_ARRAY_BUFFER, bufferName);
+    data = static_cast<unsigned char*>(glMapBuffer(GL_ARRAY_BUFFER, mapAccess(read, write)));
+    return data;
+}
+
+void VertexBuffer::unlock()
+{
+    --locks;
+    if (locks > 0 || usageCode == kUsageClient)
+        return;
+    glBindBuffer(GL_ARRAY_BUFFER, bufferName);
+    if (data)
+        glUnmapBuffer(GL_ARRAY_BUFFER);
+    data = nullptr;
+}
+
+// For a buffer object GL takes the byte offset in place of an address.
+const void* VertexBuffer::arrayPointer(int offset) const
+{
+    if (usageCode != kUsageClient)
+        return reinterpret_cast<const void*>(static_cast<size_t>(offset));
+    return data + offset;
+}
+
+void VertexBuffer::bind(int component, int semantic)
+{
+    int attribute = checkedAttribute(semantic);
+    if (attribute < 0)
+        return;
+    int offset = componentOffset(component);
+    glBindBuffer(GL_ARRAY_BUFFER, usageCode != kUsageClient ? bufferName : 0);
+    glEnableVertexAttribArray(static_cast<GLuint>(attribute));
+    glVertexAttribPointer(static_cast<GLuint>(attribute), counts[component], glComponentType(types[component]),
+                          normalizedFor(semantic, types[component]), vertexStride, arrayPointer(offset));
+}
+
+void VertexBuffer::unbind(int semantic)
+{
+    int attribute = checkedAttribute(semantic);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    if (attribute >= 0)
+        glDisableVertexAttribArray(static_cast<GLuint>(attribute));
+}
+
+void VertexBuffer::drawArrays(int primitive, int first, int count)
+{
+    GLenum mode = Frontend::State::glPrimitive(primitive);
+    count = drawCount("VertexBuffer::drawArrays", first, count, vertices);
+    glDrawArrays(mode, first, count);
+}
+
+// ----------------------------------------------------------------- IndexBuffer
+
+IndexBuffer::IndexBuffer(int indexCount, int usage, const void* source, int indexType)
+    : usageCode(usage)
+{
+    int size = indexSize(indexType);
+    validateUsage(usage);
+    if (indexCount < 0 || static_cast<long long>(indexCount) * size > 0x7fffffffLL)
+        throw Frontend::Error("FrontendExt::IndexBuffer: index count " + std::to_string(indexCount) + " is not valid");
+    indices = indexCount;
+    type = indexType;
+    long long bytes = static_cast<long long>(indexCount) * size;
+    if (usageCode != kUsageClient) {
+        glGenBuffers(1, &bufferName);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, bufferName);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, bytes, source, glUsageHint(usageCode));
+    } else {
+        data = new unsigned char[bytes > 0 ? bytes : 1]();
+        if (source)
+            std::memcpy(data, source, static_cast<size_t>(bytes));
+    }
+}
+
+IndexBuffer::~IndexBuffer()
+{
+    if (usageCode != kUsageClient)
+        glDeleteBuffers(1, &bufferName);
+    else
+        delete[] data;
+}
+
+void* IndexBuffer::lock(bool read, bool write)
+{
+    ++locks;
+    if (data)
+        return data;
+    if ((!read && !write) || indices == 0)
+        return nullptr;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, bufferName);
+    data = static_cast<unsigned char*>(glMapBuffer(GL_ELEMENT_ARRAY_BUFFER, mapAccess(read, write)));
+    return data;
+}
+
+void IndexBuffer::unlock()
+{
+    --locks;
+    if (locks > 0 || usageCode == kUsageClient)
+        return;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, bufferName);
+    if (data)
+        glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER);
+    data = nullptr;
+}
+
+void IndexBuffer::drawIndexed(int primitive, int first, int count)
+{
+    GLenum mode = Frontend::State::glPrimitive(primitive);
+    count = drawCount("IndexBuffer::drawIndexed", first, count, indices);
+    size_t offset = static_cast<size_t>(first) * indexSize(type);
+    const void* pointer = usageCode != kUsageClient ? reinterpret_cast<const void*>(offset)
+                                                    : static_cast<const void*>(data + offset);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, usageCode != kUsageClient ? bufferName : 0);
+    glDrawElements(mode, count, glIndexType(type), pointer);
+}
+
+} // namespace FrontendExt

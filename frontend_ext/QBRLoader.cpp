@@ -1,0 +1,74 @@
+// Loads every mesh of a QBR file into a Geometry ready for bump-mapped
+// drawing: one interleaved buffer {position, normal, uv, tangent, binormal},
+// a 32-bit index buffer, and the tangent frame computed at load time.
+//
+// The file is read in one piece and checked completely before any GL object
+// is made; each buffer is uploaded in one call and mapped once for the
+// tangent step.
+#include "frontend_ext/QBRLoader.h"
+
+#include <cstring>
+#include <string>
+
+#include "frontend/Error.h"
+
+namespace FrontendExt {
+
+namespace {
+
+constexpr int kFloatsPerVertex = 14;  // 56-byte record
+constexpr int kComponentCounts[5] = {3, 3, 2, 3, 3};
+
+std::vector<unsigned char> readWholeFile(File& file)
+{
+    long size = file.size();
+    if (size < 0)
+        throw Frontend::Error(file.path() + ": cannot determine the file size");
+    std::vector<unsigned char> bytes(static_cast<size_t>(size));
+    size_t got = size > 0 ? file.read(bytes.data(), 1, bytes.size()) : 0;
+    if (got != bytes.size())
+        throw Frontend::Error(file.path() + ": read " + std::to_string(got) + " of " + std::to_string(size) + " bytes");
+    return bytes;
+}
+
+std::unique_ptr<Geometry> buildMesh(const QBRMesh& mesh, int vertexUsage, int indexUsage)
+{
+    int vertexCount = static_cast<int>(mesh.vertices.size() / 5);
+    // Normal, tangent and binormal start at zero; the tangent step fills them.
+    std::vector<float> staging(static_cast<size_t>(vertexCount) * kFloatsPerVertex, 0.0f);
+    for (int v = 0; v < vertexCount; ++v) {
+        const float* source = &mesh.vertices[static_cast<size_t>(v) * 5];
+        float* record = &staging[static_cast<size_t>(v) * kFloatsPerVertex];
+        std::memcpy(record, source, 3 * sizeof(float));      // position, bytes 0..11
+        std::memcpy(record + 6, source + 3, 2 * sizeof(float));  // uv, bytes 24..31
+    }
+    std::vector<unsigned> indices(mesh.indices.begin(), mesh.indices.end());
+
+    auto geometry = std::make_unique<Geometry>();
+    geometry->vertexBuffers[0] = new VertexBuffer(5, kComponentCounts, vertexCount, vertexUsage, staging.data(), nullptr);
+    geometry->indexBuffer =
+        new IndexBuffer(static_cast<int>(indices.size()), indexUsage, indices.data(), kIndexUInt);
+    geometry->primitive = kPrimitiveTriangles;
+    geometry->addBinding(0, 0, kSemanticPosition);
+    geometry->addBinding(0, 1, kSemanticNormal);
+    geometry->addBinding(0, 2, kSemanticTexCoord0);
+    geometry->addBinding(0, 3, kSemanticTexCoord0 + 2);  // tangent rides on texture unit 2
+    geometry->addBinding(0, 4, kSemanticTexCoord0 + 3);  // binormal on texture unit 3
+    geometry->computeTangentSpace(kSemanticTexCoord0, kSemanticNormal, kSemanticTexCoord0 + 2, kSemanticTexCoord0 + 3);
+    return geometry;
+}
+
+} // namespace
+
+QBRLoader::QBRLoader(File file, int vertexUsage, int indexUsage)
+{
+    std::string name = file.path();
+    std::vector<unsigned char> bytes = readWholeFile(file);
+    file.close();
+    std::vector<QBRMesh> decoded = decodeQBR(bytes.data(), bytes.size(), name);
+    meshes.reserve(decoded.size());
+    for (const QBRMesh& mesh : decoded)
+        meshes.push_back(buildMesh(mesh, vertexUsage, indexUsage));
+}
+
+} // namespace FrontendExt

@@ -1,0 +1,197 @@
+// Full-screen image passes on an Element's picture.
+//
+// Each pass reads the Element's colour (and depth) texture and writes its
+// result back into the Element, bouncing through the pool target of the same
+// width. Passes keep no state between frames and allocate nothing.
+#include <cmath>
+
+#include "demo/Demo.h"
+#include "demo/Element.h"
+#include "frontend/State.h"
+
+namespace Vantrel {
+
+using Frontend::State;
+
+namespace {
+
+constexpr float kFullscreen[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
+
+void drawFullscreen(Drawable* drawable)
+{
+    drawable->drawFullscreenQuad(kFullscreen[0], kFullscreen[1], kFullscreen[2], kFullscreen[3]);
+}
+
+} // namespace
+
+void Element::copyTarget(Element* destination, Element* source)
+{
+    destination->bind();
+    source->useShader("vantrel_texture.cg");
+    source->setTexture("tex0", source->colorTexture());
+    drawFullscreen(source);
+    source->disableTexture("tex0");
+    source->bind();
+}
+
+void Element::addTexture(const Frontend::Texture* texture, float alpha)
+{
+    useShader("vantrel_texture.cg");
+    setFloat("alpha", alpha);
+    setTexture("tex0", texture);
+    enable(Frontend::kBlend);
+    setBlendFunc(Frontend::kSrcAlpha, Frontend::kOne);
+    drawFullscreen(this);
+    setFloat("alpha", 1.0f);
+    disable(Frontend::kBlend);
+}
+
+void Element::findEdges(float amount, const float edgeColor[4], const float bgColor[4])
+{
+    if (amount < 0.01f)
+        return;
+    Element* scratch = scratchTarget();
+    scratch->bind();
+    useShader("vantrel_find_edges.cg");
+    setVector("edgeColor", edgeColor);
+    setVector("bgColor", bgColor);
+    setFloat("texelSize", 1.0f / static_cast<float>(width));
+    setFloat("amp", amount);
+    setTexture("tex0", colorTexture());
+    drawFullscreen(this);
+    releaseTextures();
+    Frontend::RenderTarget::unbind();
+    bind();
+    copyTarget(this, scratch);
+}
+
+void Element::outlineEdges(float amount, const float edgeColor[4])
+{
+    if (amount < 0.01f)
+        return;
+    Element* scratch = scratchTarget();
+    scratch->bind();
+    useShader("vantrel_outline_edges.cg");
+    setVector("edgeColor", edgeColor);
+    setFloat("texelSize", 1.0f / static_cast<float>(width));
+    setFloat("amp", amount);
+    setTexture("tex0", depthTexture());
+    setTexture("tex1", colorTexture());
+    drawFullscreen(this);
+    releaseTextures();
+    Frontend::RenderTarget::unbind();
+    bind();
+    copyTarget(this, scratch);
+}
+
+void Element::distortSine(const float freq[2], const float amp[2], const float offset[2])
+{
+    Element* scratch = scratchTarget();
+    scratch->bind();
+    // Signed test: a negative amplitude skips the pass as well.
+    if (amp[0] < 1e-6f || amp[1] < 1e-6f)
+        return;
+    useShader("vantrel_distort_sine.cg");
+    setVector("freq", freq[0], freq[1], 0.0f, 1.0f);
+    setVector("amp", amp[0], amp[1], 0.0f, 1.0f);
+    setVector("ofset", offset[0], offset[1], 0.0f, 1.0f);
+    setTexture("tex0", colorTexture());
+    drawFullscreen(this);
+    releaseTextures();
+    Frontend::RenderTarget::unbind();
+    bind();
+    copyTarget(this, scratch);
+}
+
+void Element::directionalBlur(float dx, float dy, float stepScale, float gamma)
+{
+    if (std::fabs(dx) + std::fabs(dy) < 0.001f || gamma < 0.001f)
+        return;
+    Element* scratch = scratchTarget();
+    for (int i = 0; i < 2; i++) {
+        float stepX = (dx + static_cast<float>(i) * dx * stepScale) / static_cast<float>(width);
+        float stepY = (dy + static_cast<float>(i) * dy * stepScale) / static_cast<float>(height);
+
+        scratch->bind();
+        useShader("vantrel_directional_blur.cg");
+        setVector("pixelStep", stepX, stepY, 0.0f, 0.0f);
+        setFloat("gamma", gamma);
+        setTexture("tex0", colorTexture());
+        drawFullscreen(this);
+        releaseTextures();
+
+        Frontend::RenderTarget::unbind();
+        bind();
+        setTexture("tex0", scratch->colorTexture());
+        setVector("pixelStep", stepX, stepY, 0.0f, 0.0f);
+        drawFullscreen(this);
+        releaseTextures();
+    }
+}
+
+void Element::blur(float distance, float stepScale, float gamma)
+{
+    directionalBlur(distance, 0.0f, stepScale, gamma);
+    directionalBlur(0.0f, distance, stepScale, gamma);
+}
+
+void Element::glow(int side, float distance, float stepScale, float alpha, float gamma)
+{
+    if (alpha < 0.001f || distance < 0.001f || gamma < 0.001f)
+        return;
+    Element* glowTarget = (*targets)[side];
+    copyTarget(glowTarget, this);
+    glowTarget->blur(distance, stepScale, gamma);
+    bind();
+    addTexture(glowTarget->colorTexture(), alpha);
+}
+
+void Element::depthOfField(int iterations, float focusDepth, float dx, float dy, float stepScale, float ramp,
+                           float exponent)
+{
+    if (std::fabs(dx) + std::fabs(dy) < 0.001f || iterations <= 0)
+        return;
+    Element* scratch = scratchTarget();
+    for (int i = 0; i < iterations; i++) {
+        float stepX = (dx + static_cast<float>(i) * dx * stepScale) / static_cast<float>(width);
+        float stepY = (dy + static_cast<float>(i) * dy * stepScale) / static_cast<float>(height);
+
+        scratch->bind();
+        clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
+        useShader("vantrel_depth_of_field.cg");
+        setVector("pixelStep", stepX, stepY, 0.0f, 0.0f);
+        setFloat("focusDepth", focusDepth);
+        setFloat("ramp", ramp);
+        setFloat("exponent", exponent);
+        setTexture("colorMap", colorTexture());
+        setTexture("depthMap", depthTexture());
+        drawFullscreen(this);
+        releaseTextures();
+
+        Frontend::RenderTarget::unbind();
+        bind();
+        setVector("pixelStep", stepX, stepY, 0.0f, 0.0f);
+        setFloat("focusDepth", focusDepth);
+        setTexture("colorMap", scratch->colorTexture());
+        setTexture("depthMap", depthTexture());
+        drawFullscreen(this);
+        releaseTextures();
+    }
+}
+
+void Element::colorOverlay(float r, float g, float b, float a)
+{
+    if (a < 0.001f)
+        return;
+    useShader("vantrel_color.cg");
+    setVector("color", r, g, b, a);
+    setStateParameters();
+    disable(Frontend::kDepthTest);
+    enable(Frontend::kBlend);
+    setBlendFunc(Frontend::kSrcAlpha, Frontend::kOneMinusSrcAlpha);
+    drawFullscreen(this);
+    disable(Frontend::kBlend);
+    enable(Frontend::kDepthTest);
+}
+
+} // namespace Vantrel

@@ -1,0 +1,87 @@
+#include "std_effects/SceneHelpers.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "demo/Drawable.h"
+#include "frontend_ext/Buffers.h"
+
+namespace StdVantrel {
+
+namespace {
+uint32_t randomState = 1;
+}
+
+void srand(unsigned seed)
+{
+    randomState = seed;
+}
+
+int rand()
+{
+    randomState = randomState * 214013u + 2531011u;
+    return static_cast<int>((randomState >> 16) & 32767u);
+}
+
+float signedRandom()
+{
+    return static_cast<float>(rand() / 32767.0 * 2.0 - 1.0);
+}
+
+Vec3 randomVector()
+{
+    Vec3 v;
+    v.x = signedRandom();
+    v.y = signedRandom();
+    v.z = signedRandom();
+    return v;
+}
+
+Vec3 randomPath(int base, float t, bool linear)
+{
+    Vec3 keys[4];
+    for (int j = 0; j < 4; j++) {
+        double seed = static_cast<double>(base) + static_cast<double>(t) + j;
+        srand(static_cast<unsigned>(static_cast<int>(std::trunc(seed))));
+        keys[j] = randomVector();
+    }
+    float f = t - std::floor(t);
+    if (linear)
+        return lerp(keys[0], keys[1], f);
+    return cubic(keys[0], keys[1], keys[2], keys[3], f);
+}
+
+} // namespace StdVantrel
+
+namespace Vantrel {
+
+using Frontend::State;
+
+void Drawable::drawImage(std::string_view image, float x, float y, float w, float h, int sourceFactor,
+                         int destinationFactor)
+{
+    disable(Frontend::kDepthTest);
+    enable(Frontend::kBlend);
+    setBlendFunc(sourceFactor, destinationFactor);
+    pushAll();
+    resetMatrices();
+    useShader("vantrel_texture.cg");
+    setFloat("alpha", 1.0f);
+    setStateParameters();
+    setTexture("tex0", image);
+    begin(FrontendExt::kPrimitiveQuads);
+    vertexAttribute(FrontendExt::kSemanticTexCoord0, 0.0f, 0.0f, 0.0f, 1.0f);
+    vertexAttribute(FrontendExt::kSemanticPosition, x, y, 0.0f, 1.0f);
+    vertexAttribute(FrontendExt::kSemanticTexCoord0, 1.0f, 0.0f, 0.0f, 1.0f);
+    vertexAttribute(FrontendExt::kSemanticPosition, x + w, y, 0.0f, 1.0f);
+    vertexAttribute(FrontendExt::kSemanticTexCoord0, 1.0f, 1.0f, 0.0f, 1.0f);
+    vertexAttribute(FrontendExt::kSemanticPosition, x + w, y + h, 0.0f, 1.0f);
+    vertexAttribute(FrontendExt::kSemanticTexCoord0, 0.0f, 1.0f, 0.0f, 1.0f);
+    vertexAttribute(FrontendExt::kSemanticPosition, x, y + h, 0.0f, 1.0f);
+    end();
+    popAll();
+    disable(Frontend::kBlend);
+    enable(Frontend::kDepthTest);
+}
+
+} // namespace Vantrel

@@ -1,0 +1,185 @@
+// Command-line parsing for vantrel-capture (CLI11), with the checks that need
+// more than one option at a time done after CLI11 has split the line.
+#include "tools/capture/CaptureOptions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include <CLI/CLI.hpp>
+
+namespace Capture {
+
+namespace {
+
+// strtod with the whole text consumed, and no inf or nan.
+bool parseNumber(const std::string& text, double& value)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value);
+}
+
+bool parseSide(const std::string& text, int& side)
+{
+    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    side = std::atoi(text.c_str());
+    return side > 0;
+}
+
+std::string lowerExtension(const std::string& path)
+{
+    std::size_t dot = path.find_last_of('.');
+    std::size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "";
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+struct RawOptions {
+    std::string fps, from, to, at, size;
+};
+
+// Turns the raw option texts into values; returns an empty string or the first problem.
+std::string convert(const RawOptions& raw, CaptureOptions& options)
+{
+    if (!raw.fps.empty() && !parseNumber(raw.fps, options.fps))
+        return "--fps: '" + raw.fps + "' is not a number";
+    if (!(options.fps > 0.0))
+        return "--fps must be greater than 0 (got " + raw.fps + ")";
+    if (!raw.from.empty() && !parseNumber(raw.from, options.from))
+        return "--from: '" + raw.from + "' is not a number of seconds";
+    if (!raw.to.empty() && !parseNumber(raw.to, options.to))
+        return "--to: '" + raw.to + "' is not a number of seconds";
+    if (options.from < 0.0)
+        return "--from must not be negative";
+    if (!(options.from < options.to))
+        return "--from must be below --to (got " + std::to_string(options.from) + " and " + std::to_string(options.to) + ")";
+
+    if (!raw.at.empty()) {
+        std::stringstream list(raw.at);
+        std::string item;
+        while (std::getline(list, item, ',')) {
+            double t = 0.0;
+            if (!parseNumber(item, t))
+                return "--at: '" + item + "' is not a number of seconds (expected a list like 1.5,10,20)";
+            if (t < 0.0)
+                return "--at: times must not be negative (got " + item + ")";
+            options.at.push_back(t);
+        }
+        if (options.at.empty() || raw.at.back() == ',')
+            return "--at: expected a comma-separated list of times like 1.5,10,20";
+    }
+
+    if (!raw.size.empty()) {
+        std::size_t x = raw.size.find('x');
+        if (x == std::string::npos || !parseSide(raw.size.substr(0, x), options.width) ||
+            !parseSide(raw.size.substr(x + 1), options.height))
+            return "--size: '" + raw.size + "' is not a size like 800x600 with positive sides";
+    }
+    return "";
+}
+
+std::string checkCombination(const CaptureOptions& options)
+{
+    if (options.outputKind() == OutputKind::Video) {
+        if (options.width % 2 != 0 || options.height % 2 != 0)
+            return "--size: a video needs even sides (got " + std::to_string(options.width) + "x" +
+                   std::to_string(options.height) + ")";
+        if (!options.at.empty())
+            return "--at renders single frames and cannot be written as a video; use --out FOLDER";
+    }
+    long frames = countFrames(options);
+    if (frames > kMaxFrames)
+        return "this would render " + std::to_string(frames) + " frames; at most " + std::to_string(kMaxFrames) +
+               " are allowed (check --fps)";
+    return "";
+}
+
+} // namespace
+
+OutputKind CaptureOptions::outputKind() const
+{
+    if (out.empty())
+        return OutputKind::None;
+    std::string ext = lowerExtension(out);
+    return ext == ".mp4" || ext == ".mkv" ? OutputKind::Video : OutputKind::PngSequence;
+}
+
+CaptureParse parseCaptureOptions(int argc, const char* const* argv)
+{
+    CaptureParse result;
+    RawOptions raw;
+    CLI::App app{"Renders the demo's frames off-screen at a fixed frame rate, as PNG pictures or a video with "
+                 "its music. Run it from the directory that holds data/ and vantrel_data/.",
+                 "vantrel-capture"};
+    app.add_option("--fps", raw.fps, "Frames per second of demo time (default 60)")->type_name("N");
+    CLI::Option* from = app.add_option("--from", raw.from, "First demo time in seconds (default 0)")->type_name("SECONDS");
+    CLI::Option* to = app.add_option("--to", raw.to, "Render while the time is below this (default 240)")->type_name("SECONDS");
+    app.add_option("--at", raw.at, "Render only these demo times, in this order")->type_name("T1,T2,...")
+        ->excludes(from)->excludes(to);
+    app.add_option("--size", raw.size, "Window size (default 800x600)")->type_name("WIDTHxHEIGHT");
+    app.add_option("--out", result.options.out,
+                   "A folder for frame_000000.png, ... or a .mp4/.mkv video with the music")->type_name("PATH");
+    app.add_option("--stats", result.options.stats, "Write per-frame render times as JSON")->type_name("FILE.json");
+    app.add_flag("--quiet", result.options.quiet, "No progress bar");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        result.status = CaptureParse::Status::Help;
+        result.message = app.help();
+        return result;
+    } catch (const CLI::ParseError& error) {
+        result.message = error.what();
+        return result;
+    }
+
+    result.message = convert(raw, result.options);
+    if (result.message.empty())
+        result.message = checkCombination(result.options);
+    if (result.message.empty() && !result.options.out.empty() && result.options.out == result.options.stats)
+        result.message = "--out and --stats name the same file";
+    result.status = result.message.empty() ? CaptureParse::Status::Run : CaptureParse::Status::Error;
+    return result;
+}
+
+long countFrames(const CaptureOptions& options)
+{
+    if (!options.at.empty())
+        return static_cast<long>(options.at.size());
+    double estimate = std::ceil((options.to - options.from) * options.fps);
+    if (estimate > static_cast<double>(kMaxFrames) + 1.0)
+        return static_cast<long>(std::min(estimate, 1e18));
+    // The estimate can be one off either way through rounding; settle it on the same
+    // expression that generates the times.
+    long n = std::max(0L, static_cast<long>(estimate));
+    while (n > 0 && options.from + static_cast<double>(n - 1) / options.fps >= options.to)
+        --n;
+    while (options.from + static_cast<double>(n) / options.fps < options.to)
+        ++n;
+    return n;
+}
+
+std::vector<double> captureTimes(const CaptureOptions& options)
+{
+    if (!options.at.empty())
+        return options.at;
+    long n = countFrames(options);
+    std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(n));
+    for (long i = 0; i < n; ++i)
+        times.push_back(options.from + static_cast<double>(i) / options.fps);
+    return times;
+}
+
+} // namespace Capture

@@ -1,0 +1,49 @@
+// Command-line options of vantrel-capture and the list of demo times they
+// select. Parsing needs no GL, so it is tested on its own.
+//
+//   CaptureParse parsed = parseCaptureOptions(argc, argv);
+//   if (parsed.status == CaptureParse::Status::Error) { print parsed.message; exit non-zero }
+//   for (double t : captureTimes(parsed.options)) ...
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace Capture {
+
+enum class OutputKind { None, PngSequence, Video };
+
+struct CaptureOptions {
+    double fps = 60.0;
+    double from = 0.0;
+    double to = 240.0;
+    std::vector<double> at;   // when not empty, only these times, in this order
+    int width = 800;
+    int height = 600;
+    std::string out;          // folder of PNGs, or a .mp4 / .mkv file
+    std::string stats;        // JSON file of per-frame timings
+    bool quiet = false;
+
+    OutputKind outputKind() const;
+    double frameTime() const { return 1.0 / fps; }
+};
+
+struct CaptureParse {
+    enum class Status { Run, Help, Error };
+    Status status = Status::Error;
+    CaptureOptions options;
+    std::string message;  // the help text, or what is wrong with the command line
+};
+
+// More frames than this in one run is almost surely a typo in --fps.
+constexpr long kMaxFrames = 1000000;
+
+CaptureParse parseCaptureOptions(int argc, const char* const* argv);
+
+// Demo times to render, in rendering order: the --at list, or from + i / fps while below to.
+std::vector<double> captureTimes(const CaptureOptions& options);
+
+// Number of frames captureTimes would give, without building the list.
+long countFrames(const CaptureOptions& options);
+
+} // namespace Capture

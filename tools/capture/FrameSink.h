@@ -1,0 +1,44 @@
+// Where captured frames go. The capture loop hands every frame, upright
+// 8-bit RGB rows (top row first, no padding), to one FrameSink.
+//
+//   std::unique_ptr<FrameSink> sink = std::make_unique<PngSequenceSink>("shots", 800, 600);
+//   sink->writeFrame(rgb);        // once per frame, in rendering order
+//   sink->finish();               // flush; a sink that is not finished may leave a partial file
+//
+// Constructors check that the output can be written, so a bad path fails
+// before minutes of start-up; later write failures throw Frontend::Error.
+#pragma once
+
+#include <string>
+
+namespace Capture {
+
+class FrameSink {
+public:
+    virtual ~FrameSink() = default;
+    virtual void writeFrame(const unsigned char* rgbTopFirst) = 0;
+    virtual void finish() = 0;
+    // What to tell the user when the run is over ("312 frames in shots/").
+    virtual std::string describe() const = 0;
+};
+
+// DIR/frame_000000.png, frame_000001.png, ... numbered in rendering order.
+class PngSequenceSink : public FrameSink {
+public:
+    PngSequenceSink(const std::string& directory, int width, int height);
+    void writeFrame(const unsigned char* rgbTopFirst) override;
+    void finish() override {}
+    std::string describe() const override;
+
+    // The name of frame `index` inside the folder.
+    static std::string frameName(long index);
+
+private:
+    std::string folder;
+    std::string pathBuffer;
+    int frameWidth;
+    int frameHeight;
+    long written = 0;
+};
+
+} // namespace Capture

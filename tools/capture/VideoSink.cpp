@@ -1,0 +1,320 @@
+// Video encoding and muxing for the capture tool (libavformat, libavcodec,
+// libswscale, libswresample, FFmpeg 5 channel-layout API).
+#include "tools/capture/VideoSink.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include "demo/Music.h"
+#include "frontend/Error.h"
+
+namespace Capture {
+
+namespace {
+
+std::string averror(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+} // namespace
+
+struct VideoSink::Impl {
+    VideoSinkDesc desc;
+    AVFormatContext* format = nullptr;
+    AVCodecContext* video = nullptr;
+    AVCodecContext* audio = nullptr;
+    AVStream* videoStream = nullptr;
+    AVStream* audioStream = nullptr;
+    SwsContext* scaler = nullptr;
+    SwrContext* resampler = nullptr;
+    AVFrame* picture = nullptr;
+    AVFrame* sound = nullptr;
+    AVPacket* packet = nullptr;
+    std::vector<int16_t> staging;   // one audio frame of interleaved source samples
+    int64_t framesWritten = 0;
+    int64_t audioStart = 0;         // sample positions in the track
+    int64_t audioEnd = 0;
+    int64_t audioNext = 0;
+    bool fileOpen = false;
+    bool finished = false;
+    std::string codecName;
+
+    ~Impl();
+    void fail(const std::string& what, int code) const;
+    void openVideo();
+    void openAudio();
+    void openFile();
+    void encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame);
+    void writeAudioUntil(int64_t sample);
+    void fillSound(int count);
+};
+
+VideoSink::Impl::~Impl()
+{
+    if (fileOpen && !(format->oformat->flags & AVFMT_NOFILE))
+        avio_closep(&format->pb);
+    sws_freeContext(scaler);
+    swr_free(&resampler);
+    av_frame_free(&picture);
+    av_frame_free(&sound);
+    av_packet_free(&packet);
+    avcodec_free_context(&video);
+    avcodec_free_context(&audio);
+    avformat_free_context(format);
+}
+
+void VideoSink::Impl::fail(const std::string& what, int code) const
+{
+    std::string message = desc.path + ": " + what;
+    if (code < 0)
+        message += " (" + averror(code) + ")";
+    throw Frontend::Error(message);
+}
+
+void VideoSink::Impl::openVideo()
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_H264);
+    if (!codec)
+        codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+    if (!codec)
+        fail("this FFmpeg build has neither an H.264 nor an MPEG-4 encoder", 0);
+    codecName = codec->id == AV_CODEC_ID_H264 ? "H.264" : "MPEG-4";
+
+    videoStream = avformat_new_stream(format, nullptr);
+    video = avcodec_alloc_context3(codec);
+    if (!videoStream || !video)
+        fail("out of memory setting up the video stream", 0);
+
+    // MPEG-4 part 2 limits the time base denominator to 16 bits.
+    AVRational rate = av_d2q(desc.fps, 65535);
+    video->width = desc.width;
+    video->height = desc.height;
+    video->pix_fmt = AV_PIX_FMT_YUV420P;
+    video->time_base = av_inv_q(rate);
+    video->framerate = rate;
+    video->color_range = AVCOL_RANGE_MPEG;
+    video->colorspace = AVCOL_SPC_SMPTE170M;
+    if (codec->id == AV_CODEC_ID_H264) {
+        av_opt_set(video->priv_data, "preset", "fast", 0);
+        av_opt_set(video->priv_data, "crf", "20", 0);
+    } else {
+        video->flags |= AV_CODEC_FLAG_QSCALE;
+        video->global_quality = FF_QP2LAMBDA * 3;
+        video->gop_size = std::max(1, static_cast<int>(std::lround(desc.fps * 2.0)));
+    }
+    if (format->oformat->flags & AVFMT_GLOBALHEADER)
+        video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+
+    int result = avcodec_open2(video, codec, nullptr);
+    if (result < 0)
+        fail("cannot open the " + codecName + " encoder", result);
+    avcodec_parameters_from_context(videoStream->codecpar, video);
+    videoStream->time_base = video->time_base;
+    videoStream->avg_frame_rate = rate;
+
+    picture = av_frame_alloc();
+    if (!picture)
+        fail("out of memory for a video frame", 0);
+    picture->format = video->pix_fmt;
+    picture->width = desc.width;
+    picture->height = desc.height;
+    result = av_frame_get_buffer(picture, 0);
+    if (result < 0)
+        fail("cannot allocate a video frame", result);
+    scaler = sws_getContext(desc.width, desc.height, AV_PIX_FMT_RGB24, desc.width, desc.height, AV_PIX_FMT_YUV420P,
+                            SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (!scaler)
+        fail("cannot set up the RGB to YUV conversion", 0);
+}
+
+void VideoSink::Impl::openAudio()
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (!codec)
+        fail("this FFmpeg build has no AAC encoder", 0);
+    audioStream = avformat_new_stream(format, nullptr);
+    audio = avcodec_alloc_context3(codec);
+    if (!audioStream || !audio)
+        fail("out of memory setting up the audio stream", 0);
+
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    audio->sample_rate = Vantrel::kSampleRate;
+    av_channel_layout_copy(&audio->ch_layout, &stereo);
+    audio->bit_rate = 192000;
+    audio->time_base = AVRational{1, Vantrel::kSampleRate};
+    if (format->oformat->flags & AVFMT_GLOBALHEADER)
+        audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int result = avcodec_open2(audio, codec, nullptr);
+    if (result < 0)
+        fail("cannot open the AAC encoder", result);
+    avcodec_parameters_from_context(audioStream->codecpar, audio);
+    audioStream->time_base = audio->time_base;
+
+    // The AAC encoder takes planar float; the track is interleaved 16-bit.
+    result = swr_alloc_set_opts2(&resampler, &stereo, AV_SAMPLE_FMT_FLTP, Vantrel::kSampleRate, &stereo,
+                                 AV_SAMPLE_FMT_S16, Vantrel::kSampleRate, 0, nullptr);
+    if (result < 0 || (result = swr_init(resampler)) < 0)
+        fail("cannot set up the sample conversion", result);
+
+    int frameSize = audio->frame_size > 0 ? audio->frame_size : 1024;
+    sound = av_frame_alloc();
+    if (!sound)
+        fail("out of memory for an audio frame", 0);
+    sound->format = audio->sample_fmt;
+    sound->sample_rate = audio->sample_rate;
+    av_channel_layout_copy(&sound->ch_layout, &audio->ch_layout);
+    sound->nb_samples = frameSize;
+    result = av_frame_get_buffer(sound, 0);
+    if (result < 0)
+        fail("cannot allocate an audio frame", result);
+    staging.assign(static_cast<std::size_t>(frameSize) * 2, 0);
+
+    audioStart = std::llround(desc.audioFrom * Vantrel::kSampleRate);
+    audioEnd = std::llround(desc.audioTo * Vantrel::kSampleRate);
+    audioNext = audioStart;
+}
+
+void VideoSink::Impl::openFile()
+{
+    if (!(format->oformat->flags & AVFMT_NOFILE)) {
+        int result = avio_open(&format->pb, desc.path.c_str(), AVIO_FLAG_WRITE);
+        if (result < 0)
+            fail("cannot write the video file", result);
+        fileOpen = true;
+    }
+    int result = avformat_write_header(format, nullptr);
+    if (result < 0)
+        fail("cannot write the video header", result);
+}
+
+void VideoSink::Impl::encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame)
+{
+    int result = avcodec_send_frame(codec, frame);
+    if (result < 0)
+        fail("encoding failed", result);
+    for (;;) {
+        result = avcodec_receive_packet(codec, packet);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
+            return;
+        if (result < 0)
+            fail("encoding failed", result);
+        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        result = av_interleaved_write_frame(format, packet);
+        if (result < 0)
+            fail("cannot write to the video file", result);
+    }
+}
+
+// Source samples [audioNext, audioNext + count) into the AAC frame; outside the track is silence.
+void VideoSink::Impl::fillSound(int count)
+{
+    const Vantrel::PcmTrack& track = *desc.music;
+    std::fill(staging.begin(), staging.end(), int16_t{0});
+    int64_t first = std::max<int64_t>(audioNext, 0);
+    int64_t last = std::min<int64_t>(audioNext + count, track.frames());
+    if (first < last)
+        std::memcpy(staging.data() + (first - audioNext) * 2, track.samples.data() + first * 2,
+                    static_cast<std::size_t>(last - first) * 2 * sizeof(int16_t));
+
+    int result = av_frame_make_writable(sound);
+    if (result < 0)
+        fail("cannot reuse the audio frame", result);
+    const uint8_t* input = reinterpret_cast<const uint8_t*>(staging.data());
+    result = swr_convert(resampler, sound->data, count, &input, count);
+    if (result != count)
+        fail("sample conversion lost samples", result);
+    sound->nb_samples = count;
+    sound->pts = audioNext - audioStart;
+}
+
+// Encodes whole AAC frames up to `sample`; the one short frame is allowed only at the very end.
+void VideoSink::Impl::writeAudioUntil(int64_t sample)
+{
+    if (!audio)
+        return;
+    int frameSize = static_cast<int>(staging.size() / 2);
+    sample = std::min(sample, audioEnd);
+    while (audioNext < audioEnd && (audioNext + frameSize <= sample || sample == audioEnd)) {
+        int count = static_cast<int>(std::min<int64_t>(frameSize, audioEnd - audioNext));
+        fillSound(count);
+        encode(audio, audioStream, sound);
+        audioNext += count;
+    }
+}
+
+VideoSink::VideoSink(const VideoSinkDesc& desc) : impl(std::make_unique<Impl>())
+{
+    impl->desc = desc;
+    int result = avformat_alloc_output_context2(&impl->format, nullptr, nullptr, desc.path.c_str());
+    if (result < 0 || !impl->format)
+        impl->fail("cannot choose a container for this file name", result);
+    impl->packet = av_packet_alloc();
+    if (!impl->packet)
+        impl->fail("out of memory", 0);
+    impl->openVideo();
+    if (desc.music)
+        impl->openAudio();
+    impl->openFile();
+}
+
+VideoSink::~VideoSink() = default;
+
+void VideoSink::writeFrame(const unsigned char* rgbTopFirst)
+{
+    Impl& s = *impl;
+    int result = av_frame_make_writable(s.picture);
+    if (result < 0)
+        s.fail("cannot reuse the video frame", result);
+    const uint8_t* planes[1] = {rgbTopFirst};
+    const int strides[1] = {s.desc.width * 3};
+    sws_scale(s.scaler, planes, strides, 0, s.desc.height, s.picture->data, s.picture->linesize);
+    s.picture->pts = s.framesWritten++;
+    s.encode(s.video, s.videoStream, s.picture);
+    // Keep the sound level with the pictures so the muxer interleaves as it goes.
+    double shown = static_cast<double>(s.framesWritten) / s.desc.fps;
+    s.writeAudioUntil(s.audioStart + static_cast<int64_t>(std::floor(shown * Vantrel::kSampleRate)));
+}
+
+void VideoSink::finish()
+{
+    Impl& s = *impl;
+    if (s.finished)
+        return;
+    s.writeAudioUntil(s.audioEnd);
+    s.encode(s.video, s.videoStream, nullptr);
+    if (s.audio)
+        s.encode(s.audio, s.audioStream, nullptr);
+    int result = av_write_trailer(s.format);
+    if (result < 0)
+        s.fail("cannot finish the video file", result);
+    if (s.fileOpen) {
+        avio_closep(&s.format->pb);
+        s.fileOpen = false;
+    }
+    s.finished = true;
+}
+
+std::string VideoSink::describe() const
+{
+    std::string text = impl->desc.path + " (" + std::to_string(impl->framesWritten) + " frames, " + impl->codecName;
+    text += impl->audio ? ", with the music)" : ", no sound)";
+    return text;
+}
+
+} // namespace Capture
