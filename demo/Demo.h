@@ -59,6 +59,8 @@ public:
 
     // Opens the context (hidden for off-screen tools), loads, prepares and warms up.
     std::unique_ptr<Frontend::Context> start(bool hiddenWindow);
+    // Prepares every registered Drawable, then warms each up with one draw.
+    void prepareDrawables();
     // Composes every active timeline entry into the window at `time`.
     void composeFrame();
     // Index of the last entry composed at `time`, or -1 when none is active.
@@ -97,7 +99,6 @@ public:
     const Frontend::Texture* sharedTextures[8] = {};
 
 private:
-    void prepareDrawables();
     bool startMusic(Music& music);
     void playLoop(Frontend::Context& context, Music* music, bool musicPlays, Frontend::Timer& timer);
 };

@@ -1,7 +1,9 @@
 // Cg -> glslang (HLSL, DX9 mode) -> SPIR-V -> SPIRV-Cross -> GLSL; see CgCompiler.h.
 #include "frontend/CgCompiler.h"
 
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>

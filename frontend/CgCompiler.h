@@ -49,6 +49,7 @@ struct CgCompileTimes {
     double glslangMs = 0;   // parse + SPIR-V generation with legalisation, both stages
     double rewriteMs = 0;   // interface rewrite, both stages
     double crossMs = 0;     // SPIRV-Cross, both stages
+    double glLinkMs = 0;    // GL compile and link (filled in by CompleteShader)
 };
 
 struct CgCompileResult {

@@ -1,15 +1,99 @@
-// Placeholder implementation so the rest of the front end links while the
-// compiler path is being built.
+// Cg shaders as linked GL programs; see Shader.h.
+//
+// compileCgShader (CgCompiler.h) produces GLSL for both entries; this file
+// links them and keeps one small parameter table per complete shader. Lookups
+// compare string_views against that table, so the per-frame set* calls neither
+// allocate nor query GL. Values go in with glProgramUniform*, so they land in
+// the right program whichever one is bound, and stay with it.
 #include "frontend/Shader.h"
 
+#include <chrono>
+#include <vector>
+#include <epoxy/gl.h>
+
+#include "frontend/CgCompiler.h"
+#include "frontend/Context.h"
+#include "frontend/Error.h"
+#include "frontend/State.h"
 #include "frontend/Texture.h"
 
 namespace Frontend {
 
 const char* const kDefaultShaderSource =
     "float4x4 StateComplete;\n"
-    "float4 vsMain(float4 position : POSITION) : POSITION { return mul(StateComplete, position); }\n"
-    "float4 psMain() : COLOR { return float4(1, 1, 1, 1); }\n";
+    "\n"
+    "float4 vsMain(float4 position : POSITION) : POSITION\n"
+    "{\n"
+    "    return mul(StateComplete, position);\n"
+    "}\n"
+    "\n"
+    "float4 psMain() : COLOR\n"
+    "{\n"
+    "    return float4(1, 1, 1, 1);\n"
+    "}\n";
+
+namespace {
+
+const char* const kCompileErrorText = "CG ERROR : The compile returned an error.";
+
+const char* const kStateMatrixNames[6] = {"StateWorld",          "StateView",          "StateProjection",
+                                          "StateWorldView",      "StateViewProjection", "StateComplete"};
+
+bool isSampler(CgParameterType type) {
+    return type == CgParameterType::Sampler2D || type == CgParameterType::SamplerCube ||
+           type == CgParameterType::Sampler3D || type == CgParameterType::Sampler1D;
+}
+
+GLenum samplerTarget(CgParameterType type) {
+    switch (type) {
+    case CgParameterType::SamplerCube: return GL_TEXTURE_CUBE_MAP;
+    case CgParameterType::Sampler3D: return GL_TEXTURE_3D;
+    case CgParameterType::Sampler1D: return GL_TEXTURE_1D;
+    default: return GL_TEXTURE_2D;
+    }
+}
+
+std::string shaderLog(GLuint shader) {
+    GLint length = 0;
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        glGetShaderInfoLog(shader, length, nullptr, log.data());
+    return log.c_str();
+}
+
+std::string programLog(GLuint program) {
+    GLint length = 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        glGetProgramInfoLog(program, length, nullptr, log.data());
+    return log.c_str();
+}
+
+GLuint compileGlShader(GLenum stage, const std::string& text, std::string& log) {
+    GLuint shader = glCreateShader(stage);
+    const char* source = text.c_str();
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        log = shaderLog(shader);
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+} // namespace
+
+// One stage of a complete shader: its GL shader object and generated GLSL.
+class ShaderProgramImpl {
+public:
+    GLuint shader = 0;
+    std::string glsl;
+};
 
 ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path()) {
     long length = file.size();
@@ -22,19 +106,202 @@ ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path()) {
 CgContext::CgContext() = default;
 CgContext::~CgContext() = default;
 
-struct CompleteShader::Impl {};
+struct CompleteShader::Impl {
+    struct Parameter {
+        std::string cgName;
+        GLint location = -1;
+        CgParameterType type = CgParameterType::Other;
+        bool vertex = false;
+        bool fragment = false;
+        GLenum target = 0;  // samplers
+        GLint unit = -1;    // samplers
+        float value[4] = {0, 0, 0, 0};
+    };
 
-CompleteShader::CompleteShader(const char*, const std::string&, const std::string&, const std::string&)
-    : impl(std::make_unique<Impl>()) {}
-CompleteShader::~CompleteShader() = default;
+    GLuint program = 0;
+    std::vector<Parameter> parameters;
+    int stateMatrix[6] = {-1, -1, -1, -1, -1, -1};
 
-void CompleteShader::bind() {}
-void CompleteShader::setTexture(std::string_view, const Texture*) {}
-void CompleteShader::disableTexture(std::string_view) {}
-void CompleteShader::setFloat(std::string_view, float) {}
-void CompleteShader::setFloat4(std::string_view, float, float, float, float) {}
-void CompleteShader::setStateMatrices() {}
-bool CompleteShader::hasParameter(std::string_view) const { return false; }
-unsigned CompleteShader::glProgram() const { return 0; }
+    Parameter* find(std::string_view name, bool fragmentSampler) {
+        for (Parameter& p : parameters)
+            if (p.cgName == name && isSampler(p.type) == fragmentSampler && (!fragmentSampler || p.fragment))
+                return &p;
+        return nullptr;
+    }
+
+    void upload(const Parameter& p) const {
+        if (p.location < 0)
+            return;
+        const float* v = p.value;
+        switch (p.type) {
+        case CgParameterType::Float: glProgramUniform1f(program, p.location, v[0]); break;
+        case CgParameterType::Float2: glProgramUniform2f(program, p.location, v[0], v[1]); break;
+        case CgParameterType::Float3: glProgramUniform3f(program, p.location, v[0], v[1], v[2]); break;
+        case CgParameterType::Float4: glProgramUniform4f(program, p.location, v[0], v[1], v[2], v[3]); break;
+        case CgParameterType::Int: glProgramUniform1i(program, p.location, static_cast<GLint>(v[0])); break;
+        default: break;
+        }
+    }
+};
+
+CompleteShader::CompleteShader() : impl(std::make_unique<Impl>()) {}
+
+CompleteShader::CompleteShader(const char* source, const std::string& vertexEntry, const std::string& pixelEntry,
+                               const std::string& fileName)
+    : impl(std::make_unique<Impl>()) {
+    std::string listing;
+    if (!build(source, vertexEntry, pixelEntry, fileName, listing, nullptr)) {
+        if (Context* context = Context::current())
+            context->cgContext().setLastListing(listing);
+        CGerror(kCompileErrorText, listing);
+    }
+}
+
+CompleteShader::~CompleteShader() {
+    if (impl && impl->program)
+        glDeleteProgram(impl->program);
+    for (const auto& stage : {vertex.program, pixel.program})
+        if (stage && stage->shader)
+            glDeleteShader(stage->shader);
+}
+
+std::unique_ptr<CompleteShader> CompleteShader::tryCreate(const char* source, const std::string& vertexEntry,
+                                                          const std::string& pixelEntry, const std::string& fileName,
+                                                          std::string& listing, CgCompileResult* details) {
+    std::unique_ptr<CompleteShader> shader(new CompleteShader());
+    if (!shader->build(source, vertexEntry, pixelEntry, fileName, listing, details))
+        return nullptr;
+    return shader;
+}
+
+bool CompleteShader::build(const char* source, const std::string& vertexEntry, const std::string& pixelEntry,
+                           const std::string& fileName, std::string& listing, CgCompileResult* details) {
+    CgCompileResult compiled = compileCgShader({source, vertexEntry, pixelEntry, fileName});
+    if (details)
+        *details = compiled;
+    if (!compiled.ok) {
+        listing = compiled.listing;
+        return false;
+    }
+    auto start = std::chrono::steady_clock::now();
+    vertex.program = std::make_shared<ShaderProgramImpl>();
+    pixel.program = std::make_shared<ShaderProgramImpl>();
+    vertex.program->glsl = compiled.vertexGlsl;
+    pixel.program->glsl = compiled.fragmentGlsl;
+    std::string log;
+    vertex.program->shader = compileGlShader(GL_VERTEX_SHADER, compiled.vertexGlsl, log);
+    if (!vertex.program->shader) {
+        listing = fileName + ": vertex entry \"" + vertexEntry + "\": GL rejected the generated shader:\n" + log;
+        return false;
+    }
+    pixel.program->shader = compileGlShader(GL_FRAGMENT_SHADER, compiled.fragmentGlsl, log);
+    if (!pixel.program->shader) {
+        listing = fileName + ": fragment entry \"" + pixelEntry + "\": GL rejected the generated shader:\n" + log;
+        return false;
+    }
+    GLuint program = glCreateProgram();
+    impl->program = program;
+    glAttachShader(program, vertex.program->shader);
+    glAttachShader(program, pixel.program->shader);
+    glLinkProgram(program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        listing = fileName + ": the vertex and fragment programs do not link:\n" + programLog(program);
+        return false;
+    }
+
+    GLint maxUnits = 16;
+    glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &maxUnits);
+    GLint nextFragmentUnit = 0;
+    GLint nextVertexUnit = maxUnits - 1;  // never bound by setTexture: samples as an unbound unit
+    for (const CgParameter& p : compiled.parameters) {
+        Impl::Parameter param;
+        param.cgName = p.cgName;
+        param.type = p.type;
+        param.vertex = p.vertex;
+        param.fragment = p.fragment;
+        param.location = glGetUniformLocation(program, p.glslName.c_str());
+        if (isSampler(p.type)) {
+            param.target = samplerTarget(p.type);
+            param.unit = p.fragment ? nextFragmentUnit++ : nextVertexUnit--;
+            if (param.location >= 0)
+                glProgramUniform1i(program, param.location, param.unit);
+        }
+        impl->parameters.push_back(std::move(param));
+    }
+    for (int i = 0; i < 6; ++i)
+        for (size_t j = 0; j < impl->parameters.size(); ++j)
+            if (impl->parameters[j].cgName == kStateMatrixNames[i] &&
+                impl->parameters[j].type == CgParameterType::Matrix4)
+                impl->stateMatrix[i] = static_cast<int>(j);
+    if (details)
+        details->times.glLinkMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return true;
+}
+
+void CompleteShader::bind() {
+    glUseProgram(impl->program);
+}
+
+void CompleteShader::setTexture(std::string_view name, const Texture* texture) {
+    Impl::Parameter* p = impl->find(name, true);
+    if (!p || p->location < 0)
+        return;
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(p->unit));
+    glBindTexture(p->target, texture ? texture->id() : 0);
+    glActiveTexture(GL_TEXTURE0);
+}
+
+void CompleteShader::disableTexture(std::string_view name) {
+    Impl::Parameter* p = impl->find(name, true);
+    if (!p || p->location < 0)
+        return;
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(p->unit));
+    glBindTexture(p->target, 0);
+    glActiveTexture(GL_TEXTURE0);
+}
+
+void CompleteShader::setFloat(std::string_view name, float value) {
+    if (Impl::Parameter* p = impl->find(name, false)) {
+        p->value[0] = value;
+        impl->upload(*p);
+    }
+}
+
+void CompleteShader::setFloat4(std::string_view name, float x, float y, float z, float w) {
+    if (Impl::Parameter* p = impl->find(name, false)) {
+        p->value[0] = x;
+        p->value[1] = y;
+        p->value[2] = z;
+        p->value[3] = w;
+        impl->upload(*p);
+    }
+}
+
+void CompleteShader::setStateMatrices() {
+    StateMatrices m;
+    State::computeStateMatrices(m);
+    const float* values[6] = {m.world, m.view, m.projection, m.worldView, m.viewProjection, m.complete};
+    for (int i = 0; i < 6; ++i) {
+        int index = impl->stateMatrix[i];
+        if (index >= 0 && impl->parameters[static_cast<size_t>(index)].location >= 0)
+            // Column-major with transpose: the shader's mul(M, v) equals OpenGL's M * v.
+            glProgramUniformMatrix4fv(impl->program, impl->parameters[static_cast<size_t>(index)].location, 1,
+                                      GL_TRUE, values[i]);
+    }
+}
+
+bool CompleteShader::hasParameter(std::string_view name) const {
+    for (const Impl::Parameter& p : impl->parameters)
+        if (p.cgName == name)
+            return true;
+    return false;
+}
+
+unsigned CompleteShader::glProgram() const {
+    return impl->program;
+}
 
 } // namespace Frontend

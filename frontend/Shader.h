@@ -24,6 +24,7 @@
 namespace Frontend {
 
 class Texture;
+struct CgCompileResult;
 
 constexpr int kVertexProfile = 6150;    // arbvp1
 constexpr int kFragmentProfile = 7000;  // arbfp1
@@ -83,6 +84,13 @@ public:
     void setFloat4(std::string_view name, float x, float y, float z, float w);
     void setStateMatrices();
 
+    // Like the constructor, but a failure returns null with the compiler listing
+    // in listing instead of ending the process (tools and tests). details, when
+    // given, receives the generated GLSL and the compile times.
+    static std::unique_ptr<CompleteShader> tryCreate(const char* source, const std::string& vertexEntry,
+                                                     const std::string& pixelEntry, const std::string& fileName,
+                                                     std::string& listing, CgCompileResult* details = nullptr);
+
     // Whether either program declares the parameter (tests and tools).
     bool hasParameter(std::string_view name) const;
     unsigned glProgram() const;
@@ -91,6 +99,10 @@ public:
     PixelShader pixel;
 
 private:
+    CompleteShader();
+    bool build(const char* source, const std::string& vertexEntry, const std::string& pixelEntry,
+               const std::string& fileName, std::string& listing, CgCompileResult* details);
+
     struct Impl;
     std::unique_ptr<Impl> impl;
 };

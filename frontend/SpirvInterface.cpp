@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#define SPV_ENABLE_UTILITY_CODE
 #include <spirv_cross/spirv.hpp>
 
 namespace Frontend::Spirv {
@@ -147,6 +148,26 @@ private:
     std::unordered_map<uint32_t, size_t> definitions;
 };
 
+// Whether an instruction passes a matching pointer on other than through an access chain.
+template <typename Match>
+bool usesPointerAsWhole(const Instruction& inst, Match match) {
+    switch (inst.opcode) {
+    case spv::OpLoad: case spv::OpCopyObject: case spv::OpPtrAccessChain:
+        return match(inst.ops[2]);
+    case spv::OpStore:
+        return match(inst.ops[0]);
+    case spv::OpCopyMemory: case spv::OpCopyMemorySized:
+        return match(inst.ops[0]) || match(inst.ops[1]);
+    case spv::OpFunctionCall:
+        for (size_t i = 3; i < inst.ops.size(); ++i)
+            if (match(inst.ops[i]))
+                return true;
+        return false;
+    default:
+        return false;
+    }
+}
+
 uint32_t pointeeOf(const Module& module, uint32_t pointerType) {
     const Instruction* def = module.definition(pointerType);
     return def && def->opcode == spv::OpTypePointer ? def->ops[2] : 0;
@@ -219,20 +240,12 @@ bool flattenUniformBlocks(Module& module, InterfaceRewrite& result) {
             inst.removed = true;
             continue;
         }
-        bool refersToBlock = false;
-        bool hasResult = false, hasType = false;
-        spv::HasResultAndType(static_cast<spv::Op>(inst.opcode), &hasResult, &hasType);
         if (inst.opcode == spv::OpName || inst.opcode == spv::OpDecorate) {
             if (blockStruct.count(inst.ops[0]))
                 inst.removed = true;
             continue;
         }
-        if (inst.opcode == spv::OpEntryPoint)
-            continue;
-        size_t first = (hasResult ? 1u : 0u) + (hasType ? 1u : 0u);
-        for (size_t i = first; i < inst.ops.size(); ++i)
-            refersToBlock = refersToBlock || blockStruct.count(inst.ops[i]);
-        if (refersToBlock && inst.opcode != spv::OpDecorateString) {
+        if (usesPointerAsWhole(inst, [&](uint32_t id) { return blockStruct.count(id) != 0; })) {
             result.error = "uniform parameters are used as a whole, which the GL path does not support";
             return false;
         }

@@ -8,13 +8,14 @@
 // drivers do not alias them with generic attributes.
 #include "frontend_ext/Buffers.h"
 
+// State.h comes before epoxy, whose glStencilOp macro would rename a member.
+#include "frontend/Error.h"
+#include "frontend/State.h"
+
 #include <epoxy/gl.h>
 
 #include <cstring>
 #include <string>
-
-#include "frontend/Error.h"
-#include "frontend/State.h"
 
 namespace FrontendExt {
 

@@ -1,5 +1,8 @@
 #include "prod/Prod.h"
 
+#include "prod/Pils.h"
+#include "prod/ShinyCross.h"
+
 namespace Prod {
 
 Prod::Prod()
@@ -19,7 +22,16 @@ Prod::Prod()
 void Prod::load()
 {
     Demo::load();
-    // Scenes join the timeline here, in creation order, as they are written.
+    // Scenes are created in timeline order; each span starts where the one
+    // before it ended, at whole beats.
+    auto place = [this](int startBeat, int endBeat, Vantrel::Element* scene) {
+        timeline.push_back({beatsToSeconds(startBeat), beatsToSeconds(endBeat), scene});
+    };
+    Pils* pils = new Pils(this);
+    place(0, 12, pils);
+    place(12, 44, new ShinyCross(this));
+    place(140, 204, pils);
+    place(396, 460, new PilsTakeoff(this));
 }
 
 } // namespace Prod

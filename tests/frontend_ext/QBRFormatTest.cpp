@@ -143,7 +143,7 @@ TEST(QBRFormat, DamagedFilesNameTheFileAndTheProblem)
                      "morvask.qbr: mesh 0: vertex count 1073741824 is larger than the file can hold"});
     cases.push_back({"triangle count too large", Bytes{}.i32(1).i32(3).i32(2).i32(0).vertices(3).i32(0).i32(1).i32(2),
                      "morvask.qbr: mesh 0: triangle count 2 is larger than the file can hold"});
-    cases.push_back({"second header cut", Bytes{}.i32(2).i32(0).i32(0).i32(0).i32(0).i32(0),
+    cases.push_back({"second header cut", Bytes{}.i32(2).i32(0).i32(0).i32(8).text("12345678").i32(0),
                      "morvask.qbr: mesh 1: header: file ends early"});
     Bytes outOfRange;
     outOfRange.i32(3);

@@ -1,0 +1,45 @@
+// A hundred mirror-bright forks swarm along smooth random paths under a sky,
+// seen by a drifting camera; on every strong beat the swarm jumps to a new
+// configuration. Pils opens the production (fading in from black) and comes
+// back later; PilsTakeoff spreads the swarm out and fades to black at its end.
+#pragma once
+
+#include "demo/Drawable.h"
+#include "demo/Element.h"
+
+namespace StdVantrel {
+class Skybox;
+}
+
+namespace Prod {
+
+// What differs between the two fork scenes.
+struct ForkSwarmLook {
+    const char* skyTexture;
+    float cameraDistance;
+    float farPlane;
+    bool takeoff;  // spread out and fade to black over the last four beats
+};
+
+// What a fork scene keeps from frame to frame (and across both of its spans).
+struct ForkSwarmState {
+    StdVantrel::Skybox* sky;
+    Vantrel::BeatTrigger trigger;
+    int jump = 1;
+};
+
+class Pils : public Vantrel::Element {
+public:
+    explicit Pils(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512) {}
+    void draw() override;
+};
+
+class PilsTakeoff : public Vantrel::Element {
+public:
+    explicit PilsTakeoff(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512) {}
+    void draw() override;
+};
+
+void drawForkSwarm(Vantrel::Element& scene, ForkSwarmState& state, const ForkSwarmLook& look);
+
+} // namespace Prod

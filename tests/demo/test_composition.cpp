@@ -1,0 +1,192 @@
+// Loading the catalogues from a run directory, preparing and warming up, and
+// composing the timeline into the window.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "demo/Element.h"
+#include "frontend/Error.h"
+#include "frontend/File.h"
+#include "frontend/ImageLoader.h"
+#include "frontend/RenderTarget.h"
+#include "frontend/Shader.h"
+#include "frontend_ext/QBRLoader.h"
+#include "tests/support/TestContext.h"
+#include "tests/support/engine/RunDirectory.h"
+
+using namespace Vantrel;
+using TestSupport::averageColour;
+
+namespace {
+
+// Fills its picture with one colour and remembers the local time it saw.
+class FlatScene : public Element {
+public:
+    FlatScene(Demo* owner, float r, float g, float b) : Element(owner, "Untitled", 64, 64), colour{r, g, b} {}
+    void draw() override
+    {
+        clear(colour[0], colour[1], colour[2], 1.0f, true, true, true);
+        seenLocalTime = localTime;
+        draws++;
+    }
+    float colour[3];
+    float seenLocalTime = -1.0f;
+    int draws = 0;
+};
+
+// Composes at `t` over a red window and returns the window's average colour.
+std::vector<double> composeAt(Demo& demo, float t)
+{
+    Frontend::RenderTarget::unbind();
+    Frontend::State::clear(1.0f, 0.0f, 0.0f, 1.0f, true, true, true);
+    demo.time = t;
+    demo.composeFrame();
+    Frontend::RenderTarget::unbind();
+    return averageColour(0, 0, demo.width, demo.height);
+}
+
+class Composition : public testing::Test {
+protected:
+    TestSupport::RunDirectory run{"compose"};
+    TestSupport::TestDemo demo;
+};
+
+} // namespace
+
+TEST_F(Composition, NothingIsComposedAtTheExactBoundaryBetweenTwoSpans)
+{
+    demo.loadAndPrepare();
+    auto* green = new FlatScene(&demo, 0, 1, 0);
+    auto* blue = new FlatScene(&demo, 0, 0, 1);
+    demo.timeline.push_back({0.0f, 1.0f, green});
+    demo.timeline.push_back({1.0f, 2.0f, blue});
+
+    std::vector<double> atBoundary = composeAt(demo, 1.0f);
+    EXPECT_GT(atBoundary[0], 250);  // the red clear is untouched
+    EXPECT_EQ(demo.activeEntry(), -1);
+
+    std::vector<double> inside = composeAt(demo, 1.5f);
+    EXPECT_LT(inside[0], 5);
+    EXPECT_GT(inside[2], 250);
+    EXPECT_EQ(demo.activeEntry(), 1);
+}
+
+TEST_F(Composition, WhenTwoEntriesOverlapTheLastOneStaysVisible)
+{
+    demo.loadAndPrepare();
+    auto* green = new FlatScene(&demo, 0, 1, 0);
+    auto* blue = new FlatScene(&demo, 0, 0, 1);
+    demo.timeline.push_back({0.0f, 2.0f, blue});
+    demo.timeline.push_back({1.0f, 3.0f, green});
+    std::vector<double> colour = composeAt(demo, 1.5f);
+    EXPECT_GT(colour[1], 250);
+    EXPECT_LT(colour[2], 5);
+    EXPECT_EQ(blue->draws, 2);  // warm-up and this frame: both entries were rendered
+}
+
+TEST_F(Composition, AnElementInTwoEntriesRestartsItsLocalTime)
+{
+    demo.loadAndPrepare();
+    auto* scene = new FlatScene(&demo, 1, 1, 1);
+    demo.timeline.push_back({0.0f, 1.0f, scene});
+    demo.timeline.push_back({2.0f, 3.0f, scene});
+    composeAt(demo, 0.5f);
+    EXPECT_FLOAT_EQ(scene->seenLocalTime, 0.5f);
+    EXPECT_FLOAT_EQ(scene->progress, 0.5f);
+    composeAt(demo, 2.25f);
+    EXPECT_FLOAT_EQ(scene->seenLocalTime, 0.25f);
+}
+
+TEST_F(Composition, DrawablesCreatedDuringTheWarmUpAreWarmedInTheSamePass)
+{
+    struct Child : Drawable {
+        explicit Child(Demo* owner) : Drawable(owner, "Child") {}
+        void prepare() override { prepared = true; }
+        void draw() override { draws++; }
+        bool prepared = false;
+        int draws = 0;
+    };
+    struct Parent : Drawable {
+        explicit Parent(Demo* owner) : Drawable(owner, "Parent") {}
+        void draw() override
+        {
+            if (!child)
+                child = new Child(demo);
+        }
+        Child* child = nullptr;
+    };
+    demo.load();
+    auto* parent = new Parent(&demo);
+    demo.prepareDrawables();
+    ASSERT_NE(parent->child, nullptr);
+    EXPECT_EQ(parent->child->draws, 1);
+    EXPECT_FALSE(parent->child->prepared);
+}
+
+TEST_F(Composition, FrameDumpsAreNumberedAcrossTheRun)
+{
+    demo.loadAndPrepare();
+    demo.timeline.push_back({0.0f, 10.0f, new FlatScene(&demo, 0, 0, 1)});
+    for (int i = 0; i < 3; i++) {
+        composeAt(demo, 1.0f + static_cast<float>(i));
+        demo.dumpFrame(TestSupport::glContext());
+    }
+    for (const char* name : {"dump0.png", "dump1.png", "dump2.png"}) {
+        ASSERT_TRUE(std::filesystem::exists(name)) << name;
+        FrontendExt::ImageLoader dump(FrontendExt::File(name, "rb"));
+        EXPECT_EQ(dump.width(), 800);
+        EXPECT_EQ(dump.height(), 600);
+        EXPECT_EQ(dump.data()[2], 255);  // blue
+    }
+    EXPECT_FALSE(std::filesystem::exists("dump3.png"));
+}
+
+TEST(Catalogues, LoadEveryDataFileUnderItsExactNameAndBuildBothPools)
+{
+    TestSupport::RunDirectory run("catalogue");
+    run.writePicture("Sky.PNG", 8, 8, 10, 20, 30);
+    run.writePicture("sky.png", 4, 4, 10, 20, 30);
+    FrontendExt::QBRMesh triangle{"t", {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, {0, 1, 2}};
+    FrontendExt::writeQBR(run.path + "/data/tri.qbr", {triangle});
+    // A shader of the same name in data/ is overridden by the one in vantrel_data/.
+    run.writeFile("data/vantrel_color.cg",
+                  "uniform float onlyInData;\n"
+                  "float4 vsMain(float4 p : POSITION) : POSITION { return p; }\n"
+                  "float4 psMain() : COLOR { return float4(onlyInData, 0, 0, 1); }\n");
+
+    TestSupport::TestDemo demo;
+    demo.load();
+    EXPECT_EQ(demo.textures["Sky.PNG"]->width(), 8);
+    EXPECT_EQ(demo.textures["sky.png"]->width(), 4);
+    EXPECT_EQ(demo.meshes["tri.qbr"]->meshCount(), 1);
+    EXPECT_FALSE(demo.shaders["vantrel_color.cg"]->hasParameter("onlyInData"));
+    EXPECT_TRUE(demo.shaders.contains("vantrel_texture.cg"));
+
+    for (TargetResourceProxy* pool : {&demo.targets, &demo.effectTargets}) {
+        std::vector<int> sides;
+        for (const auto& [side, target] : pool->entries()) {
+            sides.push_back(side);
+            EXPECT_EQ(target->width, side);
+        }
+        EXPECT_EQ(sides, (std::vector<int>{4, 8, 16, 32, 64, 128, 256, 512, 1024}));
+    }
+    EXPECT_EQ(demo.drawables().size(), 18u);
+    Element* small = demo.targets[8];
+    EXPECT_EQ(small->scaledTargets[0], small);  // built before it was in the pool
+    EXPECT_EQ(small->scaledTargets[1], demo.targets[4]);
+    EXPECT_EQ(small->scaledTargets[3], demo.targets[4]);
+}
+
+TEST(Catalogues, AListedFileThatCannotBeReadIsReportedByName)
+{
+    TestSupport::RunDirectory run("unreadable");
+    std::filesystem::create_directories(run.path + "/data/folder.png");
+    TestSupport::TestDemo demo;
+    try {
+        demo.load();
+        FAIL() << "loading should have failed";
+    } catch (const Frontend::Error& error) {
+        EXPECT_NE(std::string(error.what()).find("data/folder.png"), std::string::npos) << error.what();
+    }
+}

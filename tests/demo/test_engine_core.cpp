@@ -1,0 +1,114 @@
+// The engine's pure pieces: clock hand-over, beat triggers, easing, wildcard
+// scans, catalogue lookups and the beat arithmetic of the timeline.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "demo/Catalogues.h"
+#include "demo/DemoClock.h"
+#include "demo/Drawable.h"
+#include "prod/Prod.h"
+#include "tests/support/TestContext.h"
+
+using namespace Vantrel;
+
+TEST(DemoClock, FollowsTheMusicThenCarriesOnWithTheTimerFromWhereItStopped)
+{
+    DemoClock clock(0.0f);
+    EXPECT_FLOAT_EQ(clock.fromMusic(true, 10.0f, 10.2f), 10.0f);
+    EXPECT_FLOAT_EQ(clock.fromMusic(true, 200.5f, 200.9f), 200.5f);
+    // The music ended at 200.5 s: the timer takes over from there.
+    EXPECT_FLOAT_EQ(clock.fromMusic(false, 200.5f, 201.0f), 200.5f);
+    EXPECT_NEAR(clock.fromMusic(false, 200.5f, 240.0f), 239.5f, 1e-4f);
+}
+
+TEST(DemoClock, WithoutAStreamRunsFromTheMusicStart)
+{
+    DemoClock clock(3.0f);
+    EXPECT_FLOAT_EQ(clock.fromMusic(false, 0.0f, 5.0f), 3.0f);
+    EXPECT_FLOAT_EQ(clock.fromMusic(false, 0.0f, 6.0f), 4.0f);
+    EXPECT_FLOAT_EQ(clock.fromTimer(2.0f), 5.0f);
+}
+
+TEST(BeatTrigger, FiresOnRisingAndAtMostOncePerHoldWhileAbove)
+{
+    BeatTrigger trigger;
+    const float frame = 0.0625f;  // exact in binary, so the hold runs out after three frames
+    int fired = 0;
+    for (int i = 0; i < 12; i++)
+        fired += runBeatTrigger(trigger, 0.5f, 0.3f, frame) ? 1 : 0;
+    EXPECT_EQ(fired, 4);
+
+    BeatTrigger edge;
+    EXPECT_TRUE(runBeatTrigger(edge, 0.5f, 0.3f, frame));
+    EXPECT_FALSE(runBeatTrigger(edge, 0.5f, 0.3f, frame));
+    EXPECT_FALSE(runBeatTrigger(edge, 0.1f, 0.3f, frame));  // drops below: re-armed at once
+    EXPECT_TRUE(runBeatTrigger(edge, 0.5f, 0.3f, frame));
+    EXPECT_FALSE(runBeatTrigger(edge, 0.3f, 0.3f, frame));  // the comparison is strict
+}
+
+TEST(Ease, ClampsAndFollowsTheHalfCosine)
+{
+    EXPECT_EQ(Drawable::ease(-3.0f), 0.0f);
+    EXPECT_EQ(Drawable::ease(0.0f), 0.0f);
+    EXPECT_FLOAT_EQ(Drawable::ease(0.5f), 0.5f);
+    EXPECT_FLOAT_EQ(Drawable::ease(1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(Drawable::ease(7.0f), 1.0f);
+    EXPECT_LT(Drawable::ease(0.25f), 0.25f);
+}
+
+TEST(Catalogue, ScansMatchWildcardsWithoutRegardToCaseInNameOrder)
+{
+    std::string dir = TestSupport::makeTempDir("scan") + "/";
+    for (const char* name : {"b.png", "A.PNG", "c.Png", "notes.txt", "d.png.bak"})
+        std::ofstream(dir + name) << "x";
+    std::vector<std::string> names = listMatchingFiles(dir, "*.png");
+    EXPECT_EQ(names, (std::vector<std::string>{"A.PNG", "b.png", "c.Png"}));
+    EXPECT_TRUE(listMatchingFiles(dir + "missing/", "*.png").empty());
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Catalogue, KeysAreCaseSensitive)
+{
+    ResourceProxy<int, std::string> catalogue;
+    int value = 7;
+    catalogue.store("Sky.png", &value);
+    EXPECT_EQ(catalogue["Sky.png"], &value);
+    EXPECT_FALSE(catalogue.contains("sky.png"));
+}
+
+TEST(CatalogueDeathTest, MissingKeysEndTheDemoNamingTheKey)
+{
+    ResourceProxy<int, std::string> catalogue;
+    EXPECT_EXIT(catalogue["skate.qbr"], testing::ExitedWithCode(1),
+                "ResourceProxy::operator \\[\\] : ResourceProxy not loaded: skate.qbr");
+    TargetResourceProxy pool;
+    EXPECT_EXIT(pool[96], testing::ExitedWithCode(1), "ResourceProxy not loaded: 96");
+}
+
+TEST(Timeline, BeatsBecomeTheSecondsOfTheProductionTable)
+{
+    Prod::Prod prod;
+    const int beats[] = {0, 12, 44, 76, 140, 204, 268, 332, 396, 460, 556};
+    const float seconds[] = {0.0f, 4.4171777f, 16.196320f, 27.975460f, 51.533741f, 75.092026f,
+                             98.650307f, 122.20859f, 145.76688f, 169.32515f, 204.66258f};
+    for (int i = 0; i < 11; i++)
+        EXPECT_EQ(prod.beatsToSeconds(beats[i]), seconds[i]) << "beat " << beats[i];
+    EXPECT_FLOAT_EQ(prod.beatsToSeconds(1), 0.36809816f);
+    EXPECT_EQ(prod.endTime, 240.0f);
+    EXPECT_EQ(prod.musicFile, "data/music.mp3");
+    EXPECT_TRUE(prod.fullscreen);
+}
+
+TEST(Timeline, SpansAreOpenAtBothEnds)
+{
+    TimelineEntry entry{1.0f, 2.0f, nullptr};
+    EXPECT_FALSE(entry.isActiveAt(1.0f));
+    EXPECT_TRUE(entry.isActiveAt(1.5f));
+    EXPECT_FALSE(entry.isActiveAt(2.0f));
+    TimelineEntry empty{2.0f, 2.0f, nullptr};
+    EXPECT_FALSE(empty.isActiveAt(2.0f));
+    TimelineEntry reversed{3.0f, 2.0f, nullptr};
+    EXPECT_FALSE(reversed.isActiveAt(2.5f));
+}
