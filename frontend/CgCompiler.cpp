@@ -154,6 +154,12 @@ std::string formatLog(const std::string& log, const std::string& fileName, const
         for (const char* prefix : {"ERROR: ", "WARNING: "})
             if (line.rfind(prefix, 0) == 0)
                 line.erase(0, std::char_traits<char>::length(prefix));
+        // "file(12): message" -> "file:12: message"
+        size_t open = line.find('(');
+        size_t close = line.find("): ", open == std::string::npos ? 0 : open);
+        if (open != std::string::npos && close != std::string::npos && close > open + 1 &&
+            line.find_first_not_of("0123456789", open + 1) == close)
+            line = line.substr(0, open) + ":" + line.substr(open + 1, close - open - 1) + ":" + line.substr(close + 2);
         if (line.empty() || line.find("compilation errors") != std::string::npos ||
             line.find("No code generated") != std::string::npos)
             continue;

@@ -19,8 +19,7 @@ namespace {
 bool headlessDriver()
 {
     const char* driver = SDL_GetCurrentVideoDriver();
-    return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
-           std::strcmp(driver, "evdev") == 0;
+    return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
 }
 
 bool displayPresent()

@@ -7,6 +7,9 @@
 // the right program whichever one is bound, and stay with it.
 #include "frontend/Shader.h"
 
+#include "frontend/CgDefaults.h"
+
+#include <algorithm>
 #include <chrono>
 #include <vector>
 #include <epoxy/gl.h>
@@ -235,6 +238,13 @@ bool CompleteShader::build(const char* source, const std::string& vertexEntry, c
             if (impl->parameters[j].cgName == kStateMatrixNames[i] &&
                 impl->parameters[j].type == CgParameterType::Matrix4)
                 impl->stateMatrix[i] = static_cast<int>(j);
+    // Cg starts a parameter at its initialiser; the toolchain dropped those.
+    for (const CgDefault& initial : findParameterDefaults(source)) {
+        if (Impl::Parameter* param = impl->find(initial.name, false)) {
+            std::copy(initial.value, initial.value + 4, param->value);
+            impl->upload(*param);
+        }
+    }
     if (details)
         details->times.glLinkMs =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

@@ -343,6 +343,26 @@ void collectStageVariables(const Module& module, InterfaceRewrite& result) {
     }
 }
 
+// Non-opaque uniforms that the front end already left loose (members of
+// file-scope structs that hold a sampler, for example).
+void collectLooseUniforms(const Module& module, InterfaceRewrite& result) {
+    std::unordered_map<uint32_t, std::string> names;
+    for (const Instruction& inst : module.instructions)
+        if (inst.opcode == spv::OpName)
+            names[inst.ops[0]] = decodeString(inst.ops, 1);
+    for (const Instruction& inst : module.instructions) {
+        if (inst.opcode != spv::OpVariable || inst.ops[2] != spv::StorageClassUniformConstant)
+            continue;
+        const Instruction* type = module.definition(pointeeOf(module, inst.ops[0]));
+        while (type && (type->opcode == spv::OpTypeArray || type->opcode == spv::OpTypeRuntimeArray))
+            type = module.definition(type->ops[1]);
+        bool opaque = type && (type->opcode == spv::OpTypeImage || type->opcode == spv::OpTypeSampler ||
+                               type->opcode == spv::OpTypeSampledImage);
+        if (type && !opaque)
+            result.uniforms.push_back({inst.ops[1], names[inst.ops[1]]});
+    }
+}
+
 } // namespace
 
 std::string canonicalSemantic(std::string_view semantic) {
@@ -375,6 +395,7 @@ InterfaceRewrite rewriteInterface(std::vector<uint32_t>& words, bool vertexStage
     }
     module.indexDefinitions();
     collectStageVariables(module, result);
+    collectLooseUniforms(module, result);
     result.ok = flattenUniformBlocks(module, result) && widenVaryings(module, result, vertexStage);
     if (result.ok)
         words = module.emit();

@@ -74,6 +74,9 @@ public:
     static unsigned glBlendFactor(int code);
     static unsigned glCompareFunction(int code);
     static unsigned glStencilOp(int code);
+    // The same table under a name that <epoxy/gl.h> does not redefine (it
+    // turns glStencilOp into a macro in every file that includes it).
+    static unsigned glStencilOperation(int code);
     static unsigned glPrimitive(int code);
 };
 

@@ -66,6 +66,11 @@ unsigned State::glStencilOp(int code)
     }
 }
 
+unsigned State::glStencilOperation(int code)
+{
+    return glStencilOp(code);
+}
+
 unsigned State::glPrimitive(int code)
 {
     switch (code) {

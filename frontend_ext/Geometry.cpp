@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -82,27 +83,32 @@ public:
 
     void get(float* destination, int vertex) const override
     {
-        const T* scalars = at(vertex);
-        for (int i = 0; i < count; ++i)
-            destination[i] = toFloat(scalars[i]);
+        const unsigned char* scalars = at(vertex);
+        for (int i = 0; i < count; ++i) {
+            T value;
+            std::memcpy(&value, scalars + i * sizeof(T), sizeof(T));
+            destination[i] = toFloat(value);
+        }
     }
 
     void set(int vertex, float x, float y, float z, float w) override
     {
         const float values[4] = {x, y, z, w};
-        T* scalars = at(vertex);
-        for (int i = 0; i < count; ++i)
-            scalars[i] = fromFloat<T>(values[i]);
+        unsigned char* scalars = at(vertex);
+        for (int i = 0; i < count; ++i) {
+            T value = fromFloat<T>(values[i]);
+            std::memcpy(scalars + i * sizeof(T), &value, sizeof(T));
+        }
     }
 
 private:
-    // Vertex records are tightly packed, so components need not be aligned
-    // for T; GCC and Clang on the targets we build for accept that.
-    T* at(int vertex) const
+    // Vertex records are tightly packed, so a component need not be aligned
+    // for T: scalars are copied bytewise, which compiles to plain loads.
+    unsigned char* at(int vertex) const
     {
         if (vertex < 0 || vertex >= buffer->vertexCount())
             outOfRange("vertex", vertex, buffer->vertexCount());
-        return reinterpret_cast<T*>(data + static_cast<size_t>(vertex) * buffer->stride());
+        return data + static_cast<size_t>(vertex) * buffer->stride();
     }
 };
 

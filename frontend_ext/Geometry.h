@@ -61,8 +61,18 @@ public:
 
     int addVertexBuffer(VertexBuffer* buffer);
     void addBinding(int slot, int component, int semantic);
+    // New accessors the caller deletes, or null (no binding, bad type code,
+    // or a buffer object that could not be mapped). Out-of-range vertex or
+    // index positions passed to an accessor throw Frontend::Error.
     Attribute* getAttribute(int semantic);
     Indices* getIndices();
+    // Smoothed normals, tangents and binormals from positions, texture
+    // coordinates and triangles. Targets without a binding get one new static
+    // buffer of 3-float components; returns its slot, or 0 when none was added.
+    // Never produces NaN: a triangle with collinear texture coordinates adds no
+    // tangent, a vertex without a usable normal gets (0, 0, 1), one without a
+    // usable tangent gets a unit vector orthogonal to its normal, and triangles
+    // with indices outside the vertices are skipped.
     int computeTangentSpace(int texCoordSemantic, int normalSemantic, int tangentSemantic, int binormalSemantic);
 
     IndexBuffer* indexBuffer = nullptr;

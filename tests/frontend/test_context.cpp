@@ -7,7 +7,9 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -184,14 +186,20 @@ TEST_F(Screenshot, SavedFrameIsUprightAndWindowSized)
 // Not a check: prints what one 800 x 600 frame dump costs.
 TEST_F(Screenshot, ReportsTheCostOfOneDump)
 {
+    // Smooth shading with a little grain, roughly what a rendered frame looks like.
     std::vector<unsigned char> frame(800 * 600 * 3);
+    unsigned seed = 1;
+    auto channel = [&](double value) {
+        seed = seed * 1103515245u + 12345u;
+        int grain = static_cast<int>((seed >> 16) % 5) - 2;
+        return static_cast<unsigned char>(std::clamp(static_cast<int>(value) + grain, 0, 255));
+    };
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 800; ++x) {
             unsigned char* p = &frame[(y * 800 + x) * 3];
-            unsigned noise = (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) >> 28;
-            p[0] = static_cast<unsigned char>(x * 255 / 800 + noise);
-            p[1] = static_cast<unsigned char>(y * 255 / 600);
-            p[2] = static_cast<unsigned char>((x + y) / 6 + noise);
+            p[0] = channel(128 + 100 * std::sin(std::hypot(x - 400.0, y - 300.0) / 40.0));
+            p[1] = channel(y * 255.0 / 600);
+            p[2] = channel(128 + 90 * std::cos(x / 57.0) * std::sin(y / 33.0));
         }
     glWindowPos2i(0, 0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

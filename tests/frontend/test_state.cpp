@@ -212,12 +212,11 @@ TEST_F(StateTest, CodesOutsideTheirTablesThrowNamingTheCode)
     };
     EXPECT_EQ(message([] { State::setBlendFunc(12, 0); }), "unknown blend factor code 12");
     EXPECT_EQ(message([] { State::setDepthFunc(7); }), "unknown compare function code 7");
-    // Parenthesised: epoxy's glStencilOp macro must not rename the call.
-    EXPECT_EQ(message([] { (State::glStencilOp)(5); }), "unknown stencil operation code 5");
+    EXPECT_EQ(message([] { State::glStencilOperation(5); }), "unknown stencil operation code 5");
     EXPECT_EQ(message([] { State::begin(5); }), "unknown primitive type code 5");
     EXPECT_EQ(State::glBlendFactor(Frontend::kOneMinusDstAlpha), static_cast<unsigned>(GL_ONE_MINUS_DST_ALPHA));
     EXPECT_EQ(State::glCompareFunction(Frontend::kGreaterEqual), static_cast<unsigned>(GL_GEQUAL));
-    EXPECT_EQ((State::glStencilOp)(Frontend::kStencilDecrement), static_cast<unsigned>(GL_DECR));
+    EXPECT_EQ(State::glStencilOperation(Frontend::kStencilDecrement), static_cast<unsigned>(GL_DECR));
     EXPECT_EQ(State::glPrimitive(4), static_cast<unsigned>(GL_QUADS));
 }
 

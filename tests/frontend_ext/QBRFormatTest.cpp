@@ -90,7 +90,8 @@ TEST(QBRFormat, RoundTripKeepsEveryMeshInOrder)
         EXPECT_EQ(back[i].name, meshes[i].name);
         EXPECT_EQ(back[i].indices, meshes[i].indices);
         ASSERT_EQ(back[i].vertices.size(), meshes[i].vertices.size());
-        EXPECT_EQ(0, std::memcmp(back[i].vertices.data(), meshes[i].vertices.data(), meshes[i].vertices.size() * 4));
+        for (size_t f = 0; f < meshes[i].vertices.size(); ++f)  // bit for bit, -0.0 included
+            EXPECT_EQ(0, std::memcmp(&back[i].vertices[f], &meshes[i].vertices[f], 4)) << i << " " << f;
     }
 }
 

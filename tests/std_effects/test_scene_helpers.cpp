@@ -4,7 +4,11 @@
 
 #include "std_effects/SceneHelpers.h"
 
-using namespace StdVantrel;
+using StdVantrel::randomPath;
+using StdVantrel::randomVector;
+using StdVantrel::signedRandom;
+using StdVantrel::srand;
+using StdVantrel::rand;
 
 namespace {
 

@@ -191,15 +191,12 @@ void VideoSink::Impl::openAudio()
 
 void VideoSink::Impl::openFile()
 {
-    if (!(format->oformat->flags & AVFMT_NOFILE)) {
-        int result = avio_open(&format->pb, desc.path.c_str(), AVIO_FLAG_WRITE);
-        if (result < 0)
-            fail("cannot write the video file", result);
-        fileOpen = true;
-    }
-    int result = avformat_write_header(format, nullptr);
+    if (format->oformat->flags & AVFMT_NOFILE)
+        return;
+    int result = avio_open(&format->pb, desc.path.c_str(), AVIO_FLAG_WRITE);
     if (result < 0)
-        fail("cannot write the video header", result);
+        fail("cannot write the video file", result);
+    fileOpen = true;
 }
 
 void VideoSink::Impl::encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame)
@@ -260,6 +257,9 @@ void VideoSink::Impl::writeAudioUntil(int64_t sample)
 
 VideoSink::VideoSink(const VideoSinkDesc& desc) : impl(std::make_unique<Impl>())
 {
+    // The encoders' per-run statistics would tear through the progress line.
+    if (av_log_get_level() > AV_LOG_WARNING)
+        av_log_set_level(AV_LOG_WARNING);
     impl->desc = desc;
     int result = avformat_alloc_output_context2(&impl->format, nullptr, nullptr, desc.path.c_str());
     if (result < 0 || !impl->format)
@@ -267,10 +267,13 @@ VideoSink::VideoSink(const VideoSinkDesc& desc) : impl(std::make_unique<Impl>())
     impl->packet = av_packet_alloc();
     if (!impl->packet)
         impl->fail("out of memory", 0);
+    impl->openFile();
     impl->openVideo();
     if (desc.music)
         impl->openAudio();
-    impl->openFile();
+    result = avformat_write_header(impl->format, nullptr);
+    if (result < 0)
+        impl->fail("cannot write the video header", result);
 }
 
 VideoSink::~VideoSink() = default;

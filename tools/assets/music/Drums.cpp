@@ -29,6 +29,19 @@ bool span(const StereoBuffer& out, int64_t start, float seconds, int64_t& end)
 
 } // namespace
 
+// Gate shape of the kick body: full level for the first 45 ms, then a fast
+// fall to a soft tail. The steep fall makes each kick cross the trigger
+// threshold once, in a single video frame, instead of hovering near it.
+float kickBodyEnvelope(float t)
+{
+    constexpr float hold = 0.045f;
+    if (t < hold)
+        return percussive(t, 0.4f);
+    const float atHold = std::exp(-hold / 0.4f);
+    const float x = t - hold;
+    return atHold * (0.78f * std::exp(-x / 0.011f) + 0.22f * std::exp(-x / 0.12f));
+}
+
 void renderKick(StereoBuffer& out, const Hit& hit)
 {
     const int64_t start = beatFrame(hit.beat);
@@ -38,16 +51,16 @@ void renderKick(StereoBuffer& out, const Hit& hit)
     Noise noise(seedFor(start, 1));
     OnePole clickFilter(3000.0f);
     float phase = 0.0f;
-    const float bumpSeconds = 0.075f;
+    const float bumpSeconds = 0.05f;
     for (int64_t f = start; f < end; ++f) {
         const float t = static_cast<float>(f - start) / kRate;
-        const float hz = 55.0f + 140.0f * std::exp(-t / 0.028f);
+        const float hz = 55.0f + 150.0f * std::exp(-t / 0.022f);
         phase += hz / kRate;
-        const float body = std::sin(6.28318531f * phase) * percussive(t, 0.13f);
+        const float body = std::sin(6.28318531f * phase) * kickBodyEnvelope(t);
         const float bump = t < bumpSeconds ? std::sin(3.14159265f * t / bumpSeconds) : 0.0f;
         const float click = clickFilter.highpass(noise.next()) * percussive(t, 0.004f, 0.0005f);
         const float fadeOut = std::min(1.0f, (kKickSeconds - t) / 0.05f);
-        const float v = hit.gain * fadeOut * (0.62f * body + 0.28f * bump + 0.25f * click);
+        const float v = hit.gain * fadeOut * (0.64f * body + 0.08f * bump + 0.25f * click);
         out.add(f, v, v);
     }
 }

@@ -25,7 +25,7 @@ Mix mixScore(const Score& score, FrameRange range);
 
 struct MasterSettings {
     float gain = 1.0f;
-    float ceiling = 0.78f;        // sample-peak limit, about -2.2 dBFS
+    float ceiling = 0.74f;        // sample-peak limit, about -2.6 dBFS
     int64_t fadeFrom = 0;         // absolute frame where the tail fade starts
     int64_t fadeTo = 0;           // and where it reaches silence
 };

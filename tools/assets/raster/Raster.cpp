@@ -280,9 +280,7 @@ int Random::below(int n)
     return n <= 0 ? 0 : static_cast<int>(next() % static_cast<uint64_t>(n));
 }
 
-namespace {
-
-uint32_t hash3(int x, int y, uint32_t seed)
+uint32_t hashPoint(int x, int y, uint32_t seed)
 {
     uint32_t h = seed * 0x27d4eb2du ^ static_cast<uint32_t>(x) * 0x85ebca6bu ^ static_cast<uint32_t>(y) * 0xc2b2ae35u;
     h ^= h >> 15;
@@ -293,12 +291,14 @@ uint32_t hash3(int x, int y, uint32_t seed)
     return h;
 }
 
+namespace {
+
 float gradientDot(int ix, int iy, float dx, float dy, uint32_t seed)
 {
     // Eight evenly spread gradient directions.
     static const float kDirections[8][2] = {{1, 0}, {0.7071f, 0.7071f}, {0, 1}, {-0.7071f, 0.7071f},
                                             {-1, 0}, {-0.7071f, -0.7071f}, {0, -1}, {0.7071f, -0.7071f}};
-    const float* g = kDirections[hash3(ix, iy, seed) & 7];
+    const float* g = kDirections[hashPoint(ix, iy, seed) & 7];
     return g[0] * dx + g[1] * dy;
 }
 
@@ -332,6 +332,23 @@ float perlin(float x, float y, int periodX, int periodY, uint32_t seed)
     float top = n00 + (n10 - n00) * u;
     float bottom = n01 + (n11 - n01) * u;
     return (top + (bottom - top) * v) * 1.41f;
+}
+
+CellSample cellular(float x, float y, int periodX, int periodY, uint32_t seed)
+{
+    int cx = static_cast<int>(std::floor(x)), cy = static_cast<int>(std::floor(y));
+    CellSample best{1e9f, 0};
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            int gx = cx + dx, gy = cy + dy;
+            uint32_t h = hashPoint(wrapIndex(gx, periodX), wrapIndex(gy, periodY), seed);
+            float fx = gx + (h & 1023) / 1023.0f, fy = gy + ((h >> 10) & 1023) / 1023.0f;
+            float d = std::hypot(x - fx, y - fy);
+            if (d < best.distance)
+                best = {d, ((h >> 20) & 1023) / 1023.0f};
+        }
+    }
+    return best;
 }
 
 float fbm(float x, float y, int periodX, int periodY, int octaves, uint32_t seed)

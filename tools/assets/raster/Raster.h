@@ -94,6 +94,18 @@ private:
     uint64_t state;
 };
 
+// A well-mixed 32-bit hash of a lattice point.
+uint32_t hashPoint(int x, int y, uint32_t seed);
+
+// Cellular noise: one jittered feature point per unit cell; the distance (in
+// cells) from (x, y) to the nearest one and a random value 0..1 of that point.
+// Repeats every periodX x periodY cells (0: no repeat).
+struct CellSample {
+    float distance;
+    float value;
+};
+CellSample cellular(float x, float y, int periodX, int periodY, uint32_t seed);
+
 // Gradient noise in -1..1 (roughly), repeating every periodX x periodY cells.
 float perlin(float x, float y, int periodX, int periodY, uint32_t seed);
 // Fractal sum of `octaves` perlin layers, each twice the frequency and half the amplitude;

@@ -1,0 +1,162 @@
+// Command-line parsing, the frame-time list, the progress line and the stats
+// summary of vantrel-capture; none of these need GL.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/capture/CaptureOptions.h"
+#include "tools/capture/CaptureStats.h"
+#include "tools/capture/Progress.h"
+
+using namespace Capture;
+
+namespace {
+
+CaptureParse parse(std::initializer_list<const char*> args)
+{
+    std::vector<const char*> argv{"vantrel-capture"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return parseCaptureOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+} // namespace
+
+TEST(CaptureOptions, DefaultsRenderTheWholeDemoAtSixtyFps)
+{
+    CaptureParse parsed = parse({});
+    ASSERT_EQ(parsed.status, CaptureParse::Status::Run) << parsed.message;
+    EXPECT_EQ(parsed.options.width, 800);
+    EXPECT_EQ(parsed.options.height, 600);
+    EXPECT_EQ(parsed.options.outputKind(), OutputKind::None);
+    EXPECT_EQ(countFrames(parsed.options), 240 * 60);
+    EXPECT_DOUBLE_EQ(parsed.options.frameTime(), 1.0 / 60.0);
+}
+
+TEST(CaptureOptions, ReadsEveryOption)
+{
+    CaptureParse parsed = parse({"--fps", "30", "--from", "1.5", "--to", "3", "--size", "320x240", "--out",
+                                 "film.MKV", "--stats", "s.json", "--quiet"});
+    ASSERT_EQ(parsed.status, CaptureParse::Status::Run) << parsed.message;
+    const CaptureOptions& o = parsed.options;
+    EXPECT_DOUBLE_EQ(o.fps, 30.0);
+    EXPECT_DOUBLE_EQ(o.from, 1.5);
+    EXPECT_DOUBLE_EQ(o.to, 3.0);
+    EXPECT_EQ(o.width, 320);
+    EXPECT_EQ(o.height, 240);
+    EXPECT_EQ(o.outputKind(), OutputKind::Video);
+    EXPECT_EQ(o.stats, "s.json");
+    EXPECT_TRUE(o.quiet);
+}
+
+TEST(CaptureOptions, OutputKindFollowsTheExtension)
+{
+    EXPECT_EQ(parse({"--out", "a.mp4"}).options.outputKind(), OutputKind::Video);
+    EXPECT_EQ(parse({"--out", "shots"}).options.outputKind(), OutputKind::PngSequence);
+    // A dot in a folder name does not make a video.
+    EXPECT_EQ(parse({"--out", "v1.mp4/frames"}).options.outputKind(), OutputKind::PngSequence);
+}
+
+TEST(CaptureOptions, AtKeepsTheGivenOrder)
+{
+    CaptureParse parsed = parse({"--at", "230,1.5,4.4171777,1.5"});
+    ASSERT_EQ(parsed.status, CaptureParse::Status::Run) << parsed.message;
+    EXPECT_EQ(captureTimes(parsed.options), (std::vector<double>{230.0, 1.5, 4.4171777, 1.5}));
+}
+
+TEST(CaptureOptions, RejectsBadValuesWithAMessage)
+{
+    const std::vector<std::vector<const char*>> bad = {
+        {"--fps", "0"}, {"--fps", "-5"}, {"--fps", "abc"}, {"--fps", "nan"}, {"--fps", "1e9"},
+        {"--from", "5", "--to", "5"}, {"--from", "6", "--to", "5"}, {"--from", "-1"}, {"--to", "inf"},
+        {"--size", "800"}, {"--size", "0x600"}, {"--size", "800x-6"}, {"--size", "800x600x2"},
+        {"--at", "1,,2"}, {"--at", "1,x"}, {"--at", "1,"}, {"--at", "-2"},
+        {"--at", "1", "--from", "0"}, {"--at", "1", "--out", "a.mp4"},
+        {"--size", "801x600", "--out", "a.mp4"},
+        {"--bogus"}, {"--fps"}, {"--out", "x.json", "--stats", "x.json"},
+    };
+    for (const std::vector<const char*>& args : bad) {
+        std::vector<const char*> argv{"vantrel-capture"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        CaptureParse parsed = parseCaptureOptions(static_cast<int>(argv.size()), argv.data());
+        std::string line;
+        for (const char* a : args)
+            line += std::string(a) + " ";
+        EXPECT_EQ(parsed.status, CaptureParse::Status::Error) << line;
+        EXPECT_FALSE(parsed.message.empty()) << line;
+    }
+    // Odd sides are fine for pictures.
+    EXPECT_EQ(parse({"--size", "801x601", "--out", "shots"}).status, CaptureParse::Status::Run);
+}
+
+TEST(CaptureOptions, HelpListsTheOptions)
+{
+    CaptureParse parsed = parse({"--help"});
+    EXPECT_EQ(parsed.status, CaptureParse::Status::Help);
+    EXPECT_NE(parsed.message.find("--fps"), std::string::npos);
+    EXPECT_NE(parsed.message.find("--stats"), std::string::npos);
+}
+
+TEST(CaptureTimes, StepByOneOverFpsAndStopBelowTo)
+{
+    CaptureOptions o;
+    o.fps = 4;
+    o.from = 0;
+    o.to = 0.5;
+    EXPECT_EQ(captureTimes(o), (std::vector<double>{0.0, 0.25}));  // 0.5 itself is not rendered
+
+    o.fps = 3;
+    o.to = 1;
+    ASSERT_EQ(countFrames(o), 3);
+    EXPECT_NEAR(captureTimes(o).back(), 2.0 / 3.0, 1e-12);
+
+    // Spans that are not a whole number of frames round up.
+    o.fps = 10;
+    o.from = 2;
+    o.to = 2.25;
+    EXPECT_EQ(countFrames(o), 3);
+    EXPECT_EQ(captureTimes(o).size(), 3u);
+}
+
+TEST(CaptureProgress, LineShowsCountRateAndTimeLeft)
+{
+    EXPECT_EQ(formatProgress(0, 100, 0.0, 10), "[----------] 0/100 frames");
+    std::string half = formatProgress(50, 100, 5.0, 10);
+    EXPECT_NE(half.find("[#####-----] 50/100 frames"), std::string::npos) << half;
+    EXPECT_NE(half.find("10.0 fps"), std::string::npos) << half;
+    EXPECT_NE(half.find("0:05 left"), std::string::npos) << half;
+    EXPECT_NE(formatProgress(10, 7210, 10.0, 10).find("2:00:00 left"), std::string::npos);
+    EXPECT_NE(formatProgress(3, 3, 1.0, 4).find("[####]"), std::string::npos);
+    EXPECT_EQ(formatProgress(0, 0, 0.0, 4), "[####] 0/0 frames");
+}
+
+TEST(CaptureStats, SummarisesPerEntryAndWritesNullForNoEntry)
+{
+    CaptureStats stats({{0.0f, 1.0f}, {1.0f, 2.0f}, {2.0f, 3.0f}}, 4);
+    stats.record(0.5, 0, 1.0, 10.0);
+    stats.record(0.75, 0, 3.0, 20.0);
+    stats.record(1.0, -1, 0.5, 2.0);
+    stats.record(1.5, 1, 2.0, 8.0);
+
+    TimingSummary first = stats.summary(0);
+    EXPECT_EQ(first.frames, 2);
+    EXPECT_DOUBLE_EQ(first.meanMs, 15.0);
+    EXPECT_DOUBLE_EQ(first.worstMs, 20.0);
+    EXPECT_DOUBLE_EQ(first.worstComposeMs, 3.0);
+    EXPECT_EQ(stats.summary(2).frames, 0);
+    EXPECT_DOUBLE_EQ(stats.summary(CaptureStats::kAllFrames).worstMs, 20.0);
+
+    nlohmann::json json = stats.toJson({30.0, 160, 120});
+    ASSERT_EQ(json["frames"].size(), 4u);
+    EXPECT_TRUE(json["frames"][2]["activeEntry"].is_null());
+    EXPECT_EQ(json["frames"][3]["activeEntry"], 1);
+    EXPECT_DOUBLE_EQ(json["frames"][1]["time"].get<double>(), 0.75);
+    ASSERT_EQ(json["entries"].size(), 3u);
+    EXPECT_EQ(json["entries"][1]["frames"], 1);
+    EXPECT_EQ(json["entries"][2]["frames"], 0);
+    EXPECT_EQ(json["noEntry"]["frames"], 1);
+    EXPECT_EQ(json["all"]["frames"], 4);
+}

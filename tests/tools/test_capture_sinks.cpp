@@ -1,0 +1,135 @@
+// The frame sinks of vantrel-capture without GL: numbered PNGs that decode
+// back to the same pixels, and a short film whose pictures and sound come
+// back from FFmpeg with the right count, size and length.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "demo/Music.h"
+#include "frontend/Error.h"
+#include "frontend/File.h"
+#include "frontend/ImageLoader.h"
+#include "tests/support/TestContext.h"
+#include "tests/tools/test_capture_probe.h"
+#include "tools/capture/FrameSink.h"
+#include "tools/capture/VideoSink.h"
+
+namespace fs = std::filesystem;
+using namespace Capture;
+
+namespace {
+
+// A frame whose colour depends on the row, so a flipped or shifted image shows.
+std::vector<unsigned char> gradient(int width, int height, int shade)
+{
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            unsigned char* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+            p[0] = static_cast<unsigned char>(y * 255 / (height - 1));
+            p[1] = static_cast<unsigned char>(x * 255 / (width - 1));
+            p[2] = static_cast<unsigned char>(shade);
+        }
+    return rgb;
+}
+
+Vantrel::PcmTrack sineTrack(double seconds)
+{
+    Vantrel::PcmTrack track;
+    long frames = std::lround(seconds * Vantrel::kSampleRate);
+    for (long i = 0; i < frames; ++i) {
+        auto v = static_cast<int16_t>(16000 * std::sin(2 * M_PI * 440.0 * static_cast<double>(i) / Vantrel::kSampleRate));
+        track.samples.push_back(v);
+        track.samples.push_back(v);
+    }
+    return track;
+}
+
+} // namespace
+
+TEST(PngSequenceSink, WritesNumberedUprightPictures)
+{
+    std::string dir = TestSupport::makeTempDir("capture-png") + "/nested/shots";  // made when missing
+    PngSequenceSink sink(dir, 6, 4);
+    std::vector<unsigned char> first = gradient(6, 4, 10);
+    sink.writeFrame(first.data());
+    sink.writeFrame(gradient(6, 4, 200).data());
+    sink.finish();
+
+    EXPECT_EQ(PngSequenceSink::frameName(12), "frame_000012.png");
+    ASSERT_TRUE(fs::exists(dir + "/frame_000001.png"));
+    EXPECT_FALSE(fs::exists(dir + "/frame_000002.png"));
+    FrontendExt::ImageLoader image{FrontendExt::File((dir + "/frame_000000.png").c_str(), "rb")};
+    ASSERT_EQ(image.width(), 6);
+    ASSERT_EQ(image.height(), 4);
+    // The loader gives rows bottom first; the sink was handed them top first.
+    const unsigned char* bottomRow = image.data();
+    EXPECT_EQ(bottomRow[0], first[3 * 6 * 3]);
+    EXPECT_EQ(bottomRow[2], 10);
+}
+
+TEST(PngSequenceSink, RefusesAPathItCannotWrite)
+{
+    std::string dir = TestSupport::makeTempDir("capture-bad");
+    std::ofstream(dir + "/plain-file") << "x";
+    EXPECT_THROW(PngSequenceSink(dir + "/plain-file", 4, 4), Frontend::Error);
+    EXPECT_THROW(PngSequenceSink(dir + "/plain-file/below", 4, 4), Frontend::Error);
+}
+
+TEST(VideoSink, FilmHasEveryFrameAndSoundOfTheWholeSpan)
+{
+    std::string path = TestSupport::makeTempDir("capture-video") + "/film.mp4";
+    // The track ends inside the span: the rest of the sound is silence, not missing.
+    Vantrel::PcmTrack track = sineTrack(1.2);
+    VideoSinkDesc desc;
+    desc.path = path;
+    desc.width = 160;
+    desc.height = 120;
+    desc.fps = 10;
+    desc.music = &track;
+    desc.audioFrom = 0.5;
+    desc.audioTo = 2.0;
+    {
+        VideoSink sink(desc);
+        for (int i = 0; i < 15; ++i)
+            sink.writeFrame(gradient(160, 120, i * 16).data());
+        sink.finish();
+        EXPECT_NE(sink.describe().find("15 frames"), std::string::npos) << sink.describe();
+    }
+    CaptureTest::MediaInfo info = CaptureTest::probeMedia(path);
+    ASSERT_TRUE(info.opened);
+    EXPECT_EQ(info.videoFrames, 15);
+    EXPECT_EQ(info.width, 160);
+    EXPECT_EQ(info.height, 120);
+    ASSERT_TRUE(info.hasAudio);
+    EXPECT_NEAR(info.audioSeconds, 1.5, 0.03);
+    EXPECT_GT(info.peakSample, 0.3);  // the sine made it through the sample conversion
+}
+
+TEST(VideoSink, SilentFilmAndMatroska)
+{
+    std::string path = TestSupport::makeTempDir("capture-mkv") + "/film.mkv";
+    VideoSinkDesc desc;
+    desc.path = path;
+    desc.width = 64;
+    desc.height = 48;
+    desc.fps = 24;
+    VideoSink sink(desc);
+    for (int i = 0; i < 5; ++i)
+        sink.writeFrame(gradient(64, 48, i).data());
+    sink.finish();
+    CaptureTest::MediaInfo info = CaptureTest::probeMedia(path);
+    ASSERT_TRUE(info.opened);
+    EXPECT_EQ(info.videoFrames, 5);
+    EXPECT_FALSE(info.hasAudio);
+}
+
+TEST(VideoSink, UnwritablePathFailsAtConstruction)
+{
+    VideoSinkDesc desc;
+    desc.path = TestSupport::makeTempDir("capture-nodir") + "/missing/film.mp4";
+    EXPECT_THROW(VideoSink{desc}, Frontend::Error);
+}

@@ -1,0 +1,113 @@
+// vantrel-assets: writes every picture and mesh the production loads.
+//
+//   vantrel-assets OUTDIR [--only NAME] [--no-music]
+//       writes the whole set (and the music, where the tool was built with it)
+//       into OUTDIR, creating it; --only writes one file.
+//   vantrel-assets --contact-sheet FILE.png [--only NAME]
+//       writes one picture showing everything (or one item), labelled.
+//
+// Output is deterministic: the same tool writes the same bytes every run.
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "frontend/Error.h"
+#include "tools/assets/Catalog.h"
+#include "tools/assets/preview/ContactSheet.h"
+#include "tools/assets/raster/Codec.h"
+#ifdef VANTREL_ASSETS_WITH_MUSIC
+#include "tools/assets/music/Song.h"
+#endif
+
+namespace {
+
+struct Options {
+    std::string outDir;
+    std::string contactSheet;
+    std::string only;
+    bool music = true;
+};
+
+void usage()
+{
+    std::fprintf(stderr,
+                 "usage: vantrel-assets OUTDIR [--only NAME] [--no-music]\n"
+                 "       vantrel-assets --contact-sheet FILE.png [--only NAME]\n");
+}
+
+bool parse(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if ((arg == "--only" || arg == "--contact-sheet") && i + 1 < argc)
+            (arg == "--only" ? options.only : options.contactSheet) = argv[++i];
+        else if (arg == "--no-music")
+            options.music = false;
+        else if (!arg.empty() && arg[0] != '-' && options.outDir.empty())
+            options.outDir = arg;
+        else
+            return false;
+    }
+    return options.outDir.empty() != options.contactSheet.empty();
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int writeSet(const Options& options)
+{
+    std::filesystem::create_directories(options.outDir);
+    auto start = std::chrono::steady_clock::now();
+    int written = 0;
+    for (const Assets::PictureAsset& asset : Assets::pictureAssets())
+        if (options.only.empty() || options.only == asset.name)
+            written += Assets::writeAsset(options.outDir, asset.name) ? 1 : 0;
+    for (const Assets::MeshAsset& asset : Assets::meshAssets())
+        if (options.only.empty() || options.only == asset.name)
+            written += Assets::writeAsset(options.outDir, asset.name) ? 1 : 0;
+    double contentSeconds = secondsSince(start);
+    bool music = options.music && (options.only.empty() || options.only == "music.mp3");
+#ifdef VANTREL_ASSETS_WITH_MUSIC
+    if (music) {
+        Assets::writeMusic(options.outDir + "/music.mp3");
+        ++written;
+    }
+#else
+    if (music && options.only == "music.mp3") {
+        std::fprintf(stderr, "vantrel-assets: this build carries no music\n");
+        return 1;
+    }
+#endif
+    if (written == 0) {
+        std::fprintf(stderr, "vantrel-assets: no asset named \"%s\"\n", options.only.c_str());
+        return 1;
+    }
+    std::printf("vantrel-assets: %d files in %s (pictures and meshes %.2f s, total %.2f s)\n", written,
+                options.outDir.c_str(), contentSeconds, secondsSince(start));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!parse(argc, argv, options)) {
+        usage();
+        return 2;
+    }
+    try {
+        if (!options.contactSheet.empty()) {
+            Assets::savePngRGB(options.contactSheet, Assets::makeContactSheet(options.only));
+            return 0;
+        }
+        return writeSet(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vantrel-assets: %s\n", e.what());
+        return 1;
+    }
+}
