@@ -105,3 +105,17 @@ TEST_F(FirstScenes, PilsTakeoffEndsInBlack)
     EXPECT_GT(brightness(frameAt(prod->beatsToSeconds(396) + 5.0f)), 20.0);
     EXPECT_LT(brightness(frameAt(prod->beatsToSeconds(460) - 0.01f)), 1.0);
 }
+
+TEST(ProductionTimeline, BeatsBecomeTheSecondsOfTheProductionTable)
+{
+    Prod::Prod prod;
+    const int beats[] = {0, 12, 44, 76, 140, 204, 268, 332, 396, 460, 556};
+    const float seconds[] = {0.0f, 4.4171777f, 16.196320f, 27.975460f, 51.533741f, 75.092026f,
+                             98.650307f, 122.20859f, 145.76688f, 169.32515f, 204.66258f};
+    for (int i = 0; i < 11; i++)
+        EXPECT_EQ(prod.beatsToSeconds(beats[i]), seconds[i]) << "beat " << beats[i];
+    EXPECT_FLOAT_EQ(prod.beatsToSeconds(1), 0.36809816f);
+    EXPECT_EQ(prod.endTime, 240.0f);
+    EXPECT_EQ(prod.musicFile, "data/music.mp3");
+    EXPECT_TRUE(prod.fullscreen);
+}

@@ -7,14 +7,12 @@
 using StdVantrel::randomPath;
 using StdVantrel::randomVector;
 using StdVantrel::signedRandom;
-using StdVantrel::srand;
-using StdVantrel::rand;
 
 namespace {
 
 Vec3 vectorOfSeed(unsigned seed)
 {
-    srand(seed);
+    StdVantrel::srand(seed);
     return randomVector();
 }
 
@@ -29,15 +27,15 @@ void expectSame(const Vec3& a, const Vec3& b)
 
 TEST(RandomGenerator, ProducesTheKnownSequenceAfterSeedOne)
 {
-    srand(1);
+    StdVantrel::srand(1);
     const int expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
     for (int value : expected)
-        EXPECT_EQ(rand(), value);
+        EXPECT_EQ(StdVantrel::rand(), value);
 }
 
 TEST(RandomGenerator, SignedValuesSpanMinusOneToOne)
 {
-    srand(1);
+    StdVantrel::srand(1);
     EXPECT_FLOAT_EQ(signedRandom(), static_cast<float>(41 / 32767.0 * 2.0 - 1.0));
     float lowest = 1.0f, highest = -1.0f;
     for (int i = 0; i < 100000; i++) {
@@ -73,8 +71,8 @@ TEST(RandomPath, DependsOnlyOnBasePlusTime)
 TEST(RandomPath, LeavesTheGeneratorSeededWithItsLastKey)
 {
     randomPath(0, 2.5f, false);  // keys seeded 2, 3, 4, 5
-    int next = rand();
-    srand(5);
+    int next = StdVantrel::rand();
+    StdVantrel::srand(5);
     randomVector();
-    EXPECT_EQ(next, rand());
+    EXPECT_EQ(next, StdVantrel::rand());
 }

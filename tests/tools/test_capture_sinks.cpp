@@ -41,7 +41,8 @@ Vantrel::PcmTrack sineTrack(double seconds)
     Vantrel::PcmTrack track;
     long frames = std::lround(seconds * Vantrel::kSampleRate);
     for (long i = 0; i < frames; ++i) {
-        auto v = static_cast<int16_t>(16000 * std::sin(2 * M_PI * 440.0 * static_cast<double>(i) / Vantrel::kSampleRate));
+        double phase = 2 * M_PI * 440.0 * static_cast<double>(i) / Vantrel::kSampleRate;
+        auto v = static_cast<int16_t>(16000 * std::sin(phase));
         track.samples.push_back(v);
         track.samples.push_back(v);
     }
@@ -132,4 +133,24 @@ TEST(VideoSink, UnwritablePathFailsAtConstruction)
     VideoSinkDesc desc;
     desc.path = TestSupport::makeTempDir("capture-nodir") + "/missing/film.mp4";
     EXPECT_THROW(VideoSink{desc}, Frontend::Error);
+}
+
+TEST(VideoSink, RunCutShortEndsTheSoundWithTheLastPicture)
+{
+    std::string path = TestSupport::makeTempDir("capture-cut") + "/film.mp4";
+    Vantrel::PcmTrack track = sineTrack(3.0);
+    VideoSinkDesc desc;
+    desc.path = path;
+    desc.width = 32;
+    desc.height = 32;
+    desc.fps = 10;
+    desc.music = &track;
+    desc.audioTo = 3.0;
+    VideoSink sink(desc);
+    for (int i = 0; i < 5; ++i)
+        sink.writeFrame(gradient(32, 32, i).data());
+    sink.finish();
+    CaptureTest::MediaInfo info = CaptureTest::probeMedia(path);
+    EXPECT_EQ(info.videoFrames, 5);
+    EXPECT_NEAR(info.audioSeconds, 0.5, 0.03);
 }

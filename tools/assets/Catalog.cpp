@@ -22,7 +22,7 @@ const std::vector<PictureAsset>& pictureAssets()
         {"grass-bakke.jpg", Encoding::Jpeg, makeMeadow},
         {"sand2.jpg", Encoding::Jpeg, makeSand},
         {"stjerne.jpg", Encoding::Jpeg, makeStarfishSkin},
-        {"stjerne_bump.jpg", Encoding::Jpeg, makeStarfishNormals},
+        {"stjerne_bump.jpg", Encoding::JpegData, makeStarfishNormals},
         {"bubble.jpg", Encoding::Jpeg, makeBubble},
         {"skate-top.jpg", Encoding::Jpeg, makeDeckTop},
         {"normal_skate-top.png", Encoding::PngRGB, makeDeckNormals},
@@ -66,6 +66,9 @@ void writePicture(const std::string& path, const PictureAsset& asset, const Pict
     switch (asset.encoding) {
     case Encoding::Jpeg:
         saveJpeg(path, picture);
+        break;
+    case Encoding::JpegData:
+        saveJpeg(path, picture, 95, true);
         break;
     case Encoding::PngRGB:
         savePngRGB(path, picture);

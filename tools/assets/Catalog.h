@@ -11,7 +11,9 @@
 
 namespace Assets {
 
-enum class Encoding { Jpeg, PngRGB, PngRGBA };
+// JpegData: a JPEG whose channels carry data (a normal map): finer quantisation,
+// colour kept at full resolution.
+enum class Encoding { Jpeg, JpegData, PngRGB, PngRGBA };
 
 struct PictureAsset {
     const char* name;

@@ -28,7 +28,8 @@ bool parseNumber(const std::string& text, double& value)
 
 bool parseSide(const std::string& text, int& side)
 {
-    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), digit))
         return false;
     side = std::atoi(text.c_str());
     return side > 0;
@@ -41,7 +42,8 @@ std::string lowerExtension(const std::string& path)
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return "";
     std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
 
@@ -63,7 +65,8 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
     if (options.from < 0.0)
         return "--from must not be negative";
     if (!(options.from < options.to))
-        return "--from must be below --to (got " + std::to_string(options.from) + " and " + std::to_string(options.to) + ")";
+        return "--from must be below --to (got " + std::to_string(options.from) + " and " +
+               std::to_string(options.to) + ")";
 
     if (!raw.at.empty()) {
         std::stringstream list(raw.at);
@@ -123,8 +126,10 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
                  "its music. Run it from the directory that holds data/ and vantrel_data/.",
                  "vantrel-capture"};
     app.add_option("--fps", raw.fps, "Frames per second of demo time (default 60)")->type_name("N");
-    CLI::Option* from = app.add_option("--from", raw.from, "First demo time in seconds (default 0)")->type_name("SECONDS");
-    CLI::Option* to = app.add_option("--to", raw.to, "Render while the time is below this (default 240)")->type_name("SECONDS");
+    CLI::Option* from =
+        app.add_option("--from", raw.from, "First demo time in seconds (default 0)")->type_name("SECONDS");
+    CLI::Option* to =
+        app.add_option("--to", raw.to, "Render while the time is below this (default 240)")->type_name("SECONDS");
     app.add_option("--at", raw.at, "Render only these demo times, in this order")->type_name("T1,T2,...")
         ->excludes(from)->excludes(to);
     app.add_option("--size", raw.size, "Window size (default 800x600)")->type_name("WIDTHxHEIGHT");

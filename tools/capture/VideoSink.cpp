@@ -299,6 +299,10 @@ void VideoSink::finish()
     Impl& s = *impl;
     if (s.finished)
         return;
+    // A run cut short ends its sound with its last picture.
+    double seconds = static_cast<double>(s.framesWritten) / s.desc.fps;
+    int64_t shown = s.audioStart + std::llround(seconds * Vantrel::kSampleRate);
+    s.audioEnd = std::min(s.audioEnd, shown);
     s.writeAudioUntil(s.audioEnd);
     s.encode(s.video, s.videoStream, nullptr);
     if (s.audio)

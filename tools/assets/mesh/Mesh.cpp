@@ -206,7 +206,8 @@ Mesh lathe(const std::vector<V2>& profile, int segments)
             // Poles get one vertex per segment, placed mid-segment in u, so that
             // no triangle collapses in texture space.
             float u = (j + (pole ? 0.5f : 0.0f)) / segments;
-            float angle = 2.0f * kPi * u;
+            // The seam column repeats column 0 exactly, so that it closes by position.
+            float angle = 2.0f * kPi * (j == segments && !pole ? 0.0f : u);
             float r = profile[i].x;
             ring[i][j] = m.addVertex({r * std::sin(angle), profile[i].y, r * std::cos(angle)}, u, along[i] / total);
         }
@@ -266,7 +267,7 @@ Mesh sweep(const std::vector<SweepPoint>& path, V3 up, int sides)
     std::vector<std::vector<int>> ring(n, std::vector<int>(sides + 1));
     for (int k = 0; k < n; ++k)
         for (int s = 0; s <= sides; ++s)
-            ring[k][s] = m.addVertex(ringPoint(k, 2 * kPi * s / sides), along[k] / total, static_cast<float>(s) / sides);
+            ring[k][s] = m.addVertex(ringPoint(k, 2 * kPi * (s % sides) / sides), along[k] / total, static_cast<float>(s) / sides);
     for (int k = 0; k + 1 < n; ++k)
         for (int s = 0; s < sides; ++s)
             m.addQuad(ring[k][s], ring[k + 1][s], ring[k + 1][s + 1], ring[k][s + 1]);
@@ -280,7 +281,7 @@ Mesh sweep(const std::vector<SweepPoint>& path, V3 up, int sides)
         int centre = m.addVertex(path[k].position, u0, 0.5f);
         std::vector<int> rim(sides + 1);
         for (int s = 0; s <= sides; ++s) {
-            float phi = 2 * kPi * s / sides;
+            float phi = 2 * kPi * (s % sides) / sides;
             rim[s] = m.addVertex(ringPoint(k, phi), u0 + 0.05f * std::cos(phi), 0.5f + 0.05f * std::sin(phi));
         }
         for (int s = 0; s < sides; ++s) {

@@ -21,7 +21,9 @@ Mesh closedParametric(int nu, int nv, float uvScale, const std::function<V3(floa
     for (int j = 0; j <= nv; ++j)
         for (int i = 0; i <= nu; ++i) {
             float u = static_cast<float>(i) / nu, v = static_cast<float>(j) / nv;
-            m.addVertex(f(u, v), u * uvScale, v);
+            // Seam rows and columns repeat the first ones exactly, so the surface closes by position.
+            V3 p = f(static_cast<float>(i % nu) / nu, static_cast<float>(j % nv) / nv);
+            m.addVertex(p, u * uvScale, v);
         }
     for (int j = 0; j < nv; ++j)
         for (int i = 0; i < nu; ++i) {
@@ -212,7 +214,7 @@ std::vector<Mesh> makeStarfish()
     // rim[j]: shared outline vertices; each side has its own centre and inner rings.
     std::vector<int> rim(segments + 1);
     for (int j = 0; j <= segments; ++j)
-        rim[j] = addVertex(point(1, 2 * kPi * j / segments, 0));
+        rim[j] = addVertex(point(1, 2 * kPi * (j % segments) / segments, 0));
     for (int side = 0; side < 2; ++side) {
         float sign = side == 0 ? 1.0f : -0.35f;
         int centre = addVertex(point(0, 0, sign));
@@ -220,7 +222,7 @@ std::vector<Mesh> makeStarfish()
         for (int i = 1; i < rings; ++i) {
             ring[i].resize(segments + 1);
             for (int j = 0; j <= segments; ++j)
-                ring[i][j] = addVertex(point(static_cast<float>(i) / rings, 2 * kPi * j / segments, sign));
+                ring[i][j] = addVertex(point(static_cast<float>(i) / rings, 2 * kPi * (j % segments) / segments, sign));
         }
         auto at = [&](int i, int j) { return i == rings ? rim[j] : ring[i][j]; };
         for (int j = 0; j < segments; ++j) {

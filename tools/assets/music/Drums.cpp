@@ -60,7 +60,7 @@ void renderKick(StereoBuffer& out, const Hit& hit)
         const float bump = t < bumpSeconds ? std::sin(3.14159265f * t / bumpSeconds) : 0.0f;
         const float click = clickFilter.highpass(noise.next()) * percussive(t, 0.004f, 0.0005f);
         const float fadeOut = std::min(1.0f, (kKickSeconds - t) / 0.05f);
-        const float v = hit.gain * fadeOut * (0.64f * body + 0.08f * bump + 0.25f * click);
+        const float v = hit.gain * fadeOut * (0.64f * body + 0.12f * bump + 0.25f * click);
         out.add(f, v, v);
     }
 }

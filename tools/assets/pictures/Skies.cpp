@@ -66,11 +66,14 @@ float cloudCover(V3 d, uint32_t seed, float scale, float threshold)
     return smoothstep(threshold, threshold + 0.25f, n) * smoothstep(0.02f, 0.2f, d.y);
 }
 
-// Fills the outermost `rows` rows at top and bottom towards the flat cap colours.
+// Makes the outermost rows at top and bottom the flat cap colours: the first
+// 16 exactly (a JPEG block row with subsampled colour), then blending into
+// the picture over the rest of `rows`.
 void settleCaps(Picture& p, Color top, Color bottom, int rows)
 {
+    const int flat = 16;
     for (int j = 0; j < rows; ++j) {
-        float f = 1 - static_cast<float>(j) / rows;
+        float f = j < flat ? 1.0f : 1 - static_cast<float>(j - flat) / (rows - flat);
         f = f * f * (3 - 2 * f);
         for (int i = 0; i < p.width(); ++i) {
             p.set(i, j, mix(p.get(i, j), top, f));
@@ -192,7 +195,7 @@ Picture makeDaySky()
         c = mix(c, Color{shade, shade, shade + 0.04f, 1}, clamp01(cloud));
         return c;
     });
-    settleCaps(p, top, bottom, 40);
+    settleCaps(p, top, bottom, 48);
     return p;
 }
 
@@ -210,12 +213,12 @@ Picture makeNightSky()
     });
     Random random(52);
     for (int s = 0; s < 1500; ++s) {
-        float x = random.uniform() * 1024, y = random.range(30, 482);
+        float x = random.uniform() * 1024, y = random.range(40, 472);
         float b = std::pow(random.uniform(), 3.0f);
         Color tint = mix(Color{0.8f, 0.85f, 1, 1}, Color{1, 0.9f, 0.75f, 1}, random.uniform());
         p.discWrapped(x, y, 0.6f + 1.4f * b, 0.8f, withAlpha(tint, 0.35f + 0.65f * b));
     }
-    settleCaps(p, deep, deep, 24);
+    settleCaps(p, deep, deep, 36);
     return p;
 }
 
@@ -239,14 +242,14 @@ Picture makeFlowerSky()
     Random random(63);
     static const uint32_t kPetals[] = {0xff5a8c, 0xffd840, 0xffffff, 0xb070ff, 0xff8a30};
     for (int f = 0; f < 900; ++f) {
-        float y = random.range(2, 250);
+        float y = random.range(36, 250);
         float depth = 1 - y / 256;  // 1 near the nadir
         float x = random.uniform() * 1024;
         float r = 1.2f + 3.5f * depth * random.range(0.5f, 1.0f);
         p.discWrapped(x, y, r, 0.8f, hexColor(kPetals[random.below(5)]));
         p.discWrapped(x, y, r * 0.35f, 0.5f, hexColor(0xffe070));
     }
-    settleCaps(p, meadowDeep, zenith, 24);
+    settleCaps(p, meadowDeep, zenith, 40);
     return p;
 }
 
@@ -267,7 +270,7 @@ Picture makeUnderwaterSky()
         c = mix(c, hexColor(0x9be6ff), 0.45f * shaft);
         return c;
     });
-    settleCaps(p, surface, deep, 24);
+    settleCaps(p, surface, deep, 36);
     return p;
 }
 

@@ -12,8 +12,6 @@ namespace Assets {
 namespace {
 
 constexpr int kColumns = 6;
-constexpr int kThumbWidth = 256;
-constexpr int kThumbHeight = 192;
 constexpr int kLabelHeight = 28;
 constexpr int kPadding = 12;
 
@@ -130,8 +128,27 @@ Picture renderMeshPreview(const std::vector<Mesh>& parts, UpAxis up, const Pictu
     return out;
 }
 
+namespace {
+
+// The Horizon scene's landscape as it stands once zoomed out: the backdrop
+// with every layer laid over it, back to front.
+Picture horizonComposite(const std::map<std::string, Picture>& pictures)
+{
+    Picture out(1024, 512);
+    out.drawScaled(pictures.at("scene3.jpg"), 0, 0, 1024, 512);
+    for (const char* layer : {"skyer1.png", "skyer2.png", "skyer3.png", "skyer4.png", "piper3.png", "piper2.png",
+                              "piper1.png", "gress.png", "grill.png"})
+        out.drawScaled(pictures.at(layer), 0, 0, 1024, 512);
+    return out;
+}
+
+} // namespace
+
 Picture makeContactSheet(const std::string& only)
 {
+    const int kThumbWidth = only.empty() ? 256 : 1024;
+    const int kThumbHeight = only.empty() ? 192 : 768;
+    const char* const kHorizon = "horizon-composite";
     struct Cell {
         std::string name;
         Picture thumb;
@@ -142,7 +159,7 @@ Picture makeContactSheet(const std::string& only)
     auto wanted = [&](const char* name) { return only.empty() || only == name; };
 
     for (const PictureAsset& asset : pictureAssets()) {
-        bool needed = wanted(asset.name);
+        bool needed = wanted(asset.name) || wanted(kHorizon);
         for (const MeshAsset& mesh : meshAssets())
             if (mesh.previewTexture && asset.name == std::string(mesh.previewTexture) && wanted(mesh.name))
                 needed = true;
@@ -152,6 +169,8 @@ Picture makeContactSheet(const std::string& only)
         if (wanted(asset.name))
             cells.push_back({asset.name, pictures[asset.name], asset.encoding == Encoding::PngRGBA});
     }
+    if (wanted(kHorizon))
+        cells.push_back({kHorizon, horizonComposite(pictures), false});
     for (const MeshAsset& asset : meshAssets()) {
         if (!wanted(asset.name))
             continue;

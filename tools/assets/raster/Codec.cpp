@@ -26,7 +26,7 @@ constexpr int kPngLevel = 9;
 
 } // namespace
 
-void saveJpeg(const std::string& path, const Picture& picture, int quality)
+void saveJpeg(const std::string& path, const Picture& picture, int quality, bool fullColour)
 {
     std::vector<unsigned char> rgb = picture.toRGB8();
     std::FILE* out = std::fopen(path.c_str(), "wb");
@@ -51,6 +51,10 @@ void saveJpeg(const std::string& path, const Picture& picture, int quality)
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
     info.optimize_coding = TRUE;
+    if (fullColour) {
+        info.comp_info[0].h_samp_factor = 1;
+        info.comp_info[0].v_samp_factor = 1;
+    }
     jpeg_start_compress(&info, TRUE);
     const int stride = picture.width() * 3;
     while (info.next_scanline < info.image_height) {

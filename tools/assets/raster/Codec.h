@@ -9,7 +9,9 @@
 
 namespace Assets {
 
-void saveJpeg(const std::string& path, const Picture& picture, int quality = 90);
+// fullColour: keep colour at full resolution (no 4:2:0 subsampling), for
+// pictures whose channels carry data, such as normal maps.
+void saveJpeg(const std::string& path, const Picture& picture, int quality = 90, bool fullColour = false);
 void savePngRGB(const std::string& path, const Picture& picture);
 void savePngRGBA(const std::string& path, const Picture& picture);
 
