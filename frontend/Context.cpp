@@ -26,10 +26,29 @@ Context* currentContext = nullptr;
 // Frame dumps are written every frame while the key is held: a fast zlib level.
 constexpr int kScreenshotCompression = 1;
 
+// Keys pressed since the last query. The loop looks at the keys once a
+// frame, but a tap can come and go within one event pump; like the original
+// platform's asynchronous key state, a press in between still counts.
+bool pressedSinceQuery[2] = {false, false};
+
+int watchKeys(void*, SDL_Event* event)
+{
+    if (event->type == SDL_KEYDOWN) {
+        if (event->key.keysym.scancode == SDL_SCANCODE_ESCAPE)
+            pressedSinceQuery[0] = true;
+        else if (event->key.keysym.scancode == SDL_SCANCODE_F10)
+            pressedSinceQuery[1] = true;
+    }
+    return 1;
+}
+
 void initVideo()
 {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        throw Error(std::string("cannot start the video system: ") + SDL_GetError());
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            throw Error(std::string("cannot start the video system: ") + SDL_GetError());
+        SDL_AddEventWatch(watchKeys, nullptr);
+    }
 }
 
 void setContextAttributes(const ContextDesc& desc)
@@ -216,6 +235,14 @@ void Context::saveScreenshot(const std::string& fileName)
     }
 }
 
+void Context::makeCurrent()
+{
+    if (!glContext)
+        return;
+    SDL_GL_MakeCurrent(mainWindow->native(), static_cast<SDL_GLContext>(glContext));
+    currentContext = this;
+}
+
 Context* Context::current()
 {
     return currentContext;
@@ -227,9 +254,13 @@ bool isKeyPressed(Key key)
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
         return false;
+    SDL_PumpEvents();
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    const int index = key == Key::Escape ? 0 : 1;
     SDL_Scancode code = key == Key::Escape ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_F10;
-    return keys && keys[code] != 0;
+    bool pressed = (keys && keys[code] != 0) || pressedSinceQuery[index];
+    pressedSinceQuery[index] = false;
+    return pressed;
 }
 
 void setFullscreenMode(int width, int height, int bitsPerPixel)

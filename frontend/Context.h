@@ -66,6 +66,9 @@ public:
 
     void release();
 
+    // Makes this context current again (tools and tests that hold several).
+    void makeCurrent();
+
     // Writes the back buffer (the frame just composed) as an upright 24-bit PNG.
     void saveScreenshot(const std::string& fileName);
 

@@ -15,6 +15,7 @@ Frontend::Context& glContext()
         desc.hidden = true;
         return new Frontend::Context(desc);  // lives until the test program ends
     }();
+    context->makeCurrent();  // a test may have run a demo with a context of its own
     return *context;
 }
 

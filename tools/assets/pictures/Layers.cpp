@@ -193,10 +193,10 @@ Picture makeFence()
     // A picket fence in dark silhouette along the bottom, rim-lit by the sun.
     Picture p(kWidth, kHeight, {0, 0, 0, 0});
     const Color wood = hexColor(0x20160f), rim = hexColor(0x8a5a30);
-    const int pickets = 16, width = 26;
+    const int pickets = 12, width = 20;
     for (int k = 0; k < pickets; ++k) {
         float cx = (k + 0.5f) * kWidth / pickets;
-        float top = kHeight * 0.66f;
+        float top = kHeight * 0.76f;
         for (int j = static_cast<int>(top) - 16; j < kHeight; ++j) {
             for (int i = static_cast<int>(cx) - width / 2 - 1; i <= static_cast<int>(cx) + width / 2 + 1; ++i) {
                 float dx = std::fabs(i + 0.5f - cx);
@@ -211,8 +211,8 @@ Picture makeFence()
     }
     // Two rails, tiling across the whole width.
     for (int rail = 0; rail < 2; ++rail) {
-        int y0 = static_cast<int>(kHeight * (rail == 0 ? 0.74f : 0.88f));
-        for (int j = y0; j < y0 + 14; ++j)
+        int y0 = static_cast<int>(kHeight * (rail == 0 ? 0.82f : 0.92f));
+        for (int j = y0; j < y0 + 10; ++j)
             for (int i = 0; i < kWidth; ++i)
                 p.blend(i, j, j < y0 + 3 ? rim : wood, 1);
     }

@@ -224,12 +224,17 @@ DeckSurface deckSurface()
     Picture design(kDeckWidth, kGripRows, {1, 1, 1, 0});
     Font font(fontPath("DejaVuSans-Bold.ttf"));
     TextStyle style;
-    style.pixelHeight = 120;
-    style.tracking = 6;
-    font.drawCentred(design, "VANTREL", kDeckWidth / 2, kGripRows / 2 + 44, style);
-    for (int stripe = 0; stripe < 2; ++stripe) {
-        int x0 = stripe == 0 ? 150 : kDeckWidth - 150 - 22;
-        design.rect(x0, 30, x0 + 22, kGripRows - 30, {1, 1, 1, 1});
+    style.pixelHeight = 92;
+    style.tracking = 10;
+    font.drawCentred(design, "VANTREL", kDeckWidth / 2, kGripRows / 2 + 34, style);
+    // Two chevrons towards nose and tail.
+    for (int end = 0; end < 2; ++end) {
+        for (int j = 40; j < kGripRows - 40; ++j) {
+            float bend = std::fabs(j - kGripRows / 2.0f) * 0.6f;
+            float x0 = end == 0 ? 170 + bend : kDeckWidth - 170 - bend - 18;
+            for (int i = static_cast<int>(x0); i < static_cast<int>(x0) + 18; ++i)
+                design.blend(i, j, {1, 1, 1, 1}, 1);
+        }
     }
 
     for (int j = 0; j < kDeckHeight; ++j)

@@ -87,7 +87,7 @@ Picture makeCredits()
 {
     Picture p(kSize, kSize, {0, 0, 0, 0});
     Font bold(fontPath("DejaVuSans-Bold.ttf"));
-    Font light(fontPath("DejaVuSans-ExtraLight.ttf"));
+    Font light(fontPath("DejaVuSans.ttf"));
     struct Line {
         Font* font;
         const char* text;

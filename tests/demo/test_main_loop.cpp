@@ -1,0 +1,111 @@
+// The main loop and its four ways to end, run with a context of its own and
+// the headless drivers (no display, dummy audio).
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <chrono>
+
+#include "demo/Element.h"
+#include "tests/support/engine/RunDirectory.h"
+
+using namespace Vantrel;
+
+namespace {
+
+// Counts its draws and can post a close request on a given frame.
+class ProbeScene : public Element {
+public:
+    explicit ProbeScene(Demo* owner) : Element(owner, "Untitled", 16, 16) {}
+    void draw() override
+    {
+        draws++;
+        if (draws == closeOnDraw) {
+            SDL_Event quit{};
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+        }
+    }
+    int draws = 0;
+    int closeOnDraw = -1;
+};
+
+class LoopDemo : public Demo {
+public:
+    LoopDemo()
+    {
+        tempo = 163.0f;
+        endTime = 0.4f;
+    }
+    void load() override
+    {
+        Demo::load();
+        scene = new ProbeScene(this);
+        scene->closeOnDraw = closeOnDraw;
+        timeline.push_back({0.0f, 1000.0f, scene});
+        if (holdEscape)
+            setEscape(true);
+    }
+    static void setEscape(bool down)
+    {
+        // SDL keeps its key state in an array it hands out read-only; the test
+        // plays the keyboard by writing it directly.
+        const_cast<Uint8*>(SDL_GetKeyboardState(nullptr))[SDL_SCANCODE_ESCAPE] = down ? 1 : 0;
+    }
+    ProbeScene* scene = nullptr;
+    int closeOnDraw = -1;
+    bool holdEscape = false;
+};
+
+double secondsToRun(LoopDemo& demo)
+{
+    auto start = std::chrono::steady_clock::now();
+    demo.run();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+TEST(MainLoop, EndsByItselfAtTheEndTime)
+{
+    TestSupport::RunDirectory run("loop-end");
+    LoopDemo demo;
+    secondsToRun(demo);
+    EXPECT_GE(demo.time, demo.endTime);
+    EXPECT_GT(demo.scene->draws, 2);  // the warm-up and frames up to the end
+}
+
+TEST(MainLoop, AMissingMusicFileIsReportedAndTheClockStillReachesTheEnd)
+{
+    TestSupport::RunDirectory run("loop-music");
+    LoopDemo demo;
+    demo.musicFile = "data/missing.mp3";
+    testing::internal::CaptureStderr();
+    secondsToRun(demo);
+    std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("BASS error, file not found?"), std::string::npos) << messages;
+    EXPECT_GE(demo.time, demo.endTime);
+}
+
+TEST(MainLoop, ACloseRequestEndsItPromptly)
+{
+    TestSupport::RunDirectory run("loop-close");
+    LoopDemo demo;
+    demo.endTime = 1000.0f;
+    demo.closeOnDraw = 3;  // warm-up, two frames, then the close request
+    double seconds = secondsToRun(demo);
+    EXPECT_LT(seconds, 60.0);
+    EXPECT_LE(demo.scene->draws, 4);
+}
+
+TEST(MainLoop, EscapeHeldWhileLoadingSkipsTheLoop)
+{
+    TestSupport::RunDirectory run("loop-escape");
+    LoopDemo demo;
+    demo.endTime = 1000.0f;
+    demo.holdEscape = true;
+    secondsToRun(demo);
+    LoopDemo::setEscape(false);
+    EXPECT_EQ(demo.scene->draws, 1);  // only the warm-up
+    EXPECT_EQ(demo.time, 0.0f);
+}
