@@ -215,9 +215,10 @@ TEST(AssetPlacement, StarfishLiesAboveTheSeaFloor)
     star.bounds(low, high);
     EXPECT_NEAR(high.x, 45, 1);
     EXPECT_LT(high.z - low.z, 15);
-    for (const Vertex& v : floor.vertices)
+    for (const Vertex& v : floor.vertices) {
         if (std::fabs(v.p.x) < 3 && std::fabs(v.p.y) < 3)
             ASSERT_LT(50 * (v.p.z + 5), -60) << "floor under the starfish, scaled by 50 after a lift of 5";
+    }
 }
 
 TEST(AssetPlacement, SkateboardIsCentredWithWheelsBelowTheDeck)

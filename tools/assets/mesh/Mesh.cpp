@@ -436,7 +436,23 @@ Mesh extrude(const std::vector<V2>& outline, float depth)
     int n = static_cast<int>(outline.size());
     if (n < 3)
         return m;
-    std::vector<int> tris = triangulate(outline);
+    // Outlines that are star-shaped about their centre get a fan from an extra
+    // centre vertex: ear clipping may leave a sliver between collinear corners.
+    V2 centre{0, 0};
+    for (V2 p : outline)
+        centre = {centre.x + p.x / n, centre.y + p.y / n};
+    bool fan = true;
+    for (int i = 0; i < n; ++i)
+        fan = fan && cross2(sub2(outline[i], centre), sub2(outline[(i + 1) % n], centre)) > 1e-6f;
+    std::vector<V2> points = outline;
+    std::vector<int> tris;
+    if (fan) {
+        points.push_back(centre);
+        for (int i = 0; i < n; ++i)
+            tris.insert(tris.end(), {n, i, (i + 1) % n});
+    } else {
+        tris = triangulate(outline);
+    }
     float z0 = -0.5f * depth, z1 = 0.5f * depth;
     V2 lo = outline[0], hi = outline[0];
     for (V2 p : outline) {
@@ -447,7 +463,7 @@ Mesh extrude(const std::vector<V2>& outline, float depth)
     for (int face = 0; face < 2; ++face) {
         float z = face == 0 ? z1 : z0;
         int base = static_cast<int>(m.vertices.size());
-        for (V2 p : outline)
+        for (V2 p : points)
             m.addVertex({p.x, p.y, z}, (p.x - lo.x) * uvScale, (p.y - lo.y) * uvScale);
         for (size_t t = 0; t + 2 < tris.size(); t += 3) {
             if (face == 0)
