@@ -10,7 +10,9 @@
 #include "frontend/Context.h"
 #include "frontend/Error.h"
 #include "frontend/RenderTarget.h"
+#include "frontend/Shader.h"
 #include "frontend/State.h"
+#include "frontend_ext/Buffers.h"
 
 namespace Vantrel {
 
@@ -50,8 +52,29 @@ std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)
     if (fullscreen && !hiddenWindow)
         Frontend::setFullscreenMode(width, height, 32);
     load();
+    warmUpShaders();
     prepareDrawables();
     return context;
+}
+
+void Demo::warmUpShaders()
+{
+    // A driver compiles a program to machine code on its first draw (tens of
+    // milliseconds on a software rasteriser); pay that now, not mid-scene.
+    targets[4]->bind();
+    for (const auto& [name, shader] : shaders.entries()) {
+        shader->bind();
+        shader->setStateMatrices();
+        State::begin(FrontendExt::kPrimitiveQuads);
+        State::vertexAttribute(FrontendExt::kSemanticPosition, -1.0f, -1.0f, 0.0f, 1.0f);
+        State::vertexAttribute(FrontendExt::kSemanticPosition, 1.0f, -1.0f, 0.0f, 1.0f);
+        State::vertexAttribute(FrontendExt::kSemanticPosition, 1.0f, 1.0f, 0.0f, 1.0f);
+        State::vertexAttribute(FrontendExt::kSemanticPosition, -1.0f, 1.0f, 0.0f, 1.0f);
+        State::end();
+    }
+    glFinish();
+    Frontend::RenderTarget::unbind();
+    State::bindDefaultShader();
 }
 
 void Demo::prepareDrawables()

@@ -59,6 +59,9 @@ public:
 
     // Opens the context (hidden for off-screen tools), loads, prepares and warms up.
     std::unique_ptr<Frontend::Context> start(bool hiddenWindow);
+    // Draws every catalogued shader once into a small target, so that the
+    // driver's own compilation is paid at start-up.
+    void warmUpShaders();
     // Prepares every registered Drawable, then warms each up with one draw.
     void prepareDrawables();
     // Composes every active timeline entry into the window at `time`.
