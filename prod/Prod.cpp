@@ -1,7 +1,10 @@
 #include "prod/Prod.h"
 
+#include "prod/Horizon.h"
 #include "prod/Pils.h"
 #include "prod/ShinyCross.h"
+#include "prod/Skate.h"
+#include "prod/Underwater.h"
 
 namespace Prod {
 
@@ -30,8 +33,11 @@ void Prod::load()
     Pils* pils = new Pils(this);
     place(0, 12, pils);
     place(12, 44, new ShinyCross(this));
+    place(44, 76, new Horizon(this));
     place(140, 204, pils);
+    place(268, 332, new Underwater(this));
     place(396, 460, new PilsTakeoff(this));
+    place(460, 556, new Vantrel::Skate(this));
 }
 
 } // namespace Prod

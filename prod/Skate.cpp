@@ -1,0 +1,88 @@
+#include "prod/Skate.h"
+
+#include <cmath>
+
+#include "demo/Catalogues.h"
+#include "frontend/Texture.h"
+#include "frontend_ext/Buffers.h"
+#include "frontend_ext/QBRLoader.h"
+#include "std_effects/Particles.h"
+#include "std_effects/SceneHelpers.h"
+#include "std_effects/Skybox.h"
+
+namespace Vantrel {
+
+using StdVantrel::signedRandom;
+
+void Skate::prepare()
+{
+    FrontendExt::Geometry& mesh = (*meshes)["skate.qbr"]->mesh(0);
+    mesh.computeTangentSpace(FrontendExt::kSemanticTexCoord0, FrontendExt::kSemanticNormal,
+                             FrontendExt::kSemanticTexCoord0 + 2, FrontendExt::kSemanticTexCoord0 + 3);
+    board.capture(&mesh);
+
+    StdVantrel::srand(1);
+    float d = 0.0f;
+    for (int i = 0; i < 500; i++) {
+        Vec3 p = StdVantrel::randomVector();
+        p = {0.6f * p.x, 0.6f * p.y, 0.6f * p.z};
+        const float j = std::fabs(3.0f * signedRandom());
+        const float k = std::fabs(signedRandom());
+        const float length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+        d = d + length * (k + 0.6f) + (j + 0.4f);
+        spinTrack.addKey(p, d);
+    }
+}
+
+void Skate::draw()
+{
+    static StdVantrel::Skybox* sky = new StdVantrel::Skybox(demo);
+    static StdVantrel::Particles* bubbles = new StdVantrel::Particles(demo, 200);
+    const float t = localTime;
+
+    lookAt(200.0f, 200.0f, 200.0f, 100.0f * std::sin(t), 100.0f * std::cos(0.82f * t), 0.0f, 0.0f, 0.0f, 1.0f);
+    perspective(45.0f, 1.777f, 1.0f, 1000.0f);
+    loadIdentityWorld();
+    // Everything this frame turns with the world, the sky included.
+    rotate(30.0f * t, 0.0f, 0.0f, 1.0f);
+
+    (*textures)["scene6.jpg"]->setWrap(1);
+    sky->caps = true;
+    setEnvironmentTexture("scene6.jpg");
+    sky->draw();
+
+    if (board.mesh) {
+        board.apply(t, spinTrack, nullptr);
+        drawBoard();
+    }
+    Prod::placeBubbles(*bubbles, t);
+    Prod::drawBubbles(*this, *bubbles);
+    drawImage("credits.png", -0.05f, -1.0f, 1.0f, 1.2f, Frontend::kSrcAlpha, Frontend::kOne);
+    applyPasses(t);
+}
+
+void Skate::drawBoard()
+{
+    // "lightPosition" stays what the shader's last user left.
+    useShader("vantrel_specularbump.cg");
+    setTexture("tex0", "skate-top.jpg");
+    setTexture("tex1", "normal_skate-top.png");
+    setStateParameters();
+    drawMesh("skate.qbr", -1);
+}
+
+void Skate::applyPasses(float t)
+{
+    colorOverlay(0.0f, 0.0f, 0.0f, (1.0f - ease(t / 2.0f)) + ease((t - 13.0f) / 16.0f));
+    glow(64, 0.5f, 2.0f, 1.0f, 1.0f);
+    const float freq1[2] = {10.0f + 2.0f * std::sin(0.3f * t), 10.0f + 2.0f * std::sin(0.665f * t)};
+    const float amp1[2] = {0.005f, 0.01f};
+    const float offset1[2] = {0.0f, 0.0f};
+    distortSine(freq1, amp1, offset1);
+    const float freq2[2] = {10.0f + 2.0f * std::sin(0.5f * t), 10.0f + 2.0f * std::sin(0.465f * t)};
+    const float amp2[2] = {0.01f, 0.005f};
+    const float offset2[2] = {2.0f, 2.1f};
+    distortSine(freq2, amp2, offset2);
+}
+
+} // namespace Vantrel

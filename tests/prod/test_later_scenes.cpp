@@ -1,0 +1,209 @@
+// Horizon, Underwater and Skate rendered with the generated data: their place
+// on the timeline, their clocks, fades and determinism, and the meshes they
+// deform.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include "demo/Catalogues.h"
+#include "demo/Element.h"
+#include "frontend/RenderTarget.h"
+#include "frontend_ext/QBRLoader.h"
+#include "prod/Horizon.h"
+#include "prod/Pils.h"
+#include "prod/Prod.h"
+#include "prod/ShinyCross.h"
+#include "prod/Skate.h"
+#include "prod/Underwater.h"
+#include "tests/support/TestContext.h"
+#include "tests/support/engine/RunDirectory.h"
+
+namespace {
+
+class LaterScenes : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        run = new TestSupport::RunDirectory("later_scenes");
+        std::filesystem::remove(run->path + "/data");
+        std::filesystem::create_directory_symlink(std::string(VANTREL_RUN_DIR) + "/data", run->path + "/data");
+        prod = new Prod::Prod;
+        prod->load();
+        prod->prepareDrawables();
+    }
+
+    template <typename Scene> static const Vantrel::TimelineEntry& entryOf()
+    {
+        for (const Vantrel::TimelineEntry& entry : prod->timeline)
+            if (dynamic_cast<Scene*>(entry.element))
+                return entry;
+        throw std::runtime_error("scene not on the timeline");
+    }
+
+    // The picture of the entry's Element at local time t.
+    static std::vector<unsigned char> pictureAt(const Vantrel::TimelineEntry& entry, float t)
+    {
+        prod->time = entry.start + t;
+        prod->frameTime = 1.0f / 60.0f;
+        Frontend::State::resetState();
+        entry.element->renderSpan(entry.start, entry.end - entry.start);
+        entry.element->bind();
+        std::vector<unsigned char> pixels = TestSupport::readPixels(0, 0, entry.element->width, entry.element->height);
+        Frontend::RenderTarget::unbind();
+        return pixels;
+    }
+
+    static double brightness(const std::vector<unsigned char>& pixels)
+    {
+        double sum = 0.0;
+        for (size_t i = 0; i < pixels.size(); i++)
+            sum += (i % 4 == 3) ? 0 : pixels[i];
+        return sum / (static_cast<double>(pixels.size()) * 0.75);
+    }
+
+    static TestSupport::RunDirectory* run;
+    static Prod::Prod* prod;
+};
+
+TestSupport::RunDirectory* LaterScenes::run = nullptr;
+Prod::Prod* LaterScenes::prod = nullptr;
+
+} // namespace
+
+TEST_F(LaterScenes, TheScenesStandAtTheirBeatsInCreationOrder)
+{
+    const auto& timeline = prod->timeline;
+    ASSERT_EQ(timeline.size(), 7u);
+    const int starts[] = {0, 12, 44, 140, 268, 396, 460};
+    const int ends[] = {12, 44, 76, 204, 332, 460, 556};
+    for (size_t i = 0; i < timeline.size(); i++) {
+        EXPECT_EQ(timeline[i].start, prod->beatsToSeconds(starts[i])) << i;
+        EXPECT_EQ(timeline[i].end, prod->beatsToSeconds(ends[i])) << i;
+    }
+    EXPECT_TRUE(dynamic_cast<Prod::Horizon*>(timeline[2].element));
+    EXPECT_EQ(timeline[3].element, timeline[0].element);
+    EXPECT_TRUE(dynamic_cast<Prod::Underwater*>(timeline[4].element));
+    EXPECT_TRUE(dynamic_cast<Prod::PilsTakeoff*>(timeline[5].element));
+    EXPECT_TRUE(dynamic_cast<Vantrel::Skate*>(timeline[6].element));
+
+    // Creation order: each scene after the one before it in the table.
+    const auto& drawables = prod->drawables();
+    auto indexOf = [&](Vantrel::Drawable* d) { return std::find(drawables.begin(), drawables.end(), d) - drawables.begin(); };
+    EXPECT_LT(indexOf(timeline[1].element), indexOf(timeline[2].element));
+    EXPECT_LT(indexOf(timeline[2].element), indexOf(timeline[4].element));
+    EXPECT_LT(indexOf(timeline[4].element), indexOf(timeline[5].element));
+    EXPECT_LT(indexOf(timeline[5].element), indexOf(timeline[6].element));
+}
+
+TEST_F(LaterScenes, HorizonRepeatsItselfAtTheSameTime)
+{
+    const Vantrel::TimelineEntry& horizon = entryOf<Prod::Horizon>();
+    for (float t : {1.0f, 6.0f, 10.5f}) {
+        std::vector<unsigned char> first = pictureAt(horizon, t);
+        pictureAt(horizon, t + 0.7f);
+        EXPECT_EQ(pictureAt(horizon, t), first) << t;
+        EXPECT_GT(brightness(first), 20.0) << t;
+    }
+}
+
+TEST(HorizonDots, ARandomValueOfOneEitherWayPicksTheLastVertex)
+{
+    EXPECT_EQ(Prod::Horizon::vertexChoice(-1.0f, 977), 976);
+    EXPECT_EQ(Prod::Horizon::vertexChoice(1.0f, 977), 976);
+    EXPECT_EQ(Prod::Horizon::vertexChoice(0.0f, 977), 0);
+    EXPECT_EQ(Prod::Horizon::vertexChoice(-0.5f, 10), 5);
+    EXPECT_EQ(Prod::Horizon::vertexChoice(0.999f, 10), 9);
+    EXPECT_EQ(Prod::Horizon::vertexChoice(1.0f, 1), 0);
+}
+
+TEST_F(LaterScenes, UnderwaterRunsTwoSecondsAheadAndJumpsAtItsBeats)
+{
+    const Prod::Prod& p = *prod;
+    EXPECT_EQ(Prod::Underwater::jumpedTime(p, 0.0f), 0.0f);  // only a time past the start jumps
+    EXPECT_FLOAT_EQ(Prod::Underwater::jumpedTime(p, 0.01f), 2.01f);
+    const int beats[] = {16, 31, 32, 48};
+    float jump = 2.0f;
+    for (int beat : beats) {
+        const float before = p.beatsToSeconds(beat) - 0.01f;
+        const float after = p.beatsToSeconds(beat) + 0.01f;
+        EXPECT_FLOAT_EQ(Prod::Underwater::jumpedTime(p, before), before + jump) << beat;
+        jump += 2.0f;
+        EXPECT_FLOAT_EQ(Prod::Underwater::jumpedTime(p, after), after + jump) << beat;
+    }
+    EXPECT_FLOAT_EQ(Prod::Underwater::jumpedTime(p, p.beatsToSeconds(64) - 0.01f), p.beatsToSeconds(64) - 0.01f + 10.0f);
+
+    // The scene itself writes the jumped clock back at its first frame.
+    const Vantrel::TimelineEntry& underwater = entryOf<Prod::Underwater>();
+    pictureAt(underwater, 0.05f);
+    EXPECT_NEAR(underwater.element->localTime, 2.05f, 1e-4f);
+}
+
+TEST_F(LaterScenes, UnderwaterFlashesEdgesOnlyInBeat31AndTheLastBeat)
+{
+    const Prod::Prod& p = *prod;
+    auto flashes = [&](float beats) { return Prod::Underwater::edgeFlash(p, beats * 60.0f / p.tempo); };
+    EXPECT_FALSE(flashes(0.5f));
+    EXPECT_FALSE(flashes(30.9f));
+    EXPECT_TRUE(flashes(31.1f));
+    EXPECT_TRUE(flashes(31.9f));
+    EXPECT_FALSE(flashes(32.1f));
+    EXPECT_FALSE(flashes(62.9f));
+    EXPECT_TRUE(flashes(63.1f));
+    EXPECT_TRUE(flashes(63.99f));
+}
+
+TEST_F(LaterScenes, UnderwaterShowsTheSeaAndRipplesTheStarFromItsRestShape)
+{
+    const Vantrel::TimelineEntry& entry = entryOf<Prod::Underwater>();
+    auto* scene = dynamic_cast<Prod::Underwater*>(entry.element);
+    EXPECT_GT(brightness(pictureAt(entry, 3.0f)), 20.0);
+    ASSERT_NE(scene->star.mesh, nullptr);
+    EXPECT_EQ(scene->spinTrack.keyCount(), 500);
+    EXPECT_EQ(scene->driftTrack.keyCount(), 500);
+    EXPECT_EQ(scene->spinTrack.keyTime(499), scene->driftTrack.keyTime(499));
+}
+
+TEST_F(LaterScenes, SkateIsBlackAtItsStartAndFromTwentyNineSeconds)
+{
+    const Vantrel::TimelineEntry& skate = entryOf<Vantrel::Skate>();
+    EXPECT_LT(brightness(pictureAt(skate, 0.0f)), 1.0);
+    EXPECT_GT(brightness(pictureAt(skate, 8.0f)), 15.0);
+    EXPECT_LT(brightness(pictureAt(skate, 29.0f)), 1.0);
+    EXPECT_LT(brightness(pictureAt(skate, 33.0f)), 1.0);
+}
+
+TEST_F(LaterScenes, SkateRepeatsItselfAtTheSameTime)
+{
+    const Vantrel::TimelineEntry& skate = entryOf<Vantrel::Skate>();
+    std::vector<unsigned char> first = pictureAt(skate, 6.5f);
+    pictureAt(skate, 9.0f);
+    EXPECT_EQ(pictureAt(skate, 6.5f), first);
+}
+
+TEST_F(LaterScenes, TheBoardTurnsAboutTheOriginWithoutMovingAway)
+{
+    const Vantrel::TimelineEntry& entry = entryOf<Vantrel::Skate>();
+    auto* skate = dynamic_cast<Vantrel::Skate*>(entry.element);
+    ASSERT_NE(skate->board.mesh, nullptr);
+    pictureAt(entry, 7.3f);
+    std::unique_ptr<FrontendExt::Geometry::Attribute> positions(
+        skate->board.mesh->getAttribute(FrontendExt::kSemanticPosition));
+    ASSERT_TRUE(positions);
+    const int n = static_cast<int>(skate->board.restLengths.size());
+    ASSERT_GT(n, 0);
+    int moved = 0;
+    for (int i = 0; i < n; i++) {
+        float p[4];
+        positions->get(p, i);
+        const float length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        ASSERT_NEAR(length, skate->board.restLengths[i], 1e-3f * (1.0f + length)) << "vertex " << i;
+        const float* rest = &skate->board.restPositions[3 * i];
+        if (std::fabs(p[0] - rest[0]) + std::fabs(p[1] - rest[1]) + std::fabs(p[2] - rest[2]) > 1e-3f)
+            moved++;
+    }
+    EXPECT_GT(moved, n / 2);  // the board does ripple
+}
