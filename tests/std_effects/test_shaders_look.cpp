@@ -322,4 +322,37 @@ TEST_F(ShaderLook, EnvironmentMapsAreTintedByColorIncludingAlpha)
     }
 }
 
+// The environment pictures are mirror balls with the sky at the top: a
+// surface tilted up must mirror the top of the picture and one tilted down
+// its bottom, whichever way each shader addresses the picture.
+TEST_F(ShaderLook, EnvironmentMapsMirrorTheSkyOnSurfacesFacingUp)
+{
+    auto environment = makePicture([](int, int y, unsigned char* p) {
+        p[0] = p[1] = p[2] = y >= kSide / 2 ? 255 : 0;  // rows from the bottom: white top half
+        p[3] = 255;
+    });
+    for (const char* file : {"vantrel_planarenv.cg", "vantrel_sphericalenv.cg"}) {
+        auto shader = loadShader(file);
+        shader->bind();
+        shader->setTexture("tex0", environment.get());
+        shader->setFloat4("color", 0.5f, 0.5f, 0.5f, 1);
+        for (float tilt : {0.6f, -0.6f}) {
+            State::resetMatrices();
+            shader->setStateMatrices();
+            State::begin(4);
+            const float corners[4][2] = {{-0.2f, -0.2f}, {0.2f, -0.2f}, {0.2f, 0.2f}, {-0.2f, 0.2f}};
+            for (const auto& c : corners) {
+                State::vertexAttribute(10, 0, tilt, 0.8f, 0);
+                State::vertexAttribute(0, c[0], c[1], -0.5f, 1);
+            }
+            State::end();
+            Pixels p = render(*target);
+            if (tilt > 0)
+                EXPECT_GE(at(p, kSide / 2, kSide / 2)[0], 120) << file << ": facing up shows the sky";
+            else
+                EXPECT_LE(at(p, kSide / 2, kSide / 2)[0], 10) << file << ": facing down shows the floor";
+        }
+    }
+}
+
 } // namespace

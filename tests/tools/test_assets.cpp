@@ -286,15 +286,56 @@ TEST_F(GeneratedAssets, MeshesLoadWithFiniteTangentFrames)
     }
 }
 
-// Every solid must be closed and wound counter-clockwise seen from outside:
-// welded by position, each directed edge has its reverse, and the enclosed
-// volume is positive.
-TEST_F(GeneratedAssets, SolidMeshesAreClosedAndWoundOutwards)
+// The outward flux of the loader's own vertex normals, summed over the
+// triangles (area times the mean normal, dotted with the face's centre):
+// for a closed solid with outward normals this approaches three times its
+// volume; inward normals make it negative.
+double loadedNormalFlux(FrontendExt::Geometry& mesh)
 {
+    std::unique_ptr<FrontendExt::Geometry::Attribute> positions(mesh.getAttribute(0));
+    std::unique_ptr<FrontendExt::Geometry::Attribute> normals(mesh.getAttribute(10));
+    std::unique_ptr<FrontendExt::Geometry::Indices> indices(mesh.getIndices());
+    double flux = 0;
+    for (int t = 0; t + 2 < mesh.indexBuffer->indexCount(); t += 3) {
+        double p[3][4] = {}, n[3] = {0, 0, 0};
+        for (int k = 0; k < 3; ++k) {
+            float pf[4] = {0, 0, 0, 0}, nf[4] = {0, 0, 0, 0};
+            positions->get(pf, indices->get(t + k));
+            normals->get(nf, indices->get(t + k));
+            for (int c = 0; c < 3; ++c) {
+                p[k][c] = pf[c];
+                n[c] += nf[c] / 3;
+            }
+        }
+        double e1[3], e2[3];
+        for (int c = 0; c < 3; ++c) {
+            e1[c] = p[1][c] - p[0][c];
+            e2[c] = p[2][c] - p[0][c];
+        }
+        double area = 0.5 * std::sqrt(std::pow(e1[1] * e2[2] - e1[2] * e2[1], 2) + std::pow(e1[2] * e2[0] - e1[0] * e2[2], 2) +
+                                      std::pow(e1[0] * e2[1] - e1[1] * e2[0], 2));
+        for (int c = 0; c < 3; ++c)
+            flux += area * n[c] * (p[0][c] + p[1][c] + p[2][c]) / 3;
+    }
+    return flux;
+}
+
+// Every solid must be closed and its loaded normals must point out of it.
+// Welded by position, each directed edge has its reverse; the loader takes
+// (P0 - P1) x (P2 - P1) as a face normal, so the triangles are wound clockwise
+// seen from outside (negative signed volume), and the normals it computes
+// carry a positive outward flux of about three times the volume.
+TEST_F(GeneratedAssets, SolidMeshesAreClosedWithOutwardLoadedNormals)
+{
+    TestSupport::glContext();
     for (const char* name : {"cross.qbr", "morvask.qbr", "jiha.qbr", "gaffel.qbr", "seastar.qbr", "atsolskogen.qbr",
                              "skate.qbr"}) {
         SCOPED_TRACE(name);
-        for (const RawMesh& mesh : readRawQBR(first + "/" + name)) {
+        std::vector<RawMesh> raw = readRawQBR(first + "/" + name);
+        FrontendExt::QBRLoader loader(FrontendExt::File(first + "/" + name, "rb"), 4, 4);
+        ASSERT_EQ(loader.meshCount(), static_cast<int>(raw.size()));
+        for (size_t m = 0; m < raw.size(); ++m) {
+            const RawMesh& mesh = raw[m];
             std::map<std::tuple<long, long, long>, int> weld;
             std::vector<int> id(mesh.vertices.size() / 5);
             for (size_t v = 0; v < id.size(); ++v) {
@@ -312,8 +353,8 @@ TEST_F(GeneratedAssets, SolidMeshesAreClosedAndWoundOutwards)
                     if (a != b)
                         ++edges[{a, b}];
                 }
-                volume += p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) - p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0]) +
-                          p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0]);
+                volume += (p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) - p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0]) +
+                           p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0])) / 6;
             }
             int open = 0;
             for (const auto& [edge, count] : edges) {
@@ -321,7 +362,9 @@ TEST_F(GeneratedAssets, SolidMeshesAreClosedAndWoundOutwards)
                 open += reverse == edges.end() || reverse->second != count ? 1 : 0;
             }
             EXPECT_EQ(open, 0) << "edges without a matching reverse edge";
-            EXPECT_GT(volume, 0.0) << "wound inside out";
+            EXPECT_LT(volume, 0.0) << "triangles wound counter-clockwise seen from outside";
+            double flux = loadedNormalFlux(loader.mesh(static_cast<int>(m)));
+            EXPECT_GT(flux, 3 * -volume * 0.5) << "loaded normals point inward or scatter";
         }
     }
 }

@@ -206,6 +206,23 @@ TEST(AssetPlacement, OrnamentCrossesTheCentreOfItsView)
         turned.bounds(low, high);
         EXPECT_GT(std::min(-low.x, high.x) * 15, 50) << "the ring surrounds the camera";
     }
+    // The scene's glow blurs over some 30 of 512 pixels: the tube must stand
+    // much taller than that where it crosses the view, even between lobes.
+    const float viewAzimuth = std::atan2(view.x, view.z);
+    for (int degrees = 0; degrees < 360; degrees += 5) {
+        Mesh turned = ornament;
+        turned.rotateY(degrees * kPi / 180);
+        float lowest = 1e9f, highest = -1e9f;
+        for (const Vertex& v : turned.vertices) {
+            V3 d = normalized(v.p);
+            float off = std::remainder(std::atan2(d.x, d.z) - viewAzimuth, 2 * kPi);
+            if (std::fabs(off) < 1.5f * kPi / 180 && length(v.p) > 3.0f) {
+                lowest = std::min(lowest, std::asin(d.y));
+                highest = std::max(highest, std::asin(d.y));
+            }
+        }
+        EXPECT_GT((highest - lowest) * 180 / kPi, 11) << "at " << degrees << " degrees";
+    }
 }
 
 TEST(AssetPlacement, StarfishLiesAboveTheSeaFloor)
@@ -216,8 +233,9 @@ TEST(AssetPlacement, StarfishLiesAboveTheSeaFloor)
     EXPECT_NEAR(high.x, 45, 1);
     EXPECT_LT(high.z - low.z, 15);
     for (const Vertex& v : floor.vertices) {
-        if (std::fabs(v.p.x) < 3 && std::fabs(v.p.y) < 3)
+        if (std::fabs(v.p.x) < 3 && std::fabs(v.p.y) < 3) {
             ASSERT_LT(50 * (v.p.z + 5), -60) << "floor under the starfish, scaled by 50 after a lift of 5";
+        }
     }
 }
 

@@ -156,7 +156,12 @@ FrontendExt::QBRMesh Mesh::toQBR(const char* name) const
     for (const Vertex& v : vertices) {
         out.vertices.insert(out.vertices.end(), {v.p.x, v.p.y, v.p.z, v.u, v.v});
     }
-    out.indices = indices;
+    // The loader takes (P0 - P1) x (P2 - P1) as a face's normal, which points
+    // out of a triangle wound clockwise seen from outside; the toolkit builds
+    // counter-clockwise, so every triangle is written in reverse here.
+    out.indices.reserve(indices.size());
+    for (size_t i = 0; i + 2 < indices.size(); i += 3)
+        out.indices.insert(out.indices.end(), {indices[i], indices[i + 2], indices[i + 1]});
     return out;
 }
 
@@ -202,7 +207,7 @@ Mesh lathe(const std::vector<V2>& profile, int segments)
     std::vector<std::vector<int>> ring(n, std::vector<int>(segments + 1));
     for (int i = 0; i < n; ++i) {
         bool pole = profile[i].x == 0.0f && (i == 0 || i == n - 1);
-        for (int j = 0; j <= segments; ++j) {
+        for (int j = 0; j <= (pole ? segments - 1 : segments); ++j) {
             // Poles get one vertex per segment, placed mid-segment in u, so that
             // no triangle collapses in texture space.
             float u = (j + (pole ? 0.5f : 0.0f)) / segments;

@@ -2,7 +2,8 @@
 // with one set of texture coordinates (exactly what a QBR mesh record holds),
 // primitive builders (boxes, spheres, lathes, swept tubes, extruded strokes
 // and outlines, height fields) and transforms that keep the winding
-// counter-clockwise seen from outside.
+// counter-clockwise seen from outside. That is the toolkit's own convention;
+// toQBR reverses it on the way out, as the loader wants clockwise triangles.
 //
 // Hard edges are made by giving each flat face its own vertices: the loader
 // smooths normals over shared vertices only.
@@ -59,6 +60,8 @@ public:
     // Positive for a closed mesh wound counter-clockwise seen from outside.
     float signedVolume() const;
 
+    // The file record, triangles reversed into the loader's clockwise-outside
+    // convention so that its computed normals point out of the solid.
     FrontendExt::QBRMesh toQBR(const char* name) const;
 
     std::vector<Vertex> vertices;

@@ -1,5 +1,6 @@
 // The production's meshes, built with the modelling toolkit. Every solid is
-// closed and wound counter-clockwise seen from outside; texture coordinates
+// closed and wound counter-clockwise seen from outside (the files get the
+// reverse, see Mesh::toQBR); texture coordinates
 // never collapse a triangle, so the loader's tangent frames stay finite.
 #include "tools/assets/meshes/Meshes.h"
 
@@ -126,27 +127,31 @@ std::vector<Mesh> makeLogoMesh()
 // ShinyCross's centre object, drawn at 15x scale from a camera at the origin
 // looking down at 35 degrees: a lobed ring round the y axis, hung so that
 // its rim runs through the middle of that view, with beads and inward spikes.
+// Everything is bold: the scene glows its picture over a white background
+// with a blur some 30 pixels wide, which swallows anything thinner, so the
+// tube fills about a sixth of the view's height and the beads stand well
+// clear of it.
 std::vector<Mesh> makeOrnament()
 {
     const float ringRadius = 4.0f, ringHeight = -2.83f;
     const int lobes = 8;
-    Mesh m = closedParametric(160, 16, 8, [&](float u, float v) {
+    Mesh m = closedParametric(160, 20, 8, [&](float u, float v) {
         float phi = u * 2 * kPi, psi = v * 2 * kPi;
-        float tube = 0.42f + 0.16f * std::cos(lobes * phi);
+        float tube = 0.66f + 0.2f * std::cos(lobes * phi);
         float r = ringRadius + tube * std::cos(psi);
-        return V3{r * std::sin(phi), ringHeight + tube * 1.3f * std::sin(psi), r * std::cos(phi)};
+        return V3{r * std::sin(phi), ringHeight + tube * 1.25f * std::sin(psi), r * std::cos(phi)};
     });
     for (int k = 0; k < lobes; ++k) {
         float phi = 2 * kPi * k / lobes;
-        Mesh bead = sphere(0.34f, 16, 10);
-        bead.translate({ringRadius * std::sin(phi), ringHeight + 0.72f, ringRadius * std::cos(phi)});
+        Mesh bead = sphere(0.5f, 20, 12);
+        bead.translate({ringRadius * std::sin(phi), ringHeight + 1.05f, ringRadius * std::cos(phi)});
         m.append(bead);
     }
     for (int k = 0; k < 2 * lobes; ++k) {
         float phi = 2 * kPi * (k + 0.5f) / (2 * lobes);
-        Mesh spike = coneY(0.16f, 1.3f, 10);
+        Mesh spike = coneY(0.3f, 2.0f, 12);
         spike.rotateZ(kPi / 2 - 0.35f);  // pointing towards the axis, a little upwards
-        spike.translate({ringRadius - 0.2f, 0, 0});
+        spike.translate({ringRadius - 0.4f, 0, 0});
         spike.rotateY(phi - kPi / 2);
         spike.translate({0, ringHeight, 0});
         m.append(spike);

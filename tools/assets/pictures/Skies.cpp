@@ -105,19 +105,18 @@ Picture makeStudioEnvironment()
 {
     return sphereMap(512, [](V3 d) {
         float e = elevation(d);
-        // Light grey cyclorama, black floor, a hard horizon line: the classic chrome look.
-        float wall = 0.78f + 0.2f * smoothstep(0.0f, 1.2f, e);
-        float floorLevel = 0.03f + 0.12f * smoothstep(-1.4f, -0.05f, e);
+        // A dark studio: charcoal walls, a black floor, a hard horizon line and
+        // a few small, hot lights. Chrome shows it as deep blacks with crisp
+        // white streaks, which a bright glow over a white page cannot wash out.
+        float wall = 0.16f + 0.14f * smoothstep(0.0f, 1.3f, e);
+        float floorLevel = 0.02f + 0.05f * smoothstep(-1.4f, -0.05f, e);
         float v = e > 0 ? wall : floorLevel;
-        v = e > -0.02f && e < 0.02f ? 0.0f : v;
-        // Two big softboxes and a strip light.
-        v += 0.6f * angularBox(d, -1.9f, -0.9f, 0.25f, 0.9f, 0.04f);
-        v += 0.6f * angularBox(d, 0.7f, 1.1f, 0.05f, 1.1f, 0.03f);
-        v += 0.5f * angularBox(d, -0.25f, 0.25f, 1.15f, 1.5f, 0.05f);
-        // Black flags standing on the floor.
-        v *= 1 - 0.95f * angularBox(d, 2.0f, 2.4f, -0.3f, 0.7f, 0.02f);
-        v *= 1 - 0.95f * angularBox(d, -2.8f, -2.35f, -0.3f, 0.6f, 0.02f);
-        v *= 1 - 0.9f * angularBox(d, -0.6f, -0.45f, 0.0f, 0.8f, 0.02f);
+        v = e > -0.03f && e < 0.03f ? 0.0f : v;
+        // Two softboxes, a strip light overhead and a low rim light.
+        v += 0.9f * angularBox(d, -1.7f, -1.1f, 0.3f, 0.85f, 0.03f);
+        v += 0.9f * angularBox(d, 0.75f, 0.95f, 0.1f, 1.05f, 0.02f);
+        v += 0.8f * angularBox(d, -0.12f, 0.12f, 1.2f, 1.5f, 0.03f);
+        v += 0.5f * angularBox(d, 2.2f, 2.9f, 0.06f, 0.16f, 0.02f);
         v = clamp01(v);
         return Color{v, v, v, 1};
     });
@@ -181,18 +180,20 @@ Picture makeChromeEnvironment()
 
 Picture makeDaySky()
 {
-    // Deep blue above, a bright band of cumulus round the horizon, hazy below:
-    // it is seen both ways up by the scenes that use it.
-    const Color top = hexColor(0x2d63b5), bottom = hexColor(0x7fa8d8);
+    // Deep blue above, a band of cumulus round the horizon, hazy below: it is
+    // seen both ways up by the scenes that use it. Kept at about half the
+    // brightness it should finally have, because the scenes that show it glow
+    // their picture, which nearly doubles it.
+    const Color top = hexColor(0x163f86), bottom = hexColor(0x3567a8);
     Picture p = panorama(1024, 512, [&](float u, float v, int, int) {
-        Color c = sampleGradient({{0.0f, top}, {0.42f, hexColor(0x8cc0ee)}, {0.52f, hexColor(0xdcecf8)},
-                                  {0.62f, hexColor(0xb4d2ee)}, {1.0f, bottom}},
+        Color c = sampleGradient({{0.0f, top}, {0.42f, hexColor(0x3a74bd)}, {0.52f, hexColor(0x6894c8)},
+                                  {0.62f, hexColor(0x4a7fc0)}, {1.0f, bottom}},
                                  v);
         float band = std::exp(-std::pow((v - 0.47f) / 0.16f, 2.0f));
         float n = fbm(u * 6, v * 5, 6, 0, 6, 41);
         float cloud = smoothstep(0.0f, 0.35f, n + 0.35f * band - 0.25f) * (0.25f + band);
-        float shade = 0.82f + 0.18f * smoothstep(-0.2f, 0.3f, fbm(u * 6 + 0.3f, v * 5 - 0.25f, 6, 0, 4, 42));
-        c = mix(c, Color{shade, shade, shade + 0.04f, 1}, clamp01(cloud));
+        float shade = 0.42f + 0.12f * smoothstep(-0.2f, 0.3f, fbm(u * 6 + 0.3f, v * 5 - 0.25f, 6, 0, 4, 42));
+        c = mix(c, Color{shade, shade, shade + 0.03f, 1}, clamp01(cloud));
         return c;
     });
     settleCaps(p, top, bottom, 48);
