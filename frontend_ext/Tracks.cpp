@@ -1,4 +1,4 @@
-#include "scene/Tracks.h"
+#include "frontend_ext/Tracks.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 
 #include "demo/Element.h"
 #include "prod/Underwater.h"
-#include "scene/Tracks.h"
+#include "frontend_ext/Tracks.h"
 
 namespace Vantrel {
 

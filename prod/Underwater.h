@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "demo/Element.h"
-#include "scene/Tracks.h"
+#include "frontend_ext/Tracks.h"
 
 namespace FrontendExt {
 class Geometry;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "scene/Tracks.h"
+#include "frontend_ext/Tracks.h"
 
 using Scene::Quaternion;
 using Scene::RotationTrack;

@@ -205,12 +205,12 @@ TEST_F(Passes, TheSkyBoxIgnoresTheCameraPosition)
     std::vector<unsigned char> there = render(500, -40, 12);
     EXPECT_EQ(here, there);
     if (const char* dir = std::getenv("VANTREL_TEST_PICTURES")) {
-        std::vector<unsigned char> rgb;
+        std::vector<unsigned char> shot;
         for (int y = kSide - 1; y >= 0; y--)
             for (int x = 0; x < kSide; x++)
                 for (int c = 0; c < 3; c++)
-                    rgb.push_back(here[(y * kSide + x) * 4 + c]);
-        FrontendExt::writePng((std::string(dir) + "/skybox.png").c_str(), kSide, kSide, rgb.data(), 1);
+                    shot.push_back(here[(y * kSide + x) * 4 + c]);
+        FrontendExt::writePng((std::string(dir) + "/skybox.png").c_str(), kSide, kSide, shot.data(), 1);
     }
     EXPECT_GT(meanOf(here), 10.0);  // something was drawn
 }

@@ -1,0 +1,28 @@
+// A KDX scene that draws itself with per-mesh materials: a colour texture with
+// a bump map, a colour texture alone, or only a colour, each with its shader,
+// a fixed light and the demo's camera.
+//
+//   auto* flies = new StdVantrel::KDXDrawable(demo, "data/dragonfly.kdx");
+//   flies->draw(animationTime);   // evaluate, then draw every mesh instance
+#pragma once
+
+#include "demo/Drawable.h"
+#include "scene/KDXLoader.h"
+
+namespace StdVantrel {
+
+class KDXDrawable : public Vantrel::Drawable, public Scene::KDXLoader {
+public:
+    KDXDrawable(Vantrel::Demo* demo, const std::string& path);
+
+    // Drawing as a plain Drawable shows nothing; scenes call draw(time).
+    void draw() override {}
+    void draw(float time) override;
+
+protected:
+    // The colour-only path; the balloon scene handles it its own way.
+    virtual void useColorMaterial(const Scene::Material& material);
+    virtual void afterMesh(bool colorOnly);
+};
+
+} // namespace StdVantrel
