@@ -4,8 +4,6 @@
 
 #include <SDL.h>
 
-#include <chrono>
-
 #include "demo/Element.h"
 #include "tests/support/engine/RunDirectory.h"
 
@@ -57,20 +55,13 @@ public:
     bool holdEscape = false;
 };
 
-double secondsToRun(LoopDemo& demo)
-{
-    auto start = std::chrono::steady_clock::now();
-    demo.run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 } // namespace
 
 TEST(MainLoop, EndsByItselfAtTheEndTime)
 {
     TestSupport::RunDirectory run("loop-end");
     LoopDemo demo;
-    secondsToRun(demo);
+    demo.run();
     EXPECT_GE(demo.time, demo.endTime);
     EXPECT_GT(demo.scene->draws, 2);  // the warm-up and frames up to the end
 }
@@ -81,7 +72,7 @@ TEST(MainLoop, AMissingMusicFileIsReportedAndTheClockStillReachesTheEnd)
     LoopDemo demo;
     demo.musicFile = "data/missing.mp3";
     testing::internal::CaptureStderr();
-    secondsToRun(demo);
+    demo.run();
     std::string messages = testing::internal::GetCapturedStderr();
     EXPECT_NE(messages.find("BASS error, file not found?"), std::string::npos) << messages;
     EXPECT_GE(demo.time, demo.endTime);
@@ -93,9 +84,9 @@ TEST(MainLoop, ACloseRequestEndsItPromptly)
     LoopDemo demo;
     demo.endTime = 1000.0f;
     demo.closeOnDraw = 3;  // warm-up, two frames, then the close request
-    double seconds = secondsToRun(demo);
-    EXPECT_LT(seconds, 60.0);
+    demo.run();
     EXPECT_LE(demo.scene->draws, 4);
+    EXPECT_LT(demo.time, demo.endTime);
 }
 
 TEST(MainLoop, EscapeHeldWhileLoadingSkipsTheLoop)
@@ -104,7 +95,7 @@ TEST(MainLoop, EscapeHeldWhileLoadingSkipsTheLoop)
     LoopDemo demo;
     demo.endTime = 1000.0f;
     demo.holdEscape = true;
-    secondsToRun(demo);
+    demo.run();
     LoopDemo::setEscape(false);
     EXPECT_EQ(demo.scene->draws, 1);  // only the warm-up
     EXPECT_EQ(demo.time, 0.0f);
