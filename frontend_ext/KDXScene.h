@@ -54,6 +54,8 @@ struct Node {
 };
 
 struct MeshNode : Node {
+    MeshNode() { kind = kNodeMesh; }
+
     std::string materialName;            // as written in the file
     const Material* material = nullptr;  // resolved against the scene's materials; none when empty or unknown
     bool hasNormals = false, hasBinormals = false, hasTangents = false, hasColors = false, hasExtra = false;
@@ -72,6 +74,8 @@ struct MeshNode : Node {
 };
 
 struct CameraNode : Node {
+    CameraNode() { kind = kNodeCamera; }
+
     std::string targetName;
     float zNear = 1.0f;
     float zFar = 1000.0f;
@@ -79,6 +83,8 @@ struct CameraNode : Node {
 };
 
 struct ParameterNode : Node {
+    ParameterNode() { kind = kNodeParameter; }
+
     float values[3] = {};
     float singles[3] = {};
     unsigned char flags[2] = {};
@@ -93,6 +99,8 @@ class Scene {
 public:
     Scene() = default;  // an empty scene, to be filled in code (the content generator)
     explicit Scene(FrontendExt::File& file);
+    Scene(Scene&&) = default;
+    Scene& operator=(Scene&&) = default;
     virtual ~Scene() = default;
 
     const ::Scene::Material* findMaterial(const std::string& name) const;
@@ -102,7 +110,14 @@ public:
     std::vector<std::unique_ptr<::Scene::Node>> roots;
 };
 
-// Writes a scene in the layout the reader takes: its exact inverse.
+// Fills an empty scene from a file image, exactly as the file constructor does.
+void decodeKDX(Scene& scene, const unsigned char* bytes, size_t size, const std::string& fileName);
+
+// Writes a scene in the layout the reader takes: its exact inverse. Only
+// scenes the reader accepts are written (consistent array sizes, indices
+// inside the mesh, kinds 0 to 5 on records of the matching type, at most 256
+// levels); anything else throws Frontend::Error. A mesh writes its
+// materialName, or the name of its material when materialName is empty.
 std::vector<unsigned char> encodeKDX(const Scene& scene);
 void writeKDX(const std::string& path, const Scene& scene);
 

@@ -21,8 +21,15 @@ public:
 
 protected:
     // The colour-only path; the balloon scene handles it its own way.
-    virtual void useColorMaterial(const Scene::Material& material);
+    // A mesh without a material comes here with an opaque grey material.
+    virtual void useColorMaterial(const ::Scene::Material& material);
     virtual void afterMesh(bool colorOnly);
+
+private:
+    // The two texture paths: with a bump map, or the colour texture alone.
+    void useTextureMaterial(const ::Scene::Material& material);
+
+    std::string normalMapName;
 };
 
 } // namespace StdVantrel

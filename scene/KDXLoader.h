@@ -53,6 +53,11 @@ public:
     std::vector<Instance> kind5Instances;      // kind 5
     std::vector<Instance> plainInstances;      // kinds 0 and 4
     std::vector<Instance> cameraInstances;     // kind 3
+
+private:
+    void convertTree(const Node& node);
+    void visit(const Node& node, float time);
+    std::vector<Instance>& listFor(int kind);
 };
 
 } // namespace Scene

@@ -1,0 +1,190 @@
+// The material drawable: which shader and parameters each kind of material
+// gets, blending of colour-only meshes, and scenes with nothing to draw.
+#include <gtest/gtest.h>
+
+#include <epoxy/gl.h>
+
+#include "demo/Catalogues.h"
+#include "demo/Element.h"
+#include "frontend/Error.h"
+#include "frontend/RenderTarget.h"
+#include "frontend/Shader.h"
+#include "scene/KDXDrawable.h"
+#include "tests/scene/KDXBuilders.h"
+#include "tests/support/TestContext.h"
+#include "tests/support/engine/RunDirectory.h"
+
+using namespace Vantrel;
+
+namespace {
+
+constexpr int kSide = 32;
+
+class Target : public Element {
+public:
+    explicit Target(Demo* owner) : Element(owner, "Untitled", kSide, kSide) {}
+};
+
+// Records which material hook ran and whether blending was on after each mesh.
+class RecordingDrawable : public StdVantrel::KDXDrawable {
+public:
+    using KDXDrawable::KDXDrawable;
+    std::vector<std::string> paths;
+    std::vector<bool> blendAfterMesh;
+
+protected:
+    void useColorMaterial(const ::Scene::Material& material) override
+    {
+        paths.push_back("colour:" + material.name());
+        KDXDrawable::useColorMaterial(material);
+    }
+    void afterMesh(bool colorOnly) override
+    {
+        KDXDrawable::afterMesh(colorOnly);
+        blendAfterMesh.push_back(glIsEnabled(GL_BLEND) == GL_TRUE);
+    }
+};
+
+class KDXDrawableTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        run.writePicture("skin.png", 4, 4, 200, 100, 50);
+        run.writePicture("stone.png", 4, 4, 100, 100, 100);
+        run.writePicture("normal_stone.png", 4, 4, 128, 128, 255);
+        demo.loadAndPrepare();
+        target = new Target(&demo);
+    }
+
+    // One quad per material name ("" for none), side by side, saved under data/.
+    RecordingDrawable* drawable(const std::vector<std::string>& meshMaterials)
+    {
+        Halvane::Scene scene;
+        scene.materials.push_back(KDXTest::material("tex", "skin.png", ""));
+        scene.materials.push_back(KDXTest::material("bump", "stone.png", "stone.png"));
+        scene.materials.push_back(KDXTest::material("bumponly", "", "stone.png"));
+        auto glass = KDXTest::material("glass", "", "");
+        glass->colors[1][0] = 0.25f;
+        glass->colors[1][1] = 0.5f;
+        glass->colors[1][2] = 0.75f;
+        glass->colors[2][0] = 0.875f;
+        glass->scalars[0] = 0.5f;
+        scene.materials.push_back(std::move(glass));
+        for (size_t i = 0; i < meshMaterials.size(); ++i)
+            scene.roots.push_back(KDXTest::quadMesh("Mesh" + std::to_string(i), meshMaterials[i]));
+        std::string path = "data/scene" + std::to_string(serial++) + ".kdx";
+        Halvane::writeKDX(path, scene);
+        return new RecordingDrawable(&demo, path);
+    }
+
+    Frontend::CompleteShader* shader(const char* name) { return demo.shaders[name]; }
+
+    std::vector<float> uniform(const char* shaderName, const char* parameter)
+    {
+        unsigned program = shader(shaderName)->glProgram();
+        GLint location = glGetUniformLocation(program, parameter);
+        std::vector<float> value(4, -1.0f);
+        if (location >= 0)
+            glGetUniformfv(program, location, value.data());
+        return value;
+    }
+
+    // Draws into the target seen from +z, over black; returns the centre pixel.
+    std::vector<unsigned char> render(RecordingDrawable& d)
+    {
+        Frontend::State::resetState();
+        target->bind();
+        Frontend::State::clear(0, 0, 0, 1, true, true, true);
+        target->perspective(90.0f, 1.0f, 0.5f, 100.0f);
+        target->lookAt(0, 0, 2, 0, 0, 0, 0, 1, 0);
+        // Roots compose onto the current world matrix, which a draw leaves at its last mesh.
+        Frontend::State::loadIdentityWorld();
+        d.draw(0.0f);
+        std::vector<unsigned char> pixel = TestSupport::readPixels(kSide / 2, kSide / 2, 1, 1);
+        Frontend::RenderTarget::unbind();
+        return pixel;
+    }
+
+    TestSupport::RunDirectory run{"kdxdrawable"};
+    TestSupport::TestDemo demo;
+    Target* target = nullptr;
+    int serial = 0;
+};
+
+} // namespace
+
+TEST_F(KDXDrawableTest, TextureMaterialsPickTheirShaderAndTextures)
+{
+    RecordingDrawable* textured = drawable({"tex"});
+    render(*textured);
+    EXPECT_EQ(textured->shader, shader("vantrel_texturespecular.cg"));
+    EXPECT_EQ(textured->boundTextures, (std::vector<std::string>{"tex0"}));
+    EXPECT_EQ(uniform("vantrel_texturespecular.cg", "lightPosition"), (std::vector<float>{0, 0, 0, 1}));
+    EXPECT_TRUE(textured->paths.empty());
+
+    RecordingDrawable* bumped = drawable({"bump"});
+    render(*bumped);
+    EXPECT_EQ(bumped->shader, shader("vantrel_specularbump.cg"));
+    EXPECT_EQ(bumped->boundTextures, (std::vector<std::string>{"tex0", "tex1"}));
+    EXPECT_EQ(uniform("vantrel_specularbump.cg", "lightPosition"), (std::vector<float>{0, 0, 0, 1}));
+}
+
+TEST_F(KDXDrawableTest, ColourOnlyMaterialsSendColourAndAlpha)
+{
+    // A bump map without a colour texture is ignored; no material draws grey.
+    RecordingDrawable* d = drawable({"bumponly", "", "glass"});
+    render(*d);
+    EXPECT_EQ(d->paths, (std::vector<std::string>{"colour:bumponly", "colour:", "colour:glass"}));
+    EXPECT_EQ(d->shader, shader("vantrel_colorspecular.cg"));
+    EXPECT_TRUE(d->boundTextures.empty());
+    EXPECT_EQ(uniform("vantrel_colorspecular.cg", "color"), (std::vector<float>{0.25f, 0.5f, 0.75f, 0.875f}));
+    EXPECT_EQ(uniform("vantrel_colorspecular.cg", "alpha")[0], 0.5f);
+}
+
+TEST_F(KDXDrawableTest, ColourOnlyBlendsAndTheNextMeshStartsWithBlendingOff)
+{
+    RecordingDrawable* d = drawable({"glass", "tex"});
+    render(*d);
+    EXPECT_EQ(d->blendAfterMesh, (std::vector<bool>{false, false}));
+    EXPECT_EQ(d->shader, shader("vantrel_texturespecular.cg"));
+}
+
+TEST_F(KDXDrawableTest, HalfAlphaDrawsAtHalfOpacity)
+{
+    RecordingDrawable* glass = drawable({"glass"});
+    std::vector<unsigned char> half = render(*glass);
+
+    // The same colour at full alpha, through a scene of its own.
+    Halvane::Scene scene;
+    auto full = KDXTest::material("glass", "", "");
+    full->colors[1][0] = 0.25f;
+    full->colors[1][1] = 0.5f;
+    full->colors[1][2] = 0.75f;
+    full->colors[2][0] = 1.0f;
+    full->scalars[0] = 1.0f;
+    scene.materials.push_back(std::move(full));
+    scene.roots.push_back(KDXTest::quadMesh("Mesh", "glass"));
+    Halvane::writeKDX("data/full.kdx", scene);
+    std::vector<unsigned char> whole = render(*new RecordingDrawable(&demo, "data/full.kdx"));
+
+    ASSERT_GT(whole[2], 60);
+    // color.w 0.875 times alpha 0.5 over black.
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(half[c], whole[c] * 0.4375, 2.0) << "channel " << c;
+}
+
+TEST_F(KDXDrawableTest, SceneWithoutMeshesSetsNoShader)
+{
+    Halvane::Scene scene;
+    scene.roots.push_back(KDXTest::plainNode("Empty", Scene::kNodePlain));
+    Halvane::writeKDX("data/empty.kdx", scene);
+    auto* d = new RecordingDrawable(&demo, "data/empty.kdx");
+    render(*d);
+    EXPECT_EQ(d->shader, nullptr);
+    EXPECT_TRUE(d->blendAfterMesh.empty());
+}
+
+TEST_F(KDXDrawableTest, MissingFileThrows)
+{
+    EXPECT_THROW(new StdVantrel::KDXDrawable(&demo, "data/missing.kdx"), Frontend::Error);
+}
