@@ -39,6 +39,8 @@ public:
 private:
     Element* scaledTarget(int size);
     Element* scratchTarget();
+    // Brings a pass's result from the scratch target back into this picture.
+    void copyBackFrom(Element* scratch);
 };
 
 } // namespace Vantrel

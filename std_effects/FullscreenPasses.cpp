@@ -22,6 +22,12 @@ void drawFullscreen(Drawable* drawable)
     drawable->drawFullscreenQuad(kFullscreen[0], kFullscreen[1], kFullscreen[2], kFullscreen[3]);
 }
 
+// The texture-space step of blur draw i: the base step, then the step grown by the scale.
+float stepOf(float distance, int i, float stepScale, int size)
+{
+    return (distance + static_cast<float>(i) * distance * stepScale) / static_cast<float>(size);
+}
+
 } // namespace
 
 void Element::copyTarget(Element* destination, Element* source)
@@ -32,6 +38,13 @@ void Element::copyTarget(Element* destination, Element* source)
     drawFullscreen(source);
     source->disableTexture("tex0");
     source->bind();
+}
+
+void Element::copyBackFrom(Element* scratch)
+{
+    Frontend::RenderTarget::unbind();
+    bind();
+    copyTarget(this, scratch);
 }
 
 void Element::addTexture(const Frontend::Texture* texture, float alpha)
@@ -60,9 +73,7 @@ void Element::findEdges(float amount, const float edgeColor[4], const float bgCo
     setTexture("tex0", colorTexture());
     drawFullscreen(this);
     releaseTextures();
-    Frontend::RenderTarget::unbind();
-    bind();
-    copyTarget(this, scratch);
+    copyBackFrom(scratch);
 }
 
 void Element::outlineEdges(float amount, const float edgeColor[4])
@@ -79,9 +90,7 @@ void Element::outlineEdges(float amount, const float edgeColor[4])
     setTexture("tex1", colorTexture());
     drawFullscreen(this);
     releaseTextures();
-    Frontend::RenderTarget::unbind();
-    bind();
-    copyTarget(this, scratch);
+    copyBackFrom(scratch);
 }
 
 void Element::distortSine(const float freq[2], const float amp[2], const float offset[2])
@@ -98,9 +107,7 @@ void Element::distortSine(const float freq[2], const float amp[2], const float o
     setTexture("tex0", colorTexture());
     drawFullscreen(this);
     releaseTextures();
-    Frontend::RenderTarget::unbind();
-    bind();
-    copyTarget(this, scratch);
+    copyBackFrom(scratch);
 }
 
 void Element::directionalBlur(float dx, float dy, float stepScale, float gamma)
@@ -109,8 +116,8 @@ void Element::directionalBlur(float dx, float dy, float stepScale, float gamma)
         return;
     Element* scratch = scratchTarget();
     for (int i = 0; i < 2; i++) {
-        float stepX = (dx + static_cast<float>(i) * dx * stepScale) / static_cast<float>(width);
-        float stepY = (dy + static_cast<float>(i) * dy * stepScale) / static_cast<float>(height);
+        const float stepX = stepOf(dx, i, stepScale, width);
+        const float stepY = stepOf(dy, i, stepScale, height);
 
         scratch->bind();
         useShader("vantrel_directional_blur.cg");
@@ -153,8 +160,8 @@ void Element::depthOfField(int iterations, float focusDepth, float dx, float dy,
         return;
     Element* scratch = scratchTarget();
     for (int i = 0; i < iterations; i++) {
-        float stepX = (dx + static_cast<float>(i) * dx * stepScale) / static_cast<float>(width);
-        float stepY = (dy + static_cast<float>(i) * dy * stepScale) / static_cast<float>(height);
+        const float stepX = stepOf(dx, i, stepScale, width);
+        const float stepY = stepOf(dy, i, stepScale, height);
 
         scratch->bind();
         clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
