@@ -1,5 +1,8 @@
 #include "prod/Prod.h"
 
+#include "prod/Balloon.h"
+#include "prod/Dragonfly.h"
+#include "prod/Flowerball.h"
 #include "prod/Horizon.h"
 #include "prod/Pils.h"
 #include "prod/ShinyCross.h"
@@ -34,8 +37,11 @@ void Prod::load()
     place(0, 12, pils);
     place(12, 44, new ShinyCross(this));
     place(44, 76, new Horizon(this));
+    place(76, 140, new Flowerball(this));
     place(140, 204, pils);
+    place(204, 268, new Dragonfly(this));
     place(268, 332, new Underwater(this));
+    place(332, 396, new Balloon(this));
     place(396, 460, new PilsTakeoff(this));
     place(460, 556, new Vantrel::Skate(this));
 }

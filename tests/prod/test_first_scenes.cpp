@@ -66,12 +66,12 @@ Prod::Prod* FirstScenes::prod = nullptr;
 
 TEST_F(FirstScenes, TheTimelineHoldsTheFirstScenesAtTheirBeats)
 {
-    ASSERT_GE(prod->timeline.size(), 6u);
-    EXPECT_EQ(prod->timeline[0].element, prod->timeline[3].element);  // Pils comes back
+    ASSERT_EQ(prod->timeline.size(), 10u);
+    EXPECT_EQ(prod->timeline[0].element, prod->timeline[4].element);  // Pils comes back
     EXPECT_EQ(prod->timeline[1].start, prod->timeline[0].end);
     EXPECT_EQ(prod->timeline[1].end, prod->beatsToSeconds(44));
-    EXPECT_EQ(prod->timeline[3].start, prod->beatsToSeconds(140));
-    EXPECT_EQ(prod->timeline[5].end, prod->beatsToSeconds(460));
+    EXPECT_EQ(prod->timeline[4].start, prod->beatsToSeconds(140));
+    EXPECT_EQ(prod->timeline[8].end, prod->beatsToSeconds(460));
 }
 
 TEST_F(FirstScenes, ShinyCrossIsBlackAtItsStartAndAgainFromTwelveSeconds)

@@ -41,10 +41,17 @@ const PictureSpec kPictures[] = {
     {"grill.png", 1024, 512, 0},      {"dott.png", 64, 64, 0},             {"sky.png", 256, 256, 0},
     {"nattsky1.png", 256, 256, 0},    {"nattsky2.png", 256, 256, 0},       {"logo.png", 512, 512, 0},
     {"logo2.png", 512, 512, 0},       {"credits.png", 512, 512, 0},
+    {"kronblad.jpg", 512, 256, 1},    {"normal_kronblad.jpg", 512, 256, 1}, {"oyenstikker.jpg", 512, 128, 1},
+    {"normal_oyenstikker.jpg", 512, 128, 1}, {"vinge.jpg", 512, 128, 1},   {"jordbaer.jpg", 256, 256, 1},
+    {"normal_jordbaer.jpg", 256, 256, 1}, {"kurv.jpg", 256, 256, 1},
 };
 
 const char* const kMeshes[] = {"cross.qbr",   "morvask.qbr",  "jiha.qbr",        "gaffel.qbr",
                                "seastar.qbr", "seafloor.qbr", "atsolskogen.qbr", "skate.qbr"};
+
+// Checked in test_kdx_content.cpp.
+const char* const kScenes[] = {"dragonfly.kdx",  "dragonflypaths.kdx", "solsikke.kdx", "flowerball.kdx",
+                               "strawberry.kdx", "strawberry-top.kdx", "balloon.kdx"};
 
 int runTool(const std::string& arguments)
 {
@@ -132,7 +139,7 @@ TEST_F(GeneratedAssets, TwoRunsWriteIdenticalBytes)
         EXPECT_TRUE(a == b);
         ++files;
     }
-    EXPECT_EQ(files, std::size(kPictures) + std::size(kMeshes));
+    EXPECT_EQ(files, std::size(kPictures) + std::size(kMeshes) + std::size(kScenes));
 }
 
 // The sky box paints its two caps with the corner texels, so the top and
@@ -197,7 +204,8 @@ TEST_F(GeneratedAssets, SpritesFadeOutBeforeTheirBorder)
 
 TEST_F(GeneratedAssets, NormalMapsHoldUnitNormalsFacingOut)
 {
-    for (const char* name : {"normal_skate-top.png", "stjerne_bump.jpg"}) {
+    for (const char* name : {"normal_skate-top.png", "stjerne_bump.jpg", "normal_kronblad.jpg", "normal_oyenstikker.jpg",
+                             "normal_jordbaer.jpg"}) {
         SCOPED_TRACE(name);
         auto map = image(name);
         // JPEG blurs steep slopes a little; the shader renormalises.

@@ -1,6 +1,7 @@
 #include "tools/assets/Catalog.h"
 
 #include "frontend/Error.h"
+#include "tools/assets/kdx/KdxContent.h"
 #include "tools/assets/meshes/Meshes.h"
 #include "tools/assets/pictures/Pictures.h"
 #include "tools/assets/raster/Codec.h"
@@ -39,6 +40,14 @@ const std::vector<PictureAsset>& pictureAssets()
         {"sky.png", Encoding::PngRGBA, makeCloudSprite},
         {"nattsky1.png", Encoding::PngRGBA, makeNebulaSprite},
         {"nattsky2.png", Encoding::PngRGBA, makeStarSprite},
+        {"kronblad.jpg", Encoding::Jpeg, makeFlowerAtlas},
+        {"normal_kronblad.jpg", Encoding::JpegData, makeFlowerAtlasNormals},
+        {"oyenstikker.jpg", Encoding::Jpeg, makeDragonflyBody},
+        {"normal_oyenstikker.jpg", Encoding::JpegData, makeDragonflyBodyNormals},
+        {"vinge.jpg", Encoding::Jpeg, makeDragonflyWing},
+        {"jordbaer.jpg", Encoding::Jpeg, makeStrawberrySkin},
+        {"normal_jordbaer.jpg", Encoding::JpegData, makeStrawberryNormals},
+        {"kurv.jpg", Encoding::Jpeg, makeWicker},
         {"logo.png", Encoding::PngRGBA, makeTitleLogo},
         {"logo2.png", Encoding::PngRGBA, makeGroupLogo},
         {"credits.png", Encoding::PngRGBA, makeCredits},
@@ -97,6 +106,11 @@ bool writeAsset(const std::string& directory, const std::string& name)
     for (const MeshAsset& asset : meshAssets())
         if (name == asset.name) {
             writeMesh(directory + "/" + name, asset, asset.make());
+            return true;
+        }
+    for (const KdxAsset& asset : kdxAssets())
+        if (name == asset.name) {
+            Halvane::writeKDX(directory + "/" + name, *asset.make());
             return true;
         }
     return false;

@@ -1,4 +1,4 @@
-// vantrel-assets: writes every picture and mesh the production loads.
+// vantrel-assets: writes every picture, mesh and animated scene the production loads.
 //
 //   vantrel-assets OUTDIR [--only NAME] [--no-music]
 //       writes the whole set (and the music, where the tool was built with it)
@@ -15,6 +15,7 @@
 
 #include "frontend/Error.h"
 #include "tools/assets/Catalog.h"
+#include "tools/assets/kdx/KdxContent.h"
 #include "tools/assets/preview/ContactSheet.h"
 #include "tools/assets/raster/Codec.h"
 #ifdef VANTREL_ASSETS_WITH_MUSIC
@@ -69,6 +70,9 @@ int writeSet(const Options& options)
     for (const Assets::MeshAsset& asset : Assets::meshAssets())
         if (options.only.empty() || options.only == asset.name)
             written += Assets::writeAsset(options.outDir, asset.name) ? 1 : 0;
+    for (const Assets::KdxAsset& asset : Assets::kdxAssets())
+        if (options.only.empty() || options.only == asset.name)
+            written += Assets::writeAsset(options.outDir, asset.name) ? 1 : 0;
     double contentSeconds = secondsSince(start);
     bool music = options.music && (options.only.empty() || options.only == "music.mp3");
 #ifdef VANTREL_ASSETS_WITH_MUSIC
@@ -86,7 +90,7 @@ int writeSet(const Options& options)
         std::fprintf(stderr, "vantrel-assets: no asset named \"%s\"\n", options.only.c_str());
         return 1;
     }
-    std::printf("vantrel-assets: %d files in %s (pictures and meshes %.2f s, total %.2f s)\n", written,
+    std::printf("vantrel-assets: %d files in %s (pictures, meshes and scenes %.2f s, total %.2f s)\n", written,
                 options.outDir.c_str(), contentSeconds, secondsSince(start));
     return 0;
 }

@@ -46,6 +46,16 @@ Picture makeStarfishNormals(); // stjerne_bump.jpg
 Picture makeDeckTop();       // skate-top.jpg
 Picture makeDeckNormals();   // normal_skate-top.png
 
+// Surfaces of the animated scenes.
+Picture makeFlowerAtlas();          // kronblad.jpg: petal (left half), seed disc (right half)
+Picture makeFlowerAtlasNormals();   // normal_kronblad.jpg
+Picture makeDragonflyBody();        // oyenstikker.jpg
+Picture makeDragonflyBodyNormals(); // normal_oyenstikker.jpg
+Picture makeDragonflyWing();        // vinge.jpg
+Picture makeStrawberrySkin();       // jordbaer.jpg
+Picture makeStrawberryNormals();    // normal_jordbaer.jpg
+Picture makeWicker();               // kurv.jpg
+
 // Titles.
 Picture makeTitleLogo();     // logo.png
 Picture makeGroupLogo();     // logo2.png
