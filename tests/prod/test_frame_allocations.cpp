@@ -5,10 +5,7 @@
 // those are counted apart and must match what each scene opens.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <string>
 
 #include "frontend/RenderTarget.h"
@@ -17,17 +14,10 @@
 #include "prod/Prod.h"
 #include "prod/Skate.h"
 #include "prod/Underwater.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/engine/RunDirectory.h"
 
 namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-std::atomic<long> accessorAllocations{0};
-
-bool accessorSized(std::size_t size)
-{
-    return size == sizeof(FrontendExt::Geometry::Attribute) || size == sizeof(FrontendExt::Geometry::Indices);
-}
 
 // Accessors each scene opens per frame: Horizon reads the forest's positions
 // once; the rippled meshes are rewritten through one accessor and their
@@ -41,40 +31,16 @@ long accessorsPerFrame(Vantrel::Element* scene)
         return 7;
     return 0;
 }
-}
 
-void* operator new(std::size_t size)
-{
-    if (counting) {
-        if (accessorSized(size))
-            accessorAllocations++;
-        else
-            allocations++;
-    }
-    if (void* block = std::malloc(size ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
+} // namespace
 
 std::string* escaped = nullptr;
 
 TEST(FrameAllocations, TheCounterSeesAllocations)
 {
-    allocations = 0;
-    counting = true;
+    TestSupport::AllocationCounter counter;
     escaped = new std::string(100, 'x');
-    counting = false;
-    EXPECT_GE(allocations.load(), 1);
+    EXPECT_GE(counter.stop(), 1);
     delete escaped;
 }
 
@@ -92,13 +58,11 @@ TEST(FrameAllocations, ComposingAFrameOfEachSceneAllocatesNothing)
         prod.time = entry.start + 1.0f;
         prod.composeFrame();
         prod.time = entry.start + 1.5f;
-        allocations = 0;
-        accessorAllocations = 0;
-        counting = true;
+        TestSupport::AllocationCounter counter(
+            {sizeof(FrontendExt::Geometry::Attribute), sizeof(FrontendExt::Geometry::Indices)});
         prod.composeFrame();
-        counting = false;
-        EXPECT_EQ(allocations.load(), 0) << "entry starting at " << entry.start;
-        EXPECT_EQ(accessorAllocations.load(), accessorsPerFrame(entry.element)) << "entry starting at " << entry.start;
+        EXPECT_EQ(counter.stop(), 0) << "entry starting at " << entry.start;
+        EXPECT_EQ(counter.setAside(), accessorsPerFrame(entry.element)) << "entry starting at " << entry.start;
     }
     Frontend::RenderTarget::unbind();
 }

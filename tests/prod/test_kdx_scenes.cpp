@@ -15,51 +15,12 @@
 #include "prod/Flowerball.h"
 #include "prod/Prod.h"
 #include "tests/support/TestContext.h"
-#include "tests/support/engine/RunDirectory.h"
+#include "tests/support/engine/ProductionFixture.h"
 
 namespace {
 
-class KdxScenes : public testing::Test {
+class KdxScenes : public TestSupport::ProductionFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        run = new TestSupport::RunDirectory("kdx_scenes");
-        std::filesystem::remove(run->path + "/data");
-        std::filesystem::create_directory_symlink(std::string(VANTREL_RUN_DIR) + "/data", run->path + "/data");
-        prod = new Prod::Prod;
-        prod->load();
-        prod->prepareDrawables();
-    }
-
-    template <typename Scene> static const Vantrel::TimelineEntry& entryOf()
-    {
-        for (const Vantrel::TimelineEntry& entry : prod->timeline)
-            if (dynamic_cast<Scene*>(entry.element))
-                return entry;
-        throw std::runtime_error("scene not on the timeline");
-    }
-
-    // The picture of the entry's Element at local time t.
-    static std::vector<unsigned char> pictureAt(const Vantrel::TimelineEntry& entry, float t)
-    {
-        prod->time = entry.start + t;
-        prod->frameTime = 1.0f / 60.0f;
-        Frontend::State::resetState();
-        entry.element->renderSpan(entry.start, entry.end - entry.start);
-        entry.element->bind();
-        std::vector<unsigned char> pixels = TestSupport::readPixels(0, 0, entry.element->width, entry.element->height);
-        Frontend::RenderTarget::unbind();
-        return pixels;
-    }
-
-    static double brightness(const std::vector<unsigned char>& pixels)
-    {
-        double sum = 0.0;
-        for (size_t i = 0; i < pixels.size(); i++)
-            sum += (i % 4 == 3) ? 0 : pixels[i];
-        return sum / (static_cast<double>(pixels.size()) * 0.75);
-    }
-
     // Renders t, then another time (and, between them, another scene), then t again.
     template <typename Scene> static void expectRepeats(float t)
     {
@@ -70,13 +31,7 @@ protected:
         EXPECT_EQ(pictureAt(entry, t), first) << t;
         EXPECT_GT(brightness(first), 20.0) << t;
     }
-
-    static TestSupport::RunDirectory* run;
-    static Prod::Prod* prod;
 };
-
-TestSupport::RunDirectory* KdxScenes::run = nullptr;
-Prod::Prod* KdxScenes::prod = nullptr;
 
 float beat(double b)
 {

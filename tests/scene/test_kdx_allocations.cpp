@@ -2,39 +2,12 @@
 // their storage and the material paths look everything up without copies.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "demo/Element.h"
 #include "frontend/RenderTarget.h"
 #include "scene/KDXDrawable.h"
 #include "tests/scene/KDXBuilders.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/engine/RunDirectory.h"
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    if (counting)
-        allocations++;
-    if (void* block = std::malloc(size ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
 
 TEST(KDXDrawableAllocations, SteadyFramesAllocateNothing)
 {
@@ -61,10 +34,9 @@ TEST(KDXDrawableAllocations, SteadyFramesAllocateNothing)
 
     drawable->lookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
     drawable->draw(0.25f);  // first frame: the lists find their size
-    counting = true;
+    TestSupport::AllocationCounter counter;
     for (int frame = 0; frame < 5; ++frame)
         drawable->draw(0.5f + frame * 0.1f);
-    counting = false;
-    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_EQ(counter.stop(), 0);
     EXPECT_EQ(drawable->meshInstances.size(), 4u);
 }
