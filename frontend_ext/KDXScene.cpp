@@ -587,7 +587,7 @@ void decodeKDX(Scene& scene, const unsigned char* bytes, size_t size, const std:
 std::vector<unsigned char> encodeKDX(const Scene& scene)
 {
     Writer w;
-    w.out.insert(w.out.end(), kTag, kTag + sizeof kTag);
+    w.out.assign(kTag, kTag + sizeof kTag);
     w.u32(static_cast<uint32_t>(scene.materials.size()));
     for (const auto& material : scene.materials) {
         if (!material)
