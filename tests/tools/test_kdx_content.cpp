@@ -151,10 +151,11 @@ TEST_F(KdxContent, MeshesHaveMaterialsAndTheChannelsTheirShadersRead)
 }
 
 // Written clockwise seen from outside, with file normals pointing out: the
-// loader's computed normals then point out too.
+// loader's computed normals then point out too. The flower ball's core is
+// lit from the viewer like everything else, so it faces out as well.
 TEST_F(KdxContent, ClosedSolidsFaceOutwards)
 {
-    for (const char* name : {"strawberry.kdx", "solsikke.kdx", "dragonfly.kdx"}) {
+    for (const char* name : {"strawberry.kdx", "solsikke.kdx", "dragonfly.kdx", "flowerball.kdx"}) {
         SCOPED_TRACE(name);
         const auto* mesh = dynamic_cast<const Scene::MeshNode*>(scene(name).roots[0].get());
         ASSERT_NE(mesh, nullptr);
@@ -185,6 +186,37 @@ TEST_F(KdxContent, ClosedSolidsFaceOutwards)
         }
         EXPECT_GT(away, n * 9 / 10);
     }
+}
+
+// Colour-only meshes are shaded with the normals stored in the file, textured
+// ones with those the loader computes from the winding: both must agree, on
+// thin petals and wings as on solids, or one side of a surface lights as if
+// seen from behind.
+TEST_F(KdxContent, StoredNormalsAgreeWithTheWindingOnEveryMesh)
+{
+    for (const Assets::KdxAsset& asset : Assets::kdxAssets())
+        forEachNode(scene(asset.name), [&](const Scene::Node& node) {
+            if (node.kind != Scene::kNodeMesh)
+                return;
+            const auto& mesh = dynamic_cast<const Scene::MeshNode&>(node);
+            const auto& p = mesh.positions;
+            const auto& n = mesh.normals;
+            int agree = 0, faces = 0;
+            for (size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+                const unsigned a = mesh.indices[i], b = mesh.indices[i + 1], c = mesh.indices[i + 2];
+                Assets::V3 pa{p[3 * a], p[3 * a + 1], p[3 * a + 2]}, pb{p[3 * b], p[3 * b + 1], p[3 * b + 2]},
+                    pc{p[3 * c], p[3 * c + 1], p[3 * c + 2]};
+                Assets::V3 face = Assets::cross(pb - pa, pc - pa);
+                if (Assets::length(face) < 1e-4f)
+                    continue;
+                Assets::V3 stored = Assets::V3{n[3 * a], n[3 * a + 1], n[3 * a + 2]} +
+                                    Assets::V3{n[3 * b], n[3 * b + 1], n[3 * b + 2]} +
+                                    Assets::V3{n[3 * c], n[3 * c + 1], n[3 * c + 2]};
+                faces++;
+                agree += Assets::dot(face, stored) < 0 ? 1 : 0;  // clockwise: the face points against the cross product
+            }
+            EXPECT_GT(agree, faces * 9 / 10) << asset.name << " " << node.name;
+        });
 }
 
 TEST_F(KdxContent, KeysAreInTimeOrderAndSpanTheScenesClocks)

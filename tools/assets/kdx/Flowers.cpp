@@ -88,11 +88,7 @@ std::unique_ptr<Halvane::Scene> makeFlowerball()
         Kdx::colorMaterial(*scene, "Pink", hexColor(0xf26aa6)), Kdx::colorMaterial(*scene, "White", hexColor(0xf2eefa)),
         Kdx::colorMaterial(*scene, "Violet", hexColor(0x9a62e0)), Kdx::colorMaterial(*scene, "Orange", hexColor(0xffa030))};
 
-    // The scene's light sits at the ball's centre: the core and the petals
-    // are shaded as if it shone through them.
-    auto moss = Kdx::meshNode("Core", sphere(58 * kBall, 24, 16), mossMaterial);
-    Kdx::turnNormalsInwards(*moss);
-    Scene::Node* core = Kdx::addRoot(*scene, std::move(moss));
+    Scene::Node* core = Kdx::addRoot(*scene, Kdx::meshNode("Core", sphere(58 * kBall, 24, 16), mossMaterial));
     for (float time = 0; time <= kBurstEnd; time += kBurstStep) {
         float f = time / kBurstEnd;
         core->scaleTrack.addKey({1 + 0.25f * f, 1 + 0.25f * f, 1 + 0.25f * f}, time);
@@ -119,9 +115,7 @@ std::unique_ptr<Halvane::Scene> makeFlowerball()
         }
         std::snprintf(name, sizeof name, "Petals%02d", k + 1);
         Mesh shape = flowerPetals(7, 3 * kBall, 19 * kBall * size, 5.5f * kBall * size, 6 * kBall);
-        auto petals = Kdx::meshNode(name, shape, colours[k % 4]);
-        Kdx::turnNormalsInwards(*petals);
-        Kdx::addChild(*flower, std::move(petals));
+        Kdx::addChild(*flower, Kdx::meshNode(name, shape, colours[k % 4]));
         std::snprintf(name, sizeof name, "Heart%02d", k + 1);
         Kdx::addChild(*flower, Kdx::meshNode(name, seedDome(6.5f * kBall * size, 3 * kBall), heart));
     }

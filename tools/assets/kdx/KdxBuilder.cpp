@@ -106,12 +106,6 @@ std::unique_ptr<Scene::MeshNode> meshNode(const std::string& name, const Mesh& m
     return node;
 }
 
-void turnNormalsInwards(Scene::MeshNode& node)
-{
-    for (float& component : node.normals)
-        component = -component;
-}
-
 std::unique_ptr<Scene::Node> plainNode(const std::string& name)
 {
     auto node = std::make_unique<Scene::Node>();

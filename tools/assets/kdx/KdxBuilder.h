@@ -37,10 +37,6 @@ const Scene::Material* textureMaterial(Halvane::Scene& scene, const std::string&
 // channel 1; every mesh also carries smoothed outward normals, which the
 // loader keeps when there is no channel 1.
 std::unique_ptr<Scene::MeshNode> meshNode(const std::string& name, const Mesh& mesh, const Scene::Material* material);
-// Turns a colour-only mesh's normals inwards: for thin surfaces lit from
-// behind, such as petals round a light at the scene's origin, so that the
-// side facing the viewer shows the light coming through.
-void turnNormalsInwards(Scene::MeshNode& node);
 std::unique_ptr<Scene::Node> plainNode(const std::string& name);
 std::unique_ptr<Scene::CameraNode> cameraNode(const std::string& name, const std::string& target, float fov,
                                               float zNear, float zFar);
