@@ -1,7 +1,8 @@
-// The Horizon scene's landscape layers: transparent pictures of clouds,
-// hills, grass and a fence, drawn over the evening backdrop. Layers the scene
-// repeats tile horizontally; layers it clamps fade to nothing at their left
-// and right edges, so the clamped edge columns stay invisible.
+// The Horizon scene's landscape layers: transparent pictures of hills,
+// grass and a fence, drawn over the evening backdrop (the clouds are in
+// Clouds.cpp). Layers the scene repeats tile horizontally; layers it clamps
+// fade to nothing at their left and right edges, so the clamped edge columns
+// stay invisible.
 #include <cmath>
 #include <functional>
 
@@ -18,47 +19,6 @@ constexpr int kHeight = 512;
 float clampFade(float u, float margin)
 {
     return smoothstep(0.0f, margin, u) * smoothstep(0.0f, margin, 1 - u);
-}
-
-// A cloud layer: coverage from noise, shaded lighter on top and violet beneath.
-struct CloudStyle {
-    uint32_t seed;
-    int cellsX;         // noise cells across the width (the tiling period)
-    float stretchY;     // cells per picture height
-    float centre;       // vertical centre of the band, 0 top .. 1 bottom
-    float spread;       // half height of the band
-    float threshold;    // higher: fewer clouds
-    bool tiles;
-    float opacity;
-};
-
-Picture cloudLayer(const CloudStyle& s)
-{
-    Picture p(kWidth, kHeight, {1, 1, 1, 0});
-    const Color lit = hexColor(0xfff0ea), shade = hexColor(0x8a7aa8), rim = hexColor(0xffc8a0);
-    for (int j = 0; j < kHeight; ++j) {
-        float v = (j + 0.5f) / kHeight;
-        float band = std::exp(-std::pow((v - s.centre) / s.spread, 2.0f));
-        for (int i = 0; i < kWidth; ++i) {
-            float u = (i + 0.5f) / kWidth;
-            float x = u * s.cellsX, y = v * s.stretchY;
-            float n = fbm(x, y, s.cellsX, 0, 6, s.seed);
-            float density = n + band * 0.6f - s.threshold;
-            if (!s.tiles)
-                density -= (1 - clampFade(u, 0.2f)) * 0.8f;
-            float alpha = smoothstep(0.0f, 0.25f, density) * s.opacity;
-            if (alpha <= 0)
-                continue;
-            // Light comes from the low sun: the lower side of a cloud glows, its body is shaded.
-            float above = fbm(x, y - 0.15f, s.cellsX, 0, 4, s.seed);
-            float light = clamp01((n - above) * 4 + 0.5f);
-            Color c = mix(shade, lit, light);
-            c = mix(c, rim, 0.4f * smoothstep(0.3f, 0.8f, v));
-            c.a = alpha;
-            p.set(i, j, c);
-        }
-    }
-    return p;
 }
 
 // A hill range: a ridge line from tileable 1D noise, filled below.
@@ -117,26 +77,6 @@ void blade(Picture& p, float x, float base, float h, float lean, float width, co
 }
 
 } // namespace
-
-Picture makeCloudBank()
-{
-    return cloudLayer({101, 5, 4, 0.25f, 0.16f, 0.35f, false, 1.0f});
-}
-
-Picture makeCloudStreaks()
-{
-    return cloudLayer({102, 3, 14, 0.18f, 0.1f, 0.3f, true, 0.8f});
-}
-
-Picture makeCloudPuffs()
-{
-    return cloudLayer({103, 8, 6, 0.38f, 0.12f, 0.32f, true, 0.95f});
-}
-
-Picture makeCloudWisps()
-{
-    return cloudLayer({104, 4, 10, 0.3f, 0.2f, 0.38f, false, 0.7f});
-}
 
 Picture makeFarHills()
 {

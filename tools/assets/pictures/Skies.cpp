@@ -161,16 +161,24 @@ Picture makeSunsetEnvironment()
 
 Picture makeChromeEnvironment()
 {
+    // Polished steel under a bright day: mostly sky, a white haze at the
+    // horizon, a thin blue-grey skyline for the crisp chrome line, and a
+    // light sandy plain, so forks tinted well below white still read as metal.
     return sphereMap(512, [](V3 d) {
-        float e = elevation(d);
-        Color sky = sampleGradient({{0.0f, hexColor(0xf4f8ff)}, {0.3f, hexColor(0x9cc0ea)}, {1.0f, hexColor(0x2f5fa8)}},
+        // The horizon sits below the middle of the ball: more of it is sky.
+        float e = elevation(d) + 0.2f;
+        Color sky = sampleGradient({{0.0f, hexColor(0xffffff)}, {0.12f, hexColor(0xe4f0fc)}, {0.45f, hexColor(0xa8cbf0)},
+                                    {1.0f, hexColor(0x5f90d8)}},
                                    e / (kPi / 2));
-        sky = mix(sky, hexColor(0xffffff), 0.9f * cloudCover(d, 31, 0.9f, 0.0f));
-        // A dark distant skyline at the horizon, then a grey plain.
-        float ridge = 0.04f + 0.05f * (0.5f + 0.5f * perlin(azimuth(d) * 3.0f, 0.5f, 0, 0, 32));
-        Color horizon = hexColor(0x404858);
-        Color ground = sampleGradient({{0.0f, hexColor(0x8a8c90)}, {1.0f, hexColor(0x2a2c30)}}, -e / (kPi / 2));
-        Color c = e > ridge ? sky : (e > 0 ? horizon : ground);
+        sky = mix(sky, hexColor(0xffffff), 0.95f * cloudCover(d, 31, 0.9f, -0.05f));
+        float ridge = 0.015f + 0.035f * (0.5f + 0.5f * perlin(azimuth(d) * 3.0f, 0.5f, 0, 0, 32));
+        Color skyline = hexColor(0x6a7a96);
+        Color ground = sampleGradient({{0.0f, hexColor(0xf0ece2)}, {0.25f, hexColor(0xd2ccbe)}, {1.0f, hexColor(0xa29e90)}},
+                                      -e / (kPi / 2));
+        Color c = e > ridge ? sky : (e > 0 ? skyline : ground);
+        // The sun, high on the left, for a sparkle along the tines.
+        V3 sun = normalized({-0.45f, 0.6f, 0.65f});
+        c = mix(c, hexColor(0xffffff), smoothstep(0.992f, 0.997f, dot(d, sun)));
         return c;
     });
 }
@@ -282,7 +290,7 @@ Picture makeHorizonBackdrop()
         Color c = sampleGradient({{0.0f, hexColor(0x24306e)}, {0.3f, hexColor(0x6b5aa0)}, {0.5f, hexColor(0xe8879a)},
                                   {0.62f, hexColor(0xffc07a)}, {0.72f, hexColor(0xffe2a0)}, {1.0f, hexColor(0xf0a070)}},
                                  v);
-        float dx = (u - 0.5f) * 2.0f, dy = (v - 0.6f) * 1.0f;
+        float dx = (u - 0.5f) * 2.0f, dy = (v - 0.6f) * 1.67f;  // round on screen: 800 px per u, 667 per v
         float d = std::sqrt(dx * dx + dy * dy);
         c = mix(c, hexColor(0xfff4d0), 0.6f * std::exp(-d * d / 0.02f));
         c = mix(c, hexColor(0xfffbea), smoothstep(0.075f, 0.065f, d));

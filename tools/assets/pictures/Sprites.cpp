@@ -27,11 +27,14 @@ Picture sprite(int size, Shade shade)
 
 Picture makeDot()
 {
+    // Thousands of these are drawn a few pixels wide over bright clouds:
+    // a white-hot core and a wide warm halo give them enough coverage to
+    // still read as glowing points once the texture is minified.
     return sprite(64, [](float, float, float r) {
-        float glow = std::exp(-r * r / 0.12f);
-        float core = 1 - smoothstep(0.1f, 0.3f, r);
-        Color c = mix(hexColor(0xffd27a), hexColor(0xfffbe8), core);
-        c.a = clamp01(0.7f * glow + core);
+        float core = 1 - smoothstep(0.2f, 0.38f, r);
+        float halo = std::exp(-r * r / 0.28f);
+        Color c = mix(hexColor(0xffe2a4), hexColor(0xffffff), clamp01(core + 0.5f * halo));
+        c.a = clamp01(core + 0.8f * halo);
         return c;
     });
 }

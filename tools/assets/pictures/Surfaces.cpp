@@ -216,26 +216,44 @@ struct DeckSurface {
     std::vector<float> height;
 };
 
+// Cut-out masks of the deck's artwork, 0..1 per texel of the grip area.
+struct DeckArt {
+    Picture panel;    // alpha: the painted panel where the grip tape is cut away
+    Picture letters;  // alpha: the name printed on the panel
+    Picture outline;  // alpha: a dark keyline round the letters
+};
+
+DeckArt deckArt()
+{
+    DeckArt art{Picture(kDeckWidth, kGripRows, {1, 1, 1, 0}), Picture(kDeckWidth, kGripRows, {1, 1, 1, 0}),
+                Picture(kDeckWidth, kGripRows, {1, 1, 1, 0})};
+    // A long panel with pointed ends towards nose and tail.
+    const float middle = kGripRows / 2.0f, halfLength = 400, halfHeight = 70, taper = 90;
+    for (int j = 0; j < kGripRows; ++j)
+        for (int i = 0; i < kDeckWidth; ++i) {
+            float along = std::fabs(i + 0.5f - kDeckWidth / 2.0f);
+            float reach = halfHeight * clamp01((halfLength - along) / taper);
+            art.panel.set(i, j, {1, 1, 1, clamp01(reach + 0.5f - std::fabs(j + 0.5f - middle))});
+        }
+    Font font(fontPath("DejaVuSans-Bold.ttf"));
+    TextStyle style;
+    style.pixelHeight = 100;
+    style.tracking = 12;
+    font.drawCentred(art.letters, "VANTREL", kDeckWidth / 2, kGripRows / 2 + 37, style);
+    art.outline = art.letters;
+    art.outline.blurAlpha(2, false);
+    for (size_t k = 3; k < art.outline.pixels.size(); k += 4)
+        art.outline.pixels[k] = smoothstep(0.02f, 0.2f, art.outline.pixels[k]);
+    return art;
+}
+
 DeckSurface deckSurface()
 {
     DeckSurface d{Picture(kDeckWidth, kDeckHeight), std::vector<float>(kDeckWidth * kDeckHeight, 0.0f)};
-
-    // The cut-out design: the group name down the middle and a stripe near each end.
-    Picture design(kDeckWidth, kGripRows, {1, 1, 1, 0});
-    Font font(fontPath("DejaVuSans-Bold.ttf"));
-    TextStyle style;
-    style.pixelHeight = 92;
-    style.tracking = 10;
-    font.drawCentred(design, "VANTREL", kDeckWidth / 2, kGripRows / 2 + 34, style);
-    // Two chevrons towards nose and tail.
-    for (int end = 0; end < 2; ++end) {
-        for (int j = 40; j < kGripRows - 40; ++j) {
-            float bend = std::fabs(j - kGripRows / 2.0f) * 0.6f;
-            float x0 = end == 0 ? 170 + bend : kDeckWidth - 170 - bend - 18;
-            for (int i = static_cast<int>(x0); i < static_cast<int>(x0) + 18; ++i)
-                design.blend(i, j, {1, 1, 1, 1}, 1);
-        }
-    }
+    DeckArt art = deckArt();
+    // The panel's paint: a sunset gradient along the deck with bright diagonal pinstripes.
+    const std::vector<GradientStop> paint = {{0.1f, hexColor(0x20d0e0)}, {0.35f, hexColor(0xffe040)},
+                                             {0.6f, hexColor(0xff8a20)}, {0.9f, hexColor(0xff3a78)}};
 
     for (int j = 0; j < kDeckHeight; ++j)
         for (int i = 0; i < kDeckWidth; ++i) {
@@ -245,12 +263,18 @@ DeckSurface deckSurface()
             Color c;
             float h = 0;
             if (j < kGripRows) {
-                float cut = design.get(i, j).a;
+                float cut = art.panel.get(i, j).a;
+                float keyline = art.outline.get(i, j).a, letter = art.letters.get(i, j).a;
                 float grit = grain * grain;
-                Color grip = mix(hexColor(0x141416), hexColor(0x4a4a50), grit * 0.6f);
-                Color paint = sampleGradient({{0.0f, hexColor(0xff5a3c)}, {0.5f, hexColor(0xffb030)}, {1.0f, hexColor(0xff5a3c)}}, u);
-                c = mix(grip, paint, cut);
-                h = (1 - cut) * (0.6f + 0.8f * grit);
+                Color grip = mix(hexColor(0x56565e), hexColor(0x9a9aa4), grit * 0.8f);
+                Color panel = sampleGradient(paint, u);
+                float stripe = std::fmod(i + 0.7f * j, 64.0f);
+                panel = mix(panel, hexColor(0xffffff), 0.55f * (1 - smoothstep(3.0f, 5.0f, stripe)));
+                panel = mix(panel, hexColor(0x16141c), keyline);
+                panel = mix(panel, hexColor(0xffffff), letter);
+                c = mix(grip, panel, cut);
+                // The tape stands proud of the painted panel; the printed letters barely.
+                h = (1 - cut) * (0.6f + 0.8f * grit) + 0.25f * letter * cut;
             } else if (u < 0.5f) {
                 // Maple ply for the deck's edges and underside.
                 float rings = std::sin((j * 0.9f + 6 * fbm(u * 8, j / 32.0f, 0, 0, 3, 332)) * 1.3f);
