@@ -109,12 +109,9 @@ double millisecondsBetween(std::chrono::steady_clock::time_point a, std::chrono:
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-int capture(const CaptureOptions& options)
+// A window of the capture's size, never full screen.
+void sizeProduction(Prod::Prod& production, const CaptureOptions& options)
 {
-    checkDataFolders();
-    prepareEnvironment();
-
-    Prod::Prod production;
     production.fullscreen = false;
     production.width = options.width;
     production.height = options.height;
@@ -122,6 +119,33 @@ int capture(const CaptureOptions& options)
     production.viewport[1] = 0;
     production.viewport[2] = options.width;
     production.viewport[3] = options.height;
+}
+
+// One frame at demo time t, with the spectrum of the music at that moment,
+// timed on the CPU and until the GPU has finished.
+void renderFrame(Prod::Prod& production, double t, float frameTime, const Vantrel::PcmTrack* track,
+                 Vantrel::SpectrumAnalyzer& analyzer, CaptureStats& stats)
+{
+    production.time = static_cast<float>(t);
+    production.frameTime = frameTime;
+    if (track)
+        analyzer.analyze(*track, static_cast<int64_t>(static_cast<double>(production.time) * Vantrel::kSampleRate),
+                         production.spectrum);
+    auto begin = std::chrono::steady_clock::now();
+    production.composeFrame();
+    auto composed = std::chrono::steady_clock::now();
+    glFinish();
+    auto finished = std::chrono::steady_clock::now();
+    stats.record(t, production.activeEntry(), millisecondsBetween(begin, composed), millisecondsBetween(begin, finished));
+}
+
+int capture(const CaptureOptions& options)
+{
+    checkDataFolders();
+    prepareEnvironment();
+
+    Prod::Prod production;
+    sizeProduction(production, options);
 
     // The spectrum (and the film's sound) come from the decoded file, not from playback.
     Vantrel::PcmTrack track;
@@ -154,20 +178,8 @@ int capture(const CaptureOptions& options)
             interrupted = true;
             break;
         }
-        production.time = static_cast<float>(t);
-        production.frameTime = static_cast<float>(options.frameTime());
-        if (haveMusic)
-            analyzer.analyze(track, static_cast<int64_t>(static_cast<double>(production.time) * Vantrel::kSampleRate),
-                             production.spectrum);
-
-        auto begin = std::chrono::steady_clock::now();
-        production.composeFrame();
-        auto composed = std::chrono::steady_clock::now();
-        glFinish();
-        auto finished = std::chrono::steady_clock::now();
-        stats.record(t, production.activeEntry(), millisecondsBetween(begin, composed),
-                     millisecondsBetween(begin, finished));
-
+        renderFrame(production, t, static_cast<float>(options.frameTime()), haveMusic ? &track : nullptr, analyzer,
+                    stats);
         if (sink)
             sink->writeFrame(reader.read());
         progress.update(++done);
