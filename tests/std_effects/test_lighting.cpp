@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -25,7 +26,7 @@ using Frontend::State;
 using Frontend::Texture;
 
 constexpr int kSide = 64;
-constexpr float kPi = 3.14159265f;
+constexpr float kPi = std::numbers::pi_v<float>;
 using Pixels = std::vector<unsigned char>;
 
 std::unique_ptr<CompleteShader> loadShader(const std::string& name)

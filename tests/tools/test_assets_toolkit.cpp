@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <filesystem>
 #include <map>
 #include <tuple>
@@ -22,7 +23,7 @@ using namespace Assets;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 // Directed edges, welded by position, that have no reverse partner.
 int openEdges(const Mesh& mesh)

@@ -2,6 +2,7 @@
 // translucent envelopes rising over a dark landscape at night, and the
 // camera that circles the nearest one as it climbs.
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "tools/assets/kdx/KdxBuilder.h"
@@ -14,7 +15,7 @@ using Kdx::toFile;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 // Keyed over the scene's 500 units per second, a little beyond its 23.6 seconds.
 constexpr float kAscentEnd = 12500.0f;

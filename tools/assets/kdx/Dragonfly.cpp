@@ -2,6 +2,7 @@
 // with the camera that follows it, and the sunflower that stands around.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "tools/assets/kdx/KdxBuilder.h"
 #include "tools/assets/kdx/KdxContent.h"
@@ -14,7 +15,7 @@ using Kdx::toFile;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 float degrees(float d)
 {

@@ -1,6 +1,7 @@
 // The Flowerball scene's content: a ball of flowers that bursts open as its
 // animation time grows, and the strawberry with its green top.
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 
 #include "tools/assets/kdx/KdxBuilder.h"
@@ -14,7 +15,7 @@ using Kdx::toFile;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 // The turn that takes +y to the unit vector n.
 Rotation turnUpTo(V3 n)

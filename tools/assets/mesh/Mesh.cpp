@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace Assets {
 
@@ -20,7 +21,7 @@ V3 normalized(V3 a)
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 V2 sub2(V2 a, V2 b) { return {a.x - b.x, a.y - b.y}; }
 float cross2(V2 a, V2 b) { return a.x * b.y - a.y * b.x; }

@@ -5,6 +5,7 @@
 #include "tools/assets/meshes/Meshes.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "tools/assets/Starfish.h"
 #include "tools/assets/raster/Raster.h"
@@ -13,7 +14,7 @@ namespace Assets {
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 // A closed surface over a (u, v) torus of parameters: both directions wrap.
 Mesh closedParametric(int nu, int nv, float uvScale, const std::function<V3(float, float)>& f)

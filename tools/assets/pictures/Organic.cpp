@@ -4,6 +4,7 @@
 // one height field between their colour and their normal map.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "tools/assets/pictures/Pictures.h"
 
@@ -11,7 +12,7 @@ namespace Assets {
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 struct Surface {
     Picture color;

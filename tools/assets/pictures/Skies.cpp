@@ -7,6 +7,7 @@
 // tile horizontally; their top and bottom rows are one flat colour each,
 // because the cube's two caps are painted with the corner texels.
 #include <cmath>
+#include <numbers>
 #include <functional>
 
 #include "tools/assets/mesh/Mesh.h"
@@ -16,7 +17,7 @@ namespace Assets {
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 using Environment = std::function<Color(V3)>;
 

@@ -3,6 +3,7 @@
 // from the same height field as its colour.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "tools/assets/Starfish.h"
 #include "tools/assets/pictures/Pictures.h"
@@ -12,7 +13,7 @@ namespace Assets {
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
+constexpr float kPi = std::numbers::pi_v<float>;
 
 // A small disc that wraps round both edges (for tileable textures).
 void splatWrapped(Picture& p, float cx, float cy, float radius, const Color& c)
