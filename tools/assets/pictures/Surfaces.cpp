@@ -115,8 +115,9 @@ Picture makeSand()
             float ripple = std::sin((u * 6 + v * 2 + 0.35f * warp) * 2 * kPi);  // whole cycles: tiles
             float grain = (hashPoint(i, j, 312) & 255) / 255.0f - 0.5f;
             float n = fbm(u * 16, v * 16, 16, 16, 3, 313);
-            Color c = mix(hexColor(0xc9ad7c), hexColor(0xe6d3a4), clamp01(0.5f + 0.3f * ripple + 0.4f * n));
-            c = mix(c, grain > 0 ? hexColor(0xf4ead0) : hexColor(0x9a8058), std::fabs(grain) * 0.35f);
+            // Mid-toned: under water the scene's glow brightens it a good deal.
+            Color c = mix(hexColor(0x8f7f62), hexColor(0xb09e7c), clamp01(0.5f + 0.3f * ripple + 0.4f * n));
+            c = mix(c, grain > 0 ? hexColor(0xcfc4a6) : hexColor(0x6e5c42), std::fabs(grain) * 0.35f);
             p.set(i, j, c);
         }
     Random random(314);
