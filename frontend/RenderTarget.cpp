@@ -55,9 +55,8 @@ RenderTarget::RenderTarget(int width, int height, bool withColour, bool withDept
 
 RenderTarget::~RenderTarget()
 {
-    if (!SDL_GL_GetCurrentContext())
-        return;  // the GL objects went with the context
-    if (framebuffer != 0)
+    // The textures guard their own GL names; only the framebuffer needs a context here.
+    if (framebuffer != 0 && SDL_GL_GetCurrentContext())
         glDeleteFramebuffers(1, &framebuffer);
     delete colourTextures[0];
     delete ownedDepth;
