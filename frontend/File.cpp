@@ -70,6 +70,16 @@ int File::seek(long offset, int origin)
     }
 }
 
+std::vector<unsigned char> File::readAll()
+{
+    long length = size();
+    std::vector<unsigned char> bytes(static_cast<size_t>(length));
+    size_t got = bytes.empty() ? 0 : read(bytes.data(), 1, bytes.size());
+    if (got != bytes.size())
+        throw Frontend::Error(filePath + ": read " + std::to_string(got) + " of " + std::to_string(length) + " bytes");
+    return bytes;
+}
+
 void File::close()
 {
     if (stream) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace FrontendExt {
 
@@ -24,6 +25,10 @@ public:
     virtual long size();
     // origin 0 start, 1 current, 2 end; other codes do not move. Returns 0 on success.
     virtual int seek(long offset, int origin);
+
+    // The whole file from its start, as every loader wants it: one read, then
+    // parsing from memory. A short read throws Frontend::Error naming the file.
+    std::vector<unsigned char> readAll();
 
     void close();
     const std::string& path() const { return filePath; }

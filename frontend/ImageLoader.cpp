@@ -278,13 +278,10 @@ int clampLevel(int level)
 ImageLoader::ImageLoader(File file)
 {
     const std::string path = file.path();
-    long length = file.size();
-    if (length <= 0)
-        decodeFailure(path, "the file is empty");
-    std::vector<unsigned char> bytes(static_cast<size_t>(length));
-    if (file.read(bytes.data(), 1, bytes.size()) != bytes.size())
-        decodeFailure(path, "read error");
+    std::vector<unsigned char> bytes = file.readAll();
     file.close();
+    if (bytes.empty())
+        decodeFailure(path, "the file is empty");
 
     Picture picture;
     if (isPng(bytes))

@@ -99,11 +99,8 @@ public:
 };
 
 ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path()) {
-    long length = file.size();
-    source.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    if (!source.empty())
-        source.resize(file.read(source.data(), 1, source.size()));
-    file.close();
+    std::vector<unsigned char> bytes = file.readAll();
+    source.assign(bytes.begin(), bytes.end());
 }
 
 CgContext::CgContext() = default;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "frontend/Error.h"
+#include "frontend_ext/ByteReader.h"
 
 namespace Halvane {
 
@@ -28,111 +29,14 @@ constexpr long long kMinMaterialBytes = 12 * 4 + 12 * 4 + 3 * 4;
 constexpr long long kMinNodeBytes = 4 + 4 + 10 * 4 + 3 * 4 + 4;  // kind, name, rest transform, key counts, children
 constexpr long long kStringBytes = 4;
 
-// Sequential little-endian reader over the file image; every read is checked.
-class Reader {
-public:
-    Reader(const unsigned char* bytes, size_t size, const std::string& fileName)
-        : begin(bytes), length(size), name(fileName)
-    {
-    }
-
-    long long remaining() const { return static_cast<long long>(length - position); }
-
-    [[noreturn]] void fail(const std::string& what) const
-    {
-        throw Frontend::Error(name + ": " + what + " (offset " + std::to_string(position) + ")");
-    }
-
-    void need(long long bytes, const std::string& what) const
-    {
-        if (bytes > remaining())
-            fail(what + ": file ends early (" + std::to_string(bytes) + " bytes needed, " +
-                 std::to_string(remaining()) + " left)");
-    }
-
-    // A count the rest of the file must be able to hold, each entry taking at least entryBytes.
-    long long count(bool isSigned, long long entryBytes, const std::string& what)
-    {
-        need(4, what);
-        uint32_t raw = u32();
-        long long value = isSigned ? static_cast<long long>(static_cast<int32_t>(raw)) : static_cast<long long>(raw);
-        if (value < 0)
-            fail("negative " + what + " " + std::to_string(value));
-        if (value * entryBytes > remaining())
-            fail(what + " " + std::to_string(value) + " is more than the " + std::to_string(remaining()) +
-                 " bytes left can hold");
-        return value;
-    }
-
-    int i32(const std::string& what)
-    {
-        need(4, what);
-        return static_cast<int32_t>(u32());
-    }
-
-    float f32(const std::string& what)
-    {
-        need(4, what);
-        return rawFloat();
-    }
-
-    void floats(float* out, int n, const std::string& what)
-    {
-        need(4LL * n, what);
-        for (int i = 0; i < n; ++i)
-            out[i] = rawFloat();
-    }
-
-    unsigned char byte(const std::string& what)
-    {
-        need(1, what);
-        return begin[position++];
-    }
-
-    std::string string(const std::string& what)
-    {
-        int size = i32(what + " length");
-        if (size < 0)
-            fail("negative length " + std::to_string(size) + " of " + what);
-        need(size, what);
-        std::string text(reinterpret_cast<const char*>(begin + position), static_cast<size_t>(size));
-        position += static_cast<size_t>(size);
-        return text;
-    }
-
-    // Unchecked reads for loops whose total size was checked once up front.
-    float rawFloat()
-    {
-        uint32_t bits = u32();
-        float value;
-        std::memcpy(&value, &bits, 4);
-        return value;
-    }
-
-    int rawInt() { return static_cast<int32_t>(u32()); }
-
-private:
-    uint32_t u32()
-    {
-        uint32_t value = 0;
-        for (int shift = 0; shift < 32; shift += 8)
-            value |= static_cast<uint32_t>(begin[position++]) << shift;
-        return value;
-    }
-
-    const unsigned char* begin;
-    size_t length;
-    size_t position = 0;
-    const std::string& name;
-};
-
+using FrontendExt::ByteReader;
 using ::Scene::CameraNode;
 using ::Scene::Material;
 using ::Scene::MeshNode;
 using ::Scene::Node;
 using ::Scene::ParameterNode;
 
-std::unique_ptr<Material> readMaterial(Reader& in)
+std::unique_ptr<Material> readMaterial(ByteReader& in)
 {
     auto material = std::make_unique<Material>();
     for (std::string& text : material->strings)
@@ -157,7 +61,7 @@ int vertexRecordBytes(const MeshNode& mesh)
     return bytes;
 }
 
-void readVertex(Reader& in, MeshNode& mesh, size_t v)
+void readVertex(ByteReader& in, MeshNode& mesh, size_t v)
 {
     auto take = [&](std::vector<float>& array, size_t width) {
         for (size_t i = 0; i < width; ++i)
@@ -184,7 +88,7 @@ void readVertex(Reader& in, MeshNode& mesh, size_t v)
     }
 }
 
-void readMeshBlock(Reader& in, MeshNode& mesh, const Scene& scene)
+void readMeshBlock(ByteReader& in, MeshNode& mesh, const Scene& scene)
 {
     mesh.materialName = in.string("mesh material name");
     mesh.material = mesh.materialName.empty() ? nullptr : scene.findMaterial(mesh.materialName);
@@ -245,7 +149,7 @@ void readMeshBlock(Reader& in, MeshNode& mesh, const Scene& scene)
     }
 }
 
-void readCameraBlock(Reader& in, CameraNode& camera)
+void readCameraBlock(ByteReader& in, CameraNode& camera)
 {
     camera.targetName = in.string("camera target name");
     camera.zNear = in.f32("camera near plane");
@@ -253,7 +157,7 @@ void readCameraBlock(Reader& in, CameraNode& camera)
     camera.fov = in.f32("camera field of view");
 }
 
-void readParameterBlock(Reader& in, ParameterNode& node)
+void readParameterBlock(ByteReader& in, ParameterNode& node)
 {
     in.floats(node.values, 3, "parameter block");
     in.floats(node.singles, 3, "parameter block");
@@ -262,7 +166,7 @@ void readParameterBlock(Reader& in, ParameterNode& node)
     node.value = in.i32("parameter block");
 }
 
-void readTracks(Reader& in, Node& node)
+void readTracks(ByteReader& in, Node& node)
 {
     long long p = in.count(true, 16, "position key count");
     long long q = in.count(true, 20, "rotation key count");
@@ -286,7 +190,7 @@ void readTracks(Reader& in, Node& node)
     }
 }
 
-std::unique_ptr<Node> readNode(Reader& in, const Scene& scene, int depth)
+std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth)
 {
     if (depth >= kMaxDepth)
         in.fail("node tree deeper than " + std::to_string(kMaxDepth) + " levels");
@@ -539,10 +443,7 @@ void writeNode(Writer& w, const Node& node, int depth)
 
 Scene::Scene(FrontendExt::File& file)
 {
-    long size = file.size();
-    std::vector<unsigned char> bytes(static_cast<size_t>(size));
-    if (size > 0 && file.read(bytes.data(), 1, bytes.size()) != bytes.size())
-        throw Frontend::Error(file.path() + ": could not read the whole file");
+    std::vector<unsigned char> bytes = file.readAll();
     decodeKDX(*this, bytes.data(), bytes.size(), file.path());
 }
 
@@ -559,7 +460,7 @@ void decodeKDX(Scene& scene, const unsigned char* bytes, size_t size, const std:
     scene.errorText.clear();
     scene.materials.clear();
     scene.roots.clear();
-    Reader in(bytes, size, fileName);
+    ByteReader in(bytes, size, fileName);
     // A different tag in the bytes there are is another version: an empty
     // scene with the text. Only a file too short to differ is damage.
     for (size_t i = 0; i < sizeof kTag; ++i) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frontend/Error.h"
+#include "frontend_ext/ByteReader.h"
 #include "frontend_ext/QBRLoader.h"
 
 namespace FrontendExt {
@@ -51,62 +52,13 @@ void checkForWriting(const QBRMesh& mesh, size_t index)
             fail("index " + std::to_string(value) + " out of range (vertex count " + std::to_string(vertexCount) + ")");
 }
 
-// Sequential little-endian reader over the file image; every read is checked.
-class Reader {
-public:
-    Reader(const unsigned char* bytes, size_t size, const std::string& fileName)
-        : begin(bytes), length(size), name(fileName)
-    {
-    }
-
-    long long remaining() const { return static_cast<long long>(length - position); }
-
-    [[noreturn]] void fail(const std::string& what) const { throw Frontend::Error(name + ": " + what); }
-
-    void need(long long bytes, const std::string& what) const
-    {
-        if (bytes > remaining())
-            fail(what + ": file ends early (needs " + std::to_string(bytes) + " bytes at offset " +
-                 std::to_string(position) + ", " + std::to_string(remaining()) + " left)");
-    }
-
-    int readInt()
-    {
-        uint32_t value = 0;
-        for (int shift = 0; shift < 32; shift += 8)
-            value |= static_cast<uint32_t>(begin[position++]) << shift;
-        return static_cast<int>(value);
-    }
-
-    float readFloat()
-    {
-        uint32_t bits = static_cast<uint32_t>(readInt());
-        float value;
-        std::memcpy(&value, &bits, 4);
-        return value;
-    }
-
-    std::string readText(size_t bytes)
-    {
-        std::string text(reinterpret_cast<const char*>(begin + position), bytes);
-        position += bytes;
-        return text;
-    }
-
-private:
-    const unsigned char* begin;
-    size_t length;
-    size_t position = 0;
-    const std::string& name;
-};
-
-QBRMesh decodeMesh(Reader& in, int index)
+QBRMesh decodeMesh(ByteReader& in, int index)
 {
     std::string where = meshPrefix(static_cast<size_t>(index));
     in.need(kHeaderBytes, where + "header");
-    int vertexCount = in.readInt();
-    int triangleCount = in.readInt();
-    int nameLength = in.readInt();
+    int vertexCount = in.rawInt();
+    int triangleCount = in.rawInt();
+    int nameLength = in.rawInt();
     if (vertexCount < 0)
         in.fail(where + "negative vertex count " + std::to_string(vertexCount));
     if (triangleCount < 0)
@@ -115,18 +67,17 @@ QBRMesh decodeMesh(Reader& in, int index)
         in.fail(where + "name length " + std::to_string(nameLength) + " outside 0 to 256");
 
     QBRMesh mesh;
-    in.need(nameLength, where + "name");
-    mesh.name = in.readText(static_cast<size_t>(nameLength));
+    mesh.name = in.text(nameLength, where + "name");
     if (vertexCount * kVertexBytes > in.remaining())
         in.fail(where + "vertex count " + std::to_string(vertexCount) + " is larger than the file can hold");
     mesh.vertices.resize(static_cast<size_t>(vertexCount) * 5);
     for (float& value : mesh.vertices)
-        value = in.readFloat();
+        value = in.rawFloat();
     if (triangleCount * kTriangleBytes > in.remaining())
         in.fail(where + "triangle count " + std::to_string(triangleCount) + " is larger than the file can hold");
     mesh.indices.resize(static_cast<size_t>(triangleCount) * 3);
     for (int& value : mesh.indices) {
-        value = in.readInt();
+        value = in.rawInt();
         if (value < 0 || value >= vertexCount)
             in.fail(where + "index " + std::to_string(value) + " out of range (vertex count " +
                     std::to_string(vertexCount) + ")");
@@ -169,9 +120,9 @@ void writeQBR(const std::string& path, const std::vector<QBRMesh>& meshes)
 
 std::vector<QBRMesh> decodeQBR(const unsigned char* bytes, size_t size, const std::string& fileName)
 {
-    Reader in(bytes, size, fileName);
+    ByteReader in(bytes, size, fileName);
     in.need(4, "mesh count");
-    int meshCount = in.readInt();
+    int meshCount = in.rawInt();
     if (meshCount < 0)
         in.fail("negative mesh count " + std::to_string(meshCount));
     if (meshCount * kHeaderBytes > in.remaining())

@@ -8,9 +8,6 @@
 #include "frontend_ext/QBRLoader.h"
 
 #include <cstring>
-#include <string>
-
-#include "frontend/Error.h"
 
 namespace FrontendExt {
 
@@ -18,18 +15,6 @@ namespace {
 
 constexpr int kFloatsPerVertex = 14;  // 56-byte record
 constexpr int kComponentCounts[5] = {3, 3, 2, 3, 3};
-
-std::vector<unsigned char> readWholeFile(File& file)
-{
-    long size = file.size();
-    if (size < 0)
-        throw Frontend::Error(file.path() + ": cannot determine the file size");
-    std::vector<unsigned char> bytes(static_cast<size_t>(size));
-    size_t got = size > 0 ? file.read(bytes.data(), 1, bytes.size()) : 0;
-    if (got != bytes.size())
-        throw Frontend::Error(file.path() + ": read " + std::to_string(got) + " of " + std::to_string(size) + " bytes");
-    return bytes;
-}
 
 std::unique_ptr<Geometry> buildMesh(const QBRMesh& mesh, int vertexUsage, int indexUsage)
 {
@@ -63,7 +48,7 @@ std::unique_ptr<Geometry> buildMesh(const QBRMesh& mesh, int vertexUsage, int in
 QBRLoader::QBRLoader(File file, int vertexUsage, int indexUsage)
 {
     std::string name = file.path();
-    std::vector<unsigned char> bytes = readWholeFile(file);
+    std::vector<unsigned char> bytes = file.readAll();
     file.close();
     std::vector<QBRMesh> decoded = decodeQBR(bytes.data(), bytes.size(), name);
     meshes.reserve(decoded.size());

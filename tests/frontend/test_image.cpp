@@ -163,6 +163,23 @@ TEST_F(Pictures, FileSizeRewindsAndSeekFollowsItsOrigins)
     EXPECT_EQ(file.read(got, 2, 2), 1u) << "counts whole items only";
 }
 
+TEST_F(Pictures, FileReadAllTakesTheWholeFileOrNamesIt)
+{
+    writeAll(path("abc"), {'a', 'b', 'c'});
+    File file(path("abc"), "rb");
+    char first = 0;
+    file.read(&first, 1, 1);
+    EXPECT_EQ(file.readAll(), (Bytes{'a', 'b', 'c'})) << "reads from the start whatever was read before";
+
+    File writeOnly(path("abc"), "ab");  // has a length but cannot be read
+    try {
+        writeOnly.readAll();
+        ADD_FAILURE() << "a short read went unnoticed";
+    } catch (const Frontend::Error& error) {
+        EXPECT_EQ(std::string(error.what()), path("abc") + ": read 0 of 3 bytes");
+    }
+}
+
 TEST_F(Pictures, FileOwnershipMovesAndMissingFilesThrow)
 {
     writeAll(path("data"), {'x', 'y'});
