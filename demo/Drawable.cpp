@@ -172,6 +172,13 @@ void Drawable::drawFullscreenQuad(float x0, float y0, float x1, float y1)
     State::disable(Frontend::kDepthTest);
     State::disable(Frontend::kCullFace);
     setStateParameters();
+    texturedQuad(x0, y0, x1, y1);
+    State::enable(Frontend::kDepthTest);
+    State::popAll();
+}
+
+void Drawable::texturedQuad(float x0, float y0, float x1, float y1)
+{
     State::begin(FrontendExt::kPrimitiveQuads);
     State::vertexAttribute(FrontendExt::kSemanticTexCoord0, 0.0f, 0.0f, 0.0f, 1.0f);
     State::vertexAttribute(FrontendExt::kSemanticPosition, x0, y0, 0.0f, 1.0f);
@@ -182,8 +189,6 @@ void Drawable::drawFullscreenQuad(float x0, float y0, float x1, float y1)
     State::vertexAttribute(FrontendExt::kSemanticTexCoord0, 0.0f, 1.0f, 0.0f, 1.0f);
     State::vertexAttribute(FrontendExt::kSemanticPosition, x0, y1, 0.0f, 1.0f);
     State::end();
-    State::enable(Frontend::kDepthTest);
-    State::popAll();
 }
 
 } // namespace Vantrel

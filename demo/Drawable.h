@@ -103,6 +103,9 @@ public:
 protected:
     // Shared by Drawable::renderSpan and Element::renderSpan.
     void beginSpan(float start, float length);
+    // The immediate-mode quad of drawFullscreenQuad and drawImage: texture
+    // coordinates (0, 0) to (1, 1), each given before its corner.
+    static void texturedQuad(float x0, float y0, float x1, float y1);
 };
 
 } // namespace Vantrel

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "demo/Drawable.h"
-#include "frontend_ext/Buffers.h"
 
 namespace StdVantrel {
 
@@ -55,8 +54,6 @@ Vec3 randomPath(int base, float t, bool linear)
 
 namespace Vantrel {
 
-using Frontend::State;
-
 void Drawable::drawImage(std::string_view image, float x, float y, float w, float h, int sourceFactor,
                          int destinationFactor)
 {
@@ -69,16 +66,7 @@ void Drawable::drawImage(std::string_view image, float x, float y, float w, floa
     setFloat("alpha", 1.0f);
     setStateParameters();
     setTexture("tex0", image);
-    begin(FrontendExt::kPrimitiveQuads);
-    vertexAttribute(FrontendExt::kSemanticTexCoord0, 0.0f, 0.0f, 0.0f, 1.0f);
-    vertexAttribute(FrontendExt::kSemanticPosition, x, y, 0.0f, 1.0f);
-    vertexAttribute(FrontendExt::kSemanticTexCoord0, 1.0f, 0.0f, 0.0f, 1.0f);
-    vertexAttribute(FrontendExt::kSemanticPosition, x + w, y, 0.0f, 1.0f);
-    vertexAttribute(FrontendExt::kSemanticTexCoord0, 1.0f, 1.0f, 0.0f, 1.0f);
-    vertexAttribute(FrontendExt::kSemanticPosition, x + w, y + h, 0.0f, 1.0f);
-    vertexAttribute(FrontendExt::kSemanticTexCoord0, 0.0f, 1.0f, 0.0f, 1.0f);
-    vertexAttribute(FrontendExt::kSemanticPosition, x, y + h, 0.0f, 1.0f);
-    end();
+    texturedQuad(x, y, x + w, y + h);
     popAll();
     disable(Frontend::kBlend);
     enable(Frontend::kDepthTest);
