@@ -297,26 +297,23 @@ void restoreDisplayMode()
 
 Timer::Timer()
 {
-    frequency = static_cast<long long>(SDL_GetPerformanceFrequency());
-    secondsPerTick = 1.0f / static_cast<float>(frequency);
+    secondsPerTick = 1.0f / static_cast<float>(SDL_GetPerformanceFrequency());
     origin = static_cast<long long>(SDL_GetPerformanceCounter());
-    counter = origin;
-    startTime = static_cast<float>(counter - origin) * secondsPerTick;
-    lastTime = startTime;
+}
+
+float Timer::seconds() const
+{
+    return static_cast<float>(static_cast<long long>(SDL_GetPerformanceCounter()) - origin) * secondsPerTick;
 }
 
 float Timer::time()
 {
-    counter = static_cast<long long>(SDL_GetPerformanceCounter());
-    float now = static_cast<float>(counter - origin) * secondsPerTick;
-    elapsed = now - startTime;
-    return elapsed;
+    return seconds();
 }
 
 float Timer::delta()
 {
-    counter = static_cast<long long>(SDL_GetPerformanceCounter());
-    float now = static_cast<float>(counter - origin) * secondsPerTick;
+    float now = seconds();
     float result = now - lastTime;
     lastTime = now;
     return result;

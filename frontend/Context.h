@@ -100,12 +100,10 @@ public:
     float delta();  // seconds since the previous delta (or construction)
 
 private:
-    long long counter = 0;
+    float seconds() const;  // since construction
+
     long long origin = 0;  // counter at construction; readings are taken relative to it
-    long long frequency = 0;
     float secondsPerTick = 0.0f;
-    float startTime = 0.0f;
-    float elapsed = 0.0f;
     float lastTime = 0.0f;
 };
 
