@@ -201,32 +201,34 @@ void Context::release()
     glContext = nullptr;
 }
 
-void Context::saveScreenshot(const std::string& fileName)
+const unsigned char* Context::readFrame(int& width, int& height)
 {
-    const int width = mainWindow->clientWidth();
-    const int height = mainWindow->clientHeight();
+    width = mainWindow->clientWidth();
+    height = mainWindow->clientHeight();
     if (width <= 0 || height <= 0)
-        return;
+        return nullptr;
     const size_t stride = static_cast<size_t>(width) * 3;
-    screenshotPixels.resize(stride * height);
-
-    GLint readFramebuffer = 0, readBuffer = GL_BACK, packAlignment = 4;
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
-    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    framePixels.resize(stride * height);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, screenshotPixels.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFramebuffer));
-    if (readFramebuffer == 0)
-        glReadBuffer(static_cast<GLenum>(readBuffer));
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, framePixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);  // GL's default, which every other read assumes
 
-    // GL hands rows bottom first; the file wants the top of the screen first.
-    unsigned char* rows = screenshotPixels.data();
+    // GL hands rows bottom first; pictures want the top of the screen first.
+    unsigned char* rows = framePixels.data();
     for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
         std::swap_ranges(rows + stride * top, rows + stride * (top + 1), rows + stride * bottom);
+    return rows;
+}
+
+void Context::saveScreenshot(const std::string& fileName)
+{
+    int width = 0;
+    int height = 0;
+    const unsigned char* rows = readFrame(width, height);
+    if (!rows)
+        return;
     try {
         FrontendExt::writePng(fileName.c_str(), width, height, rows, kScreenshotCompression);
     } catch (const Error& error) {

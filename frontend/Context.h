@@ -71,6 +71,9 @@ public:
 
     // Writes the back buffer (the frame just composed) as an upright 24-bit PNG.
     void saveScreenshot(const std::string& fileName);
+    // The back buffer as tightly packed RGB rows, top row first; valid until
+    // the next read. Null when the window has no area.
+    const unsigned char* readFrame(int& width, int& height);
 
     Window& window() { return *mainWindow; }
     CgContext& cgContext() { return *cg; }
@@ -83,7 +86,7 @@ private:
     void* glContext = nullptr;
     std::unique_ptr<CgContext> cg;
     CompleteShader* shader = nullptr;  // never destroyed
-    std::vector<unsigned char> screenshotPixels;  // kept between frame dumps
+    std::vector<unsigned char> framePixels;  // kept between reads: dumps and captures allocate once
 };
 
 // Keyboard state as of the last event pump.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <SDL.h>
@@ -77,36 +78,24 @@ std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel
     return nullptr;
 }
 
-// Reads the composed frame from the window's back buffer, before anything presents it.
-class FrameReader {
-public:
-    FrameReader(int width, int height)
-        : w(width), h(height), raw(static_cast<std::size_t>(width) * height * 3), upright(raw.size())
-    {
-    }
-
-    const unsigned char* read()
-    {
-        Frontend::RenderTarget::unbind();
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, raw.data());
-        const std::size_t row = static_cast<std::size_t>(w) * 3;
-        for (int y = 0; y < h; ++y)
-            std::copy_n(raw.data() + row * (h - 1 - y), row, upright.data() + row * y);
-        return upright.data();
-    }
-
-private:
-    int w;
-    int h;
-    std::vector<unsigned char> raw;
-    std::vector<unsigned char> upright;
-};
 
 double millisecondsBetween(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b)
 {
     return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+// The composed frame from the back buffer, read before anything presents it.
+const unsigned char* readFrame(Frontend::Context& context, const CaptureOptions& options)
+{
+    Frontend::RenderTarget::unbind();
+    int width = 0;
+    int height = 0;
+    const unsigned char* rows = context.readFrame(width, height);
+    if (!rows || width != options.width || height != options.height)
+        throw Frontend::Error("the window is " + std::to_string(width) + "x" + std::to_string(height) +
+                              ", not the " + std::to_string(options.width) + "x" + std::to_string(options.height) +
+                              " asked for");
+    return rows;
 }
 
 // A window of the capture's size, never full screen.
@@ -167,7 +156,6 @@ int capture(const CaptureOptions& options)
         spans.push_back({entry.start, entry.end});
     CaptureStats stats(spans, static_cast<long>(times.size()));
     ProgressBar progress(static_cast<long>(times.size()), !options.quiet && isatty(STDERR_FILENO));
-    FrameReader reader(options.width, options.height);
     Vantrel::SpectrumAnalyzer analyzer;
 
     long done = 0;
@@ -181,7 +169,7 @@ int capture(const CaptureOptions& options)
         renderFrame(production, t, static_cast<float>(options.frameTime()), haveMusic ? &track : nullptr, analyzer,
                     stats);
         if (sink)
-            sink->writeFrame(reader.read());
+            sink->writeFrame(readFrame(*context, options));
         progress.update(++done);
     }
     progress.finish();
