@@ -1,8 +1,7 @@
 // Drum sounds. The kick is shaped for the demo's spectrum triggers as much as
-// for the ear: a short pressure bump and a falling sine body put it well above
-// the trigger threshold in the two lowest FFT bins (0-172 Hz) for about a
-// twelfth of a second, after which it decays far enough below that the next
-// kick re-arms them.
+// for the ear: each kick lifts the two lowest FFT bins (0-172 Hz) above the
+// trigger threshold once, for a couple of video frames at any frame phase,
+// and then stays far enough below it that the next kick re-arms them.
 #include "tools/assets/music/Instruments.h"
 
 #include "tools/assets/music/Envelopes.h"
@@ -27,20 +26,35 @@ bool span(const StereoBuffer& out, int64_t start, float seconds, int64_t& end)
     return out.overlaps(start, end);
 }
 
-} // namespace
+// The kick in three layers. Its first half-cycle is a slow positive push (a
+// quick quarter-cycle rise, then a long fall back to zero): the window mean
+// that bin 0 reads stays well above the trigger for a couple of video
+// frames whatever the frame phase, and bin 1 sees the same push as one
+// smooth hump. The pitched body only starts as the push falls away, and it
+// sweeps down through the two lowest bins already decaying, so neither bin
+// reads a second hump; last comes the beater click.
+struct KickPush {
+    float rise = 0.008f;    // seconds from zero to the crest
+    float length = 0.041f;  // seconds until it is back at zero
+    float level = 0.593f;
 
-// Gate shape of the kick body: full level for the first 45 ms, then a fast
-// fall to a soft tail. The steep fall makes each kick cross the trigger
-// threshold once, in a single video frame, instead of hovering near it.
-float kickBodyEnvelope(float t)
-{
-    constexpr float hold = 0.045f;
-    if (t < hold)
-        return percussive(t, 0.4f);
-    const float atHold = std::exp(-hold / 0.4f);
-    const float x = t - hold;
-    return atHold * (0.78f * std::exp(-x / 0.011f) + 0.22f * std::exp(-x / 0.12f));
-}
+    float at(float t) const
+    {
+        if (t < rise)
+            return level * std::sin(1.5707963f * t / rise);
+        if (t < length)
+            return level * std::cos(1.5707963f * (t - rise) / (length - rise));
+        return 0.0f;
+    }
+};
+
+struct KickBody {
+    float start = 0.032f;  // seconds after the hit
+    float fromHz = 253.5f, toHz = 64.9f, sweep = 0.057f;
+    float level = 0.518f, decay = 0.072f;
+};
+
+} // namespace
 
 void renderKick(StereoBuffer& out, const Hit& hit)
 {
@@ -48,19 +62,22 @@ void renderKick(StereoBuffer& out, const Hit& hit)
     int64_t end;
     if (!span(out, start, kKickSeconds, end))
         return;
+    const KickPush push;
+    const KickBody shape;
     Noise noise(seedFor(start, 1));
     OnePole clickFilter(3000.0f);
     float phase = 0.0f;
-    const float bumpSeconds = 0.05f;
     for (int64_t f = start; f < end; ++f) {
         const float t = static_cast<float>(f - start) / kRate;
-        const float hz = 55.0f + 150.0f * std::exp(-t / 0.022f);
-        phase += hz / kRate;
-        const float body = std::sin(6.28318531f * phase) * kickBodyEnvelope(t);
-        const float bump = t < bumpSeconds ? std::sin(3.14159265f * t / bumpSeconds) : 0.0f;
+        float body = 0.0f;
+        if (t >= shape.start) {
+            const float u = t - shape.start;
+            phase += (shape.toHz + (shape.fromHz - shape.toHz) * std::exp(-u / shape.sweep)) / kRate;
+            body = shape.level * std::sin(6.28318531f * phase) * percussive(u, shape.decay, 0.001f);
+        }
         const float click = clickFilter.highpass(noise.next()) * percussive(t, 0.004f, 0.0005f);
         const float fadeOut = std::min(1.0f, (kKickSeconds - t) / 0.05f);
-        const float v = hit.gain * fadeOut * (0.64f * body + 0.12f * bump + 0.25f * click);
+        const float v = hit.gain * fadeOut * (push.at(t) + body + 0.25f * click);
         out.add(f, v, v);
     }
 }

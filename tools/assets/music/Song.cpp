@@ -15,7 +15,7 @@ namespace Assets {
 namespace {
 
 // Brings the mix to about -14 LUFS; the limiter catches the kick peaks.
-constexpr float kMasterGain = 1.0f;
+constexpr float kMasterGain = 1.22f;
 
 } // namespace
 
