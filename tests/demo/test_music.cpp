@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <lame/lame.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -61,7 +62,8 @@ std::string writeMp3(const PcmTrack& t, const std::string& name)
     std::copy_n(buffer.begin(), std::min(tag, mp3.size()), mp3.begin());
     lame_close(gf);
 
-    std::string path = testing::TempDir() + name;
+    // Per process: ctest runs the tests of a suite in parallel processes.
+    std::string path = testing::TempDir() + std::to_string(getpid()) + "_" + name;
     FILE* f = std::fopen(path.c_str(), "wb");
     EXPECT_NE(f, nullptr);
     std::fwrite(mp3.data(), 1, mp3.size(), f);

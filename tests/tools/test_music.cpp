@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -73,14 +75,18 @@ protected:
     {
         rendered = new std::vector<int16_t>(Assets::renderMusic(0.0, Assets::musicSeconds()));
         const std::vector<unsigned char> mp3 = Assets::encodeMp3(*rendered);
-        const std::string path = testing::TempDir() + "vantrel_production_music.mp3";
-        FILE* f = std::fopen(path.c_str(), "wb");
+        // A file of this process's own: ctest runs the tests of this suite in parallel processes.
+        std::string path = testing::TempDir() + "vantrel_production_music_XXXXXX";
+        const int fd = mkstemp(path.data());
+        ASSERT_GE(fd, 0);
+        FILE* f = fdopen(fd, "wb");
         ASSERT_NE(f, nullptr);
         std::fwrite(mp3.data(), 1, mp3.size(), f);
         std::fclose(f);
         decoded = new Vantrel::PcmTrack;
-        ASSERT_TRUE(Vantrel::decodeMp3(path, *decoded));
+        const bool ok = Vantrel::decodeMp3(path, *decoded);
         std::remove(path.c_str());
+        ASSERT_TRUE(ok);
         kicks = new std::vector<double>(Assets::kickBeats());
     }
     static void TearDownTestSuite()
