@@ -53,10 +53,7 @@ void Balloon::draw()
     loadIdentityWorld();
     pushAll();
     static StdVantrel::Skybox* sky = new StdVantrel::Skybox(demo);
-    (*textures)["natthimmel.jpg"]->setWrap(1);
-    setEnvironmentTexture("natthimmel.jpg");
-    sky->caps = true;
-    sky->draw();
+    sky->drawSky("natthimmel.jpg");
     popAll();
 
     // The back layer lies behind the balloons only because they are drawn over it.

@@ -76,10 +76,7 @@ void Dragonfly::draw()
     loadIdentityWorld();
 
     static StdVantrel::Skybox* sky = new StdVantrel::Skybox(demo);
-    (*textures)["scene2.jpg"]->setWrap(1);
-    setEnvironmentTexture("scene2.jpg");
-    sky->caps = true;
-    sky->draw();
+    sky->drawSky("scene2.jpg");
 
     drawGround();
     StdVantrel::srand(1);

@@ -57,10 +57,7 @@ void Flowerball::draw()
     rotate(40.0f * t, 0.0f, 0.0f, 1.0f);
 
     static StdVantrel::Skybox* sky = new StdVantrel::Skybox(demo);
-    (*textures)["scene1.jpg"]->setWrap(1);
-    setEnvironmentTexture("scene1.jpg");
-    sky->caps = true;
-    sky->draw();
+    sky->drawSky("scene1.jpg");
 
     pushWorld();
     ball.draw(ballTime);

@@ -29,14 +29,6 @@ void placeCamera(Element& scene, float T, const ForkSwarmLook& look)
     scene.loadIdentityWorld();
 }
 
-void drawSky(Element& scene, ForkSwarmState& state, const ForkSwarmLook& look)
-{
-    scene.setEnvironmentTexture(look.skyTexture);
-    (*scene.textures)[look.skyTexture]->setWrap(1);
-    state.sky->caps = true;
-    state.sky->draw();
-}
-
 void drawForks(Element& scene, float Tj, float spread)
 {
     for (int k = 0; k < 100; k++) {
@@ -92,7 +84,7 @@ void drawForkSwarm(Element& scene, ForkSwarmState& state, const ForkSwarmLook& l
     const float T = t0 + 35.0f;
     scene.localTime = T;
     placeCamera(scene, T, look);
-    drawSky(scene, state, look);
+    state.sky->drawSky(look.skyTexture);
     scene.rotate(10.0f * std::sin(T), 0.0f, 0.0f, 1.0f);
     scene.scale(0.7f, 0.7f, 0.7f);
 

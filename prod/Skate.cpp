@@ -46,10 +46,7 @@ void Skate::draw()
     // Everything this frame turns with the world, the sky included.
     rotate(30.0f * t, 0.0f, 0.0f, 1.0f);
 
-    (*textures)["scene6.jpg"]->setWrap(1);
-    sky->caps = true;
-    setEnvironmentTexture("scene6.jpg");
-    sky->draw();
+    sky->drawSky("scene6.jpg");
 
     if (board.mesh) {
         board.apply(t, spinTrack, nullptr);

@@ -171,10 +171,7 @@ void Underwater::draw()
         star.apply(T, spinTrack, &driftTrack);
     placeCamera(T, beatCentre, flash);
 
-    (*textures)["scene6.jpg"]->setWrap(1);
-    sky->caps = true;
-    setEnvironmentTexture("scene6.jpg");
-    sky->draw();
+    sky->drawSky("scene6.jpg");
 
     drawFloorAndStar();
     placeBubbles(*bubbles, T);

@@ -1,6 +1,7 @@
 #include "std_effects/Skybox.h"
 
 #include "demo/Demo.h"
+#include "frontend/Texture.h"
 #include "frontend_ext/Buffers.h"
 
 namespace StdVantrel {
@@ -48,6 +49,14 @@ void Skybox::draw()
     drawFaces();
     enable(Frontend::kDepthTest);
     popAll();
+}
+
+void Skybox::drawSky(std::string_view skyTexture)
+{
+    (*textures)[skyTexture]->setWrap(1);
+    setEnvironmentTexture(skyTexture);
+    caps = true;
+    draw();
 }
 
 void Skybox::drawFaces()
