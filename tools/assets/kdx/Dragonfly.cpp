@@ -259,27 +259,6 @@ Mesh sunflowerLeaves()
     return leaves;
 }
 
-// The head faces +y here; the "Head" node turns it to face the side.
-Mesh sunflowerSeeds(float radius)
-{
-    Mesh disc;
-    const int rings = 8, segments = 36;
-    int centre = disc.addVertex({0, 7, 0}, 0.75f, 0.5f);
-    std::vector<std::vector<int>> ring(rings + 1, std::vector<int>(segments + 1));
-    for (int r = 1; r <= rings; r++)
-        for (int s = 0; s <= segments; s++) {
-            float f = static_cast<float>(r) / rings, a = 2 * kPi * s / segments;
-            ring[r][s] = disc.addVertex({radius * f * std::cos(a), 7 * (1 - f * f), -radius * f * std::sin(a)},
-                                        0.75f + 0.245f * f * std::cos(a), 0.5f + 0.49f * f * std::sin(a));
-        }
-    for (int s = 0; s < segments; s++)
-        disc.addTriangle(centre, ring[1][s], ring[1][s + 1]);
-    for (int r = 1; r < rings; r++)
-        for (int s = 0; s < segments; s++)
-            disc.addQuad(ring[r][s], ring[r + 1][s], ring[r + 1][s + 1], ring[r][s + 1]);
-    return disc;
-}
-
 // Petals laid round the y axis from `inner` outwards, cupped a little upwards.
 Mesh petalRing(int count, float inner, float length, float width, float offset, float lift)
 {
@@ -330,7 +309,8 @@ std::unique_ptr<Halvane::Scene> makeSunflower()
     const float radius = 46;
     Mesh petals = petalRing(22, radius - 6, 56, 9, 0.0f, 10);
     petals.append(petalRing(22, radius - 10, 50, 9, 0.5f, 18));
-    Kdx::addChild(*head, Kdx::meshNode("Seeds", sunflowerSeeds(radius), seeds));
+    // The seed disc faces +y; the "Head" node turns it to face the side.
+    Kdx::addChild(*head, Kdx::meshNode("Seeds", Kdx::seedDome(radius, 7, 8, 36), seeds));
     Kdx::addChild(*head, Kdx::meshNode("Petals", petals, petal));
     Kdx::addChild(*head, Kdx::meshNode("HeadBack", sunflowerBack(radius), stem));
     return scene;

@@ -26,27 +26,6 @@ Rotation turnUpTo(V3 n)
     return axisAngle(axis, std::acos(std::fmax(-1.0f, std::fmin(1.0f, n.y))));
 }
 
-// A shallow seed dome facing +y, textured with the seed disc of the flower atlas.
-Mesh seedDome(float radius, float height)
-{
-    Mesh disc;
-    const int rings = 6, segments = 24;
-    int centre = disc.addVertex({0, height, 0}, 0.75f, 0.5f);
-    std::vector<std::vector<int>> ring(rings + 1, std::vector<int>(segments + 1));
-    for (int r = 1; r <= rings; r++)
-        for (int s = 0; s <= segments; s++) {
-            float f = static_cast<float>(r) / rings, a = 2 * kPi * s / segments;
-            ring[r][s] = disc.addVertex({radius * f * std::cos(a), height * (1 - f * f), -radius * f * std::sin(a)},
-                                        0.75f + 0.245f * f * std::cos(a), 0.5f + 0.49f * f * std::sin(a));
-        }
-    for (int s = 0; s < segments; s++)
-        disc.addTriangle(centre, ring[1][s], ring[1][s + 1]);
-    for (int r = 1; r < rings; r++)
-        for (int s = 0; s < segments; s++)
-            disc.addQuad(ring[r][s], ring[r + 1][s], ring[r + 1][s + 1], ring[r][s + 1]);
-    return disc;
-}
-
 // Rounded petals round the y axis from `inner` outwards, cupped upwards.
 Mesh flowerPetals(int count, float inner, float length, float width, float lift)
 {
@@ -118,7 +97,7 @@ std::unique_ptr<Halvane::Scene> makeFlowerball()
         Mesh shape = flowerPetals(7, 3 * kBall, 19 * kBall * size, 5.5f * kBall * size, 6 * kBall);
         Kdx::addChild(*flower, Kdx::meshNode(name, shape, colours[k % 4]));
         std::snprintf(name, sizeof name, "Heart%02d", k + 1);
-        Kdx::addChild(*flower, Kdx::meshNode(name, seedDome(6.5f * kBall * size, 3 * kBall), heart));
+        Kdx::addChild(*flower, Kdx::meshNode(name, Kdx::seedDome(6.5f * kBall * size, 3 * kBall, 6, 24), heart));
     }
     return scene;
 }

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <tuple>
+#include <vector>
 
 namespace Assets::Kdx {
 
@@ -217,6 +219,26 @@ Scene::Quaternion toFile(const Rotation& r)
     // non-negative so the stored angle lies in 0..180 degrees.
     const float sign = r.w < 0 ? -1.0f : 1.0f;
     return {-sign * r.x, -sign * r.y, -sign * r.z, sign * r.w};
+}
+
+Mesh seedDome(float radius, float height, int rings, int segments)
+{
+    const float pi = std::numbers::pi_v<float>;
+    Mesh disc;
+    int centre = disc.addVertex({0, height, 0}, 0.75f, 0.5f);
+    std::vector<std::vector<int>> ring(rings + 1, std::vector<int>(segments + 1));
+    for (int r = 1; r <= rings; r++)
+        for (int s = 0; s <= segments; s++) {
+            float f = static_cast<float>(r) / rings, a = 2 * pi * s / segments;
+            ring[r][s] = disc.addVertex({radius * f * std::cos(a), height * (1 - f * f), -radius * f * std::sin(a)},
+                                        0.75f + 0.245f * f * std::cos(a), 0.5f + 0.49f * f * std::sin(a));
+        }
+    for (int s = 0; s < segments; s++)
+        disc.addTriangle(centre, ring[1][s], ring[1][s + 1]);
+    for (int r = 1; r < rings; r++)
+        for (int s = 0; s < segments; s++)
+            disc.addQuad(ring[r][s], ring[r + 1][s], ring[r + 1][s + 1], ring[r][s + 1]);
+    return disc;
 }
 
 } // namespace Assets::Kdx

@@ -74,4 +74,8 @@ struct BladeShape {
 };
 Mesh blade(const BladeShape& shape);
 
+// A shallow seed dome facing +y, `height` tall at its centre, textured with
+// the seed disc in the right half of the flower atlas.
+Mesh seedDome(float radius, float height, int rings, int segments);
+
 } // namespace Assets::Kdx
