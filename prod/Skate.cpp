@@ -16,10 +16,7 @@ using StdVantrel::signedRandom;
 
 void Skate::prepare()
 {
-    FrontendExt::Geometry& mesh = (*meshes)["skate.qbr"]->mesh(0);
-    mesh.computeTangentSpace(FrontendExt::kSemanticTexCoord0, FrontendExt::kSemanticNormal,
-                             FrontendExt::kSemanticTexCoord0 + 2, FrontendExt::kSemanticTexCoord0 + 3);
-    board.capture(&mesh);
+    board.capture(&(*meshes)["skate.qbr"]->mesh(0));
 
     StdVantrel::srand(1);
     float d = 0.0f;

@@ -43,6 +43,7 @@ float fractionalPart(float x)
 void Ripple::capture(Geometry* target)
 {
     mesh = target;
+    computeFrames(*mesh);
     std::unique_ptr<Geometry::Attribute> positions(mesh->getAttribute(kSemanticPosition));
     if (!positions)
         throw Frontend::Error("Prod::Ripple: the mesh has no readable positions");
@@ -133,9 +134,7 @@ bool Underwater::edgeFlash(const Vantrel::Demo& demo, float t0)
 
 void Underwater::prepare()
 {
-    Geometry& mesh = (*meshes)["seastar.qbr"]->mesh(0);
-    computeFrames(mesh);
-    star.capture(&mesh);
+    star.capture(&(*meshes)["seastar.qbr"]->mesh(0));
 
     StdVantrel::srand(1);
     float d = 0.0f;

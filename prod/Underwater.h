@@ -26,7 +26,7 @@ namespace Prod {
 // its shape depends only on the time given.
 class Ripple {
 public:
-    // Takes the mesh's current positions as its rest shape.
+    // Builds the mesh's tangent frames, then takes its positions as the rest shape.
     void capture(FrontendExt::Geometry* target);
     void apply(float T, const Scene::VectorTrack& spin, const Scene::VectorTrack* drift);
 
