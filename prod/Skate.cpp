@@ -3,8 +3,6 @@
 #include <cmath>
 
 #include "demo/Catalogues.h"
-#include "frontend/Texture.h"
-#include "frontend_ext/Buffers.h"
 #include "frontend_ext/QBRLoader.h"
 #include "std_effects/Particles.h"
 #include "std_effects/SceneHelpers.h"
