@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libglu1-mesa-dev libepoxy-dev
-  glslang-dev spirv-cross libspirv-cross-c-shared-dev spirv-tools
+  glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools
   libmpg123-dev libfftw3-dev libmp3lame-dev
   libjpeg62-turbo-dev libpng-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
