@@ -7,6 +7,7 @@
 
 #include "demo/Catalogues.h"
 #include "demo/DemoClock.h"
+#include "demo/Letterbox.h"
 #include "demo/Drawable.h"
 #include "demo/Demo.h"
 #include "tests/support/TestContext.h"
@@ -97,4 +98,17 @@ TEST(Timeline, SpansAreOpenAtBothEnds)
     EXPECT_FALSE(empty.isActiveAt(2.0f));
     TimelineEntry reversed{3.0f, 2.0f, nullptr};
     EXPECT_FALSE(reversed.isActiveAt(2.5f));
+}
+
+TEST(Letterbox, FitsTheLargestCentredRectangleAndCoversWithTheSmallest)
+{
+    auto same = [](PixelRect r, PixelRect e) { return r.x == e.x && r.y == e.y && r.width == e.width && r.height == e.height; };
+    EXPECT_TRUE(same(fitInside(800, 600, 800, 600), {0, 0, 800, 600}));
+    EXPECT_TRUE(same(coverOutput(800, 600, 800, 600), {0, 0, 800, 600}));
+    EXPECT_TRUE(same(fitInside(1920, 1080, 800, 600), {240, 0, 1440, 1080}));
+    EXPECT_TRUE(same(fitInside(1024, 768, 800, 600), {0, 0, 1024, 768}));
+    EXPECT_TRUE(same(fitInside(640, 360, 800, 600), {80, 0, 480, 360}));
+    EXPECT_TRUE(same(fitInside(600, 800, 800, 600), {0, 175, 600, 450}));
+    EXPECT_TRUE(same(coverOutput(1920, 1080, 800, 600), {0, -180, 1920, 1440}));
+    EXPECT_TRUE(same(fitInside(0, 600, 800, 600), {0, 0, 0, 600}));
 }

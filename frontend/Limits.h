@@ -1,0 +1,36 @@
+// Resource limits: the largest inputs the demo and its tools accept, each
+// with the reason for its value. A file beyond a limit is refused with an
+// error that names the file and the limit; nothing here is tuned per file.
+//
+// Every reader checks the sizes a file declares against these before it
+// allocates or decodes anything, so that a few damaged or hostile bytes can
+// never ask for gigabytes or send a library into deep recursion.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace Frontend::Limits {
+
+// Whole-file reads (pictures, shaders, meshes, scenes, music). The largest
+// generated file is the music at a few MiB; a scene of a million keys is 16 MiB.
+constexpr uint64_t kMaxFileBytes = 256ull << 20;
+
+// Picture side in pixels, checked against the declared header before decoding.
+// 8192 x 8192 RGBA is 256 MiB decoded; the generated pictures are at most
+// 1024 wide. The texture upload also checks the context's GL_MAX_TEXTURE_SIZE.
+constexpr int kMaxPictureSide = 8192;
+
+// Shader sources: the production's largest is a few KiB.
+constexpr size_t kMaxShaderSourceBytes = 1u << 20;
+// #include nesting; a cycle is reported with its chain long before this.
+constexpr int kMaxIncludeDepth = 16;
+// Preprocessed text, which bounds macro expansion (doubling macros grow 2^n).
+constexpr size_t kMaxPreprocessedBytes = 4u << 20;
+// Bracket nesting of ( [ { in a shader: glslang's HLSL grammar recurses per level.
+constexpr int kMaxShaderNesting = 256;
+// Statements (semicolons) in one shader: the GL driver's compiler recurses over
+// long statement lists. The production's shaders have fewer than 200.
+constexpr int kMaxShaderStatements = 4096;
+
+} // namespace Frontend::Limits
