@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Proves that a clean clone builds and passes `make test` on a minimal Debian 12
+# that has nothing but apt, ca-certificates, git and make: the set-up script
+# must bring in everything else.
+#
+#   scripts/prove-fresh-debian.sh          # skipped when the same set-up already passed
+#   VANTREL_FORCE_PROOF=1 scripts/prove-fresh-debian.sh
+#
+# Needs root (mmdebstrap, mounts, chroot) and the Debian mirror. The minimal
+# root is built once and kept as a tarball; the stamp remembers which set-up
+# (install-deps.sh, the Makefile and every CMake file) already passed. Both
+# live outside the clone, in $VANTREL_CI_CACHE. The throwaway root is always
+# unmounted and removed, whether the proof passes or not.
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cache=${VANTREL_CI_CACHE:-/var/cache/vantrel-ci}
+tarball=$cache/bookworm-minimal.tar
+stamp=$cache/fresh-debian.passed
+debs=$cache/debs
+
+log() { echo "fresh-debian: $*"; }
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "fresh-debian: needs root (mmdebstrap, bind mounts and chroot)" >&2
+  exit 1
+fi
+
+# The set-up as the proof sees it: the committed files, not the working tree.
+setup_hash() {
+  cd "$repo"
+  git ls-files -z -- scripts/install-deps.sh Makefile 'CMakeLists.txt' '*/CMakeLists.txt' 'cmake/*' |
+    sort -z | xargs -0 git hash-object | sha256sum | cut -d' ' -f1
+}
+
+hash=$(setup_hash)
+if [ -z "${VANTREL_FORCE_PROOF:-}" ] && [ -f "$stamp" ] && grep -qx "$hash" "$stamp"; then
+  log "skipped: this set-up already passed on a fresh root ($hash)"
+  exit 0
+fi
+
+mkdir -p "$cache" "$debs"
+if ! command -v mmdebstrap > /dev/null; then
+  log "installing mmdebstrap on this machine"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends mmdebstrap > /dev/null
+fi
+if [ ! -s "$tarball" ]; then
+  log "building the minimal Debian 12 root (kept in $tarball)"
+  mmdebstrap --quiet --variant=apt --include=ca-certificates,git,make bookworm "$tarball.part"
+  mv "$tarball.part" "$tarball"
+fi
+
+root=$(mktemp -d /var/tmp/vantrel-fresh.XXXXXX)
+mounts=()
+
+cleanup() {
+  local status=$?
+  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
+    umount -R "${mounts[i]}" 2>/dev/null || umount -R -l "${mounts[i]}" 2>/dev/null || true
+  done
+  # Never remove through a mount that is still there: that would reach the host.
+  if grep -q " $root/" /proc/self/mounts; then
+    echo "fresh-debian: $root still has mounts; left in place" >&2
+  else
+    rm -rf --one-file-system "$root"
+  fi
+  exit $status
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+bind() {
+  mkdir -p "$root$2"
+  mount --rbind "$1" "$root$2"
+  mount --make-rslave "$root$2"
+  mounts+=("$root$2")
+}
+
+tar -xf "$tarball" -C "$root"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+bind /proc /proc
+bind /sys /sys
+bind /dev /dev
+# Downloaded packages are kept between proofs; apt still resolves and installs
+# every one of them from scratch.
+bind "$debs" /var/cache/apt/archives
+
+commit=$(git -C "$repo" rev-parse HEAD)
+log "clean clone of $commit"
+git clone --quiet --no-local "$repo" "$root/src"
+git -C "$root/src" checkout --quiet --detach "$commit"
+
+started=$(date +%s)
+log "make test in the fresh root"
+chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+  PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+  bash -c 'cd /src && make test'
+log "passed in $(( $(date +%s) - started )) s"
+echo "$hash" >> "$stamp"
