@@ -48,6 +48,7 @@ std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)
     desc.samples = samples;
     desc.pixelType = floatPixels;
     desc.hidden = hiddenWindow;
+    desc.ordinaryWindow = windowed && !fullscreen;
     auto context = std::make_unique<Frontend::Context>(desc);
     if (fullscreen && !hiddenWindow)
         Frontend::setFullscreenMode(width, height, 32);

@@ -76,7 +76,8 @@ public:
 
     std::vector<TimelineEntry> timeline;
     bool fullscreen = false;
-    int width = 800;
+    bool windowed = false;  // an ordinary decorated, resizable window (when not full screen)
+    int width = 800;        // the window's drawable in pixels once running
     int height = 600;
     int depthBits = 24;
     int stencilBits = 8;

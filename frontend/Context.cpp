@@ -87,14 +87,19 @@ void requireCompatibilityProfile()
 
 // ---- Window ----------------------------------------------------------------
 
-Window::Window(int clientWidth, int clientHeight, bool hidden)
+Window::Window(const ContextDesc& desc)
 {
     initVideo();
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | (hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
-    window = SDL_CreateWindow("Frontend Window", 0, 0, clientWidth, clientHeight, flags);
+    Uint32 flags = SDL_WINDOW_OPENGL;
+    // A visible window asks for a drawable in real pixels on high-density
+    // displays; a hidden one renders at exactly the size asked for.
+    flags |= desc.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN | SDL_WINDOW_ALLOW_HIGHDPI;
+    flags |= desc.ordinaryWindow ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_BORDERLESS;
+    int position = desc.ordinaryWindow ? SDL_WINDOWPOS_CENTERED : 0;
+    window = SDL_CreateWindow("Frontend Window", position, position, desc.width, desc.height, flags);
     if (!window)
         throw Error(std::string("cannot create the window: ") + SDL_GetError());
-    if (!hidden)
+    if (!desc.hidden)
         SDL_RaiseWindow(window);
 }
 
@@ -135,7 +140,7 @@ Context::Context(const ContextDesc& desc)
     setContextAttributes(desc);
     const char* formatRefused = "FRONTEND ERROR: Pixel format/type not supported";
     try {
-        mainWindow = std::make_unique<Window>(desc.width, desc.height, desc.hidden);
+        mainWindow = std::make_unique<Window>(desc);
     } catch (const Error&) {
         if (desc.samples > 0)
             throw Error(formatRefused);

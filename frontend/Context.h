@@ -27,6 +27,7 @@ struct ContextDesc {
     int samples = 0;
     int pixelType = 0;  // 1 asks for float pixels (multisampled path only)
     bool hidden = false;  // off-screen tools keep the window hidden
+    bool ordinaryWindow = false;  // decorated, resizable and centred instead of borderless at the origin
 };
 
 // Handle kinds for Context::handle.
@@ -37,7 +38,7 @@ enum class Key { Escape, F10 };
 
 class Window {
 public:
-    Window(int clientWidth, int clientHeight, bool hidden);
+    explicit Window(const ContextDesc& desc);
     ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;

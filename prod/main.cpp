@@ -1,11 +1,24 @@
-// The demo program: builds the production and plays it.
+// The demo program: reads its command line, builds the production and plays it.
+#include <cstdio>
+
+#include "demo/DemoOptions.h"
 #include "frontend/Error.h"
 #include "prod/Prod.h"
 
-int main()
+int main(int argc, char** argv)
 {
+    Vantrel::DemoParse parsed = Vantrel::parseDemoOptions(argc, argv);
+    if (parsed.status == Vantrel::DemoParse::Status::Help) {
+        std::fputs(parsed.message.c_str(), stdout);
+        return 0;
+    }
+    if (parsed.status == Vantrel::DemoParse::Status::Error) {
+        std::fprintf(stderr, "vantrel: %s\n%s", parsed.message.c_str(), parsed.usage.c_str());
+        return Vantrel::kBadCommandLine;
+    }
     try {
         Prod::Prod production;
+        Vantrel::applyDemoOptions(parsed.options, production);
         production.run();
     } catch (const Frontend::Error& error) {
         Frontend::reportUnrecoverable(error.what());

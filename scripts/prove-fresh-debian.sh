@@ -47,8 +47,10 @@ if ! command -v mmdebstrap > /dev/null; then
 fi
 if [ ! -s "$tarball" ]; then
   log "building the minimal Debian 12 root (kept in $tarball)"
-  mmdebstrap --quiet --variant=apt --include=ca-certificates,git,make bookworm "$tarball.part"
-  mv "$tarball.part" "$tarball"
+  # mmdebstrap picks the output format from the name's extension.
+  partial=$cache/partial-$(basename "$tarball")
+  mmdebstrap --quiet --variant=apt --include=ca-certificates,git,make bookworm "$partial"
+  mv "$partial" "$tarball"
 fi
 
 root=$(mktemp -d /var/tmp/vantrel-fresh.XXXXXX)

@@ -4,9 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
+#include <vector>
 
 #include "demo/Catalogues.h"
 #include "demo/DemoClock.h"
+#include "demo/DemoOptions.h"
 #include "demo/Letterbox.h"
 #include "demo/Drawable.h"
 #include "demo/Demo.h"
@@ -111,4 +114,53 @@ TEST(Letterbox, FitsTheLargestCentredRectangleAndCoversWithTheSmallest)
     EXPECT_TRUE(same(fitInside(600, 800, 800, 600), {0, 175, 600, 450}));
     EXPECT_TRUE(same(coverOutput(1920, 1080, 800, 600), {0, -180, 1920, 1440}));
     EXPECT_TRUE(same(fitInside(0, 600, 800, 600), {0, 0, 0, 600}));
+}
+
+namespace {
+
+DemoParse parseLine(std::initializer_list<const char*> args)
+{
+    std::vector<const char*> argv{"vantrel"};
+    argv.insert(argv.end(), args);
+    return parseDemoOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+} // namespace
+
+TEST(DemoOptions, NoOptionsLeaveTheProductionAsItIsAndTheWindowGroupAppliesItsValues)
+{
+    Demo untouched;
+    untouched.fullscreen = true;
+    DemoParse none = parseLine({});
+    ASSERT_EQ(none.status, DemoParse::Status::Run);
+    applyDemoOptions(none.options, untouched);
+    EXPECT_TRUE(untouched.fullscreen);
+    EXPECT_FALSE(untouched.windowed);
+    EXPECT_EQ(untouched.width, 800);
+    EXPECT_EQ(untouched.height, 600);
+
+    Demo demo;
+    demo.fullscreen = true;
+    DemoParse parsed = parseLine({"--windowed", "--size", "640x360"});
+    ASSERT_EQ(parsed.status, DemoParse::Status::Run) << parsed.message;
+    applyDemoOptions(parsed.options, demo);
+    EXPECT_FALSE(demo.fullscreen);
+    EXPECT_TRUE(demo.windowed);
+    EXPECT_EQ(demo.width, 640);
+    EXPECT_EQ(demo.height, 360);
+    EXPECT_EQ(demo.viewport[2], 800) << "the picture keeps the production's size; only the window changes";
+}
+
+TEST(DemoOptions, HelpAndBadLinesAreReportedWithTheUsage)
+{
+    DemoParse help = parseLine({"--help"});
+    EXPECT_EQ(help.status, DemoParse::Status::Help);
+    EXPECT_NE(help.message.find("--windowed"), std::string::npos);
+    for (auto args : {std::initializer_list<const char*>{"--bogus"}, {"--size"}, {"--size", "640"},
+                      {"--size", "0x360"}, {"--size", "640x-3"}, {"--size", "99999x2"}, {"stray"}}) {
+        DemoParse bad = parseLine(args);
+        EXPECT_EQ(bad.status, DemoParse::Status::Error) << *args.begin();
+        EXPECT_EQ(bad.message.find('\n'), std::string::npos) << bad.message;
+        EXPECT_NE(bad.usage.find("--size"), std::string::npos);
+    }
 }

@@ -1,0 +1,42 @@
+// Command line of the demo program. Parsing needs no window, so it is tested
+// on its own; no options leave the production exactly as it is.
+//
+//   DemoParse parsed = parseDemoOptions(argc, argv);
+//   if (parsed.status == DemoParse::Status::Help)  { print parsed.message on stdout; exit 0 }
+//   if (parsed.status == DemoParse::Status::Error) { print parsed.message and parsed.usage; exit 2 }
+//   applyDemoOptions(parsed.options, production);
+//
+// Options come in groups (window, ...): a group adds its fields to
+// DemoOptions and its own add, convert and apply steps in DemoOptions.cpp.
+#pragma once
+
+#include <string>
+
+namespace Vantrel {
+
+class Demo;
+
+struct DemoOptions {
+    // Window group.
+    bool windowed = false;  // an ordinary resizable window, no display-mode switch
+    int width = 0;          // window size; 0 keeps the production's own
+    int height = 0;
+};
+
+struct DemoParse {
+    enum class Status { Run, Help, Error };
+    Status status = Status::Error;
+    DemoOptions options;
+    std::string message;  // the usage for Help, one line on what is wrong for Error
+    std::string usage;
+};
+
+// Exit status for a command line that cannot be run.
+constexpr int kBadCommandLine = 2;
+
+DemoParse parseDemoOptions(int argc, const char* const* argv);
+
+// Hands the options to the production before it runs.
+void applyDemoOptions(const DemoOptions& options, Demo& demo);
+
+} // namespace Vantrel
