@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "frontend/CgCompiler.h"
+#include "frontend/cg/CgCompiler.h"
 #include "frontend/Error.h"
 #include "frontend/Shader.h"
 #include "frontend/State.h"

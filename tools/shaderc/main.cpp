@@ -17,7 +17,7 @@
 #include <CLI/CLI.hpp>
 #include <epoxy/gl.h>
 
-#include "frontend/CgCompiler.h"
+#include "frontend/cg/CgCompiler.h"
 #include "frontend/Context.h"
 #include "frontend/Shader.h"
 

@@ -3,7 +3,7 @@
 // The module is held as a list of instructions (opcode + operand words). New
 // types, constants and variables are gathered separately and emitted before the
 // first function; new names are emitted with the other debug names.
-#include "frontend/SpirvInterface.h"
+#include "frontend/cg/SpirvInterface.h"
 
 #include <algorithm>
 #include <cctype>
