@@ -168,7 +168,7 @@ std::string libraryPreamble(std::string_view renamedCode)
         bool viaDefine = (e.name == std::string_view("tex2Dproj") && (used.count("h4tex2Dproj") || used.count("f4tex2Dproj") ||
                                                                       used.count("h3tex2Dproj") || used.count("f3tex2Dproj"))) ||
                          (e.name == std::string_view("tex1D") && (used.count("h4tex1D") || used.count("f4tex1D")));
-        if ((!used.count(called) && !viaDefine) || (!e.renamed && definesFunction(renamedCode, e.name)))
+        if ((!used.count(called) && !viaDefine) || definesFunction(renamedCode, called))
             continue;
         shadow = shadow || e.needsShadow;
         functions += e.text();

@@ -113,6 +113,8 @@ std::string mapStageVariables(spirv_cross::CompilerGLSL& glsl, const Spirv::Inte
             glsl.unset_decoration(var.id, spv::DecorationLocation);
             if (isOneOf(sem, {"POSITION0", "SV_POSITION0", "VPOS0", "WPOS0"}))
                 glsl.set_decoration(var.id, spv::DecorationBuiltIn, spv::BuiltInFragCoord);
+            else if (sem == "VFACE0")
+                glsl.set_decoration(var.id, spv::DecorationBuiltIn, spv::BuiltInFrontFacing);
             else if (Spirv::isUserVarying(sem, false))
                 glsl.set_name(var.id, "var_" + sem);
             else

@@ -126,9 +126,12 @@ std::string formatLog(const std::string& log, const std::string& fileName, const
         if (line.empty() || line.find("compilation errors") != std::string::npos ||
             line.find("No code generated") != std::string::npos)
             continue;
-        bool located = line.find(':') != std::string::npos && line.find(':') > 0 &&
-                       line.compare(0, fileName.size(), fileName) == 0;
-        if (!located && line.find(".cg:") == std::string::npos)
+        // "any/file.cgh:12: ..." already names its place
+        size_t colon = line.find(':');
+        size_t digitsEnd = colon == std::string::npos ? colon : line.find_first_not_of("0123456789", colon + 1);
+        bool located = colon != std::string::npos && colon > 0 && digitsEnd != std::string::npos &&
+                       digitsEnd > colon + 1 && line[digitsEnd] == ':';
+        if (!located)
             line = fileName + ": " + context + ": " + line;
         out += line + "\n";
     }

@@ -269,9 +269,10 @@ void rewriteWrittenGlobals(std::string_view code, std::vector<Edit>& edits)
         std::string_view declaration = code.substr(start, i - start);
         size_t from = start;
         start = i + 1;
-        if (declaration.find_first_of("=(") != std::string_view::npos)
-            continue;
-        std::string_view head = declaration.substr(0, declaration.find_first_of(":["));
+        size_t paren = declaration.find('(');
+        if (paren != std::string_view::npos && paren < declaration.find('='))
+            continue;  // a prototype
+        std::string_view head = declaration.substr(0, declaration.find_first_of(":[="));
         std::vector<std::string_view> names = words(head);
         bool skip = false;
         for (std::string_view w : names)
@@ -286,13 +287,134 @@ void rewriteWrittenGlobals(std::string_view code, std::vector<Edit>& edits)
         size_t nameAt = from + static_cast<size_t>(name.data() - declaration.data());
         std::string array;
         size_t bracket = declaration.find('[');
-        if (bracket != std::string_view::npos)
+        if (bracket != std::string_view::npos && bracket < declaration.find('='))
             array = std::string(declaration.substr(bracket, declaration.find(']', bracket) + 1 - bracket));
         edits.push_back({nameAt, 0, kUniformPrefix});
         edits.push_back({i + 1, 0,
                          " static " + std::string(plain[0]) + " " + std::string(name) + array + " = " +
                              kUniformPrefix + std::string(name) + ";"});
     }
+}
+
+// "float2" -> 2 for vector types of the scalar kinds; 0 otherwise.
+int vectorWidth(std::string_view type)
+{
+    for (std::string_view base : {"float", "half", "fixed", "int", "uint", "bool", "double"})
+        if (type.size() == base.size() + 1 && type.substr(0, base.size()) == base && type.back() >= '2' &&
+            type.back() <= '4')
+            return type.back() - '0';
+    return 0;
+}
+
+// The start offsets and ends of the top-level items of a brace or call list.
+std::vector<std::pair<size_t, size_t>> listItems(std::string_view code, size_t open, size_t close)
+{
+    std::vector<std::pair<size_t, size_t>> items;
+    int depth = 0;
+    size_t begin = open + 1;
+    for (size_t i = open + 1; i <= close; ++i) {
+        char c = code[i];
+        if (i < close && (c == '(' || c == '[' || c == '{'))
+            ++depth;
+        else if (i < close && (c == ')' || c == ']' || c == '}'))
+            --depth;
+        if ((c == ',' && depth == 0) || i == close) {
+            if (skipSpace(code, begin) < i)
+                items.emplace_back(skipSpace(code, begin), i);
+            begin = i + 1;
+        }
+    }
+    return items;
+}
+
+// Cg accepts "float2 s[3] = { 1, 2, 3, 4, 5, 6 };": the scalars are grouped
+// into constructors of the element type.
+void groupFlatInitialisers(std::string_view code, std::vector<Edit>& edits)
+{
+    for (size_t at = code.find('{'); at != std::string_view::npos; at = code.find('{', at + 1)) {
+        size_t before = at;
+        while (before > 0 && std::isspace(static_cast<unsigned char>(code[before - 1])))
+            --before;
+        if (before == 0 || code[before - 1] != '=')
+            continue;
+        size_t bracket = before - 1;
+        while (bracket > 0 && std::isspace(static_cast<unsigned char>(code[bracket - 1])))
+            --bracket;
+        if (bracket == 0 || code[bracket - 1] != ']')
+            continue;
+        size_t open = code.rfind('[', bracket - 1);
+        if (open == std::string_view::npos)
+            continue;
+        size_t nameEnd = open;
+        while (nameEnd > 0 && std::isspace(static_cast<unsigned char>(code[nameEnd - 1])))
+            --nameEnd;
+        size_t nameStart = nameEnd;
+        while (nameStart > 0 && isIdentifierChar(code[nameStart - 1]))
+            --nameStart;
+        size_t typeEnd = nameStart;
+        while (typeEnd > 0 && std::isspace(static_cast<unsigned char>(code[typeEnd - 1])))
+            --typeEnd;
+        size_t typeStart = typeEnd;
+        while (typeStart > 0 && isIdentifierChar(code[typeStart - 1]))
+            --typeStart;
+        std::string type(code.substr(typeStart, typeEnd - typeStart));
+        int width = vectorWidth(type);
+        size_t close = matchingBracket(code, at);
+        if (width == 0 || close == std::string_view::npos)
+            continue;
+        auto items = listItems(code, at, close);
+        if (items.empty() || items.size() % static_cast<size_t>(width) != 0 ||
+            code.substr(at + 1, close - at - 1).find('{') != std::string_view::npos)
+            continue;
+        bool scalars = true;
+        for (auto [from, to] : items)
+            scalars = scalars && code.substr(from, to - from).find_first_of("(") == std::string_view::npos;
+        if (!scalars)
+            continue;
+        for (size_t k = 0; k < items.size(); k += static_cast<size_t>(width)) {
+            edits.push_back({items[k].first, 0, type + "("});
+            edits.push_back({items[k + static_cast<size_t>(width) - 1].second, 0, ")"});
+        }
+        at = close;
+    }
+}
+
+// GLSL-style array constructors, "float[](1, 2, 3)" or "float[3](...)", as
+// initialiser lists.
+void bracesForArrayConstructors(std::string_view code, std::vector<Edit>& edits)
+{
+    for (size_t open = code.find('['); open != std::string_view::npos; open = code.find('[', open + 1)) {
+        size_t close = code.find(']', open);
+        if (close == std::string_view::npos)
+            return;
+        size_t paren = skipSpace(code, close + 1);
+        size_t typeStart = open;
+        while (typeStart > 0 && isIdentifierChar(code[typeStart - 1]))
+            --typeStart;
+        if (paren >= code.size() || code[paren] != '(' || typeStart == open ||
+            !isBuiltInType(code.substr(typeStart, open - typeStart)))
+            continue;
+        size_t end = matchingBracket(code, paren);
+        if (end == std::string_view::npos)
+            return;
+        edits.push_back({typeStart, paren + 1 - typeStart, "{"});
+        edits.push_back({end, 1, "}"});
+        open = end;
+    }
+}
+
+// Cg's one-row and one-column matrices are vectors here: "float3x1" -> "float3".
+std::string_view vectorForThinMatrix(std::string_view word)
+{
+    static const char* const thin[][2] = {
+        {"float1x1", "float"}, {"float2x1", "float2"}, {"float3x1", "float3"}, {"float4x1", "float4"},
+        {"float1x2", "float2"}, {"float1x3", "float3"}, {"float1x4", "float4"}, {"half1x1", "half"},
+        {"half2x1", "half2"}, {"half3x1", "half3"}, {"half4x1", "half4"}, {"half1x2", "half2"},
+        {"half1x3", "half3"}, {"half1x4", "half4"}};
+    for (const auto& pair : thin)
+        if (word == pair[0])
+            return pair[1];
+    return {};
 }
 
 std::string renameIdentifiers(std::string_view text, bool shadowLookups)
@@ -318,6 +440,8 @@ std::string renameIdentifiers(std::string_view text, bool shadowLookups)
         }
         if (isReservedInHlsl(word) || isRenamedLibraryCall(word) || (shadowLookups && word == "tex2D"))
             edits.push_back({i, 0, kRenamePrefix});
+        else if (std::string_view vector = vectorForThinMatrix(word); !vector.empty())
+            edits.push_back({i, word.size(), std::string(vector)});
         i += word.size();
     }
     return applyEdits(text, std::move(edits));
@@ -338,6 +462,8 @@ StageSource rewriteForStage(std::string_view source, const std::string& fileName
     if (!rewriteEntry(source, code, fileName, entry, edits, out.listing))
         return out;
     rewriteWrittenGlobals(code, edits);
+    groupFlatInitialisers(code, edits);
+    bracesForArrayConstructors(code, edits);
     std::string rewritten = applyEdits(source, std::move(edits));
     out.text = renameIdentifiers(rewritten, code.find("sampler2DShadow") != std::string::npos);
     out.preamble = libraryPreamble(codeOnly(out.text));
