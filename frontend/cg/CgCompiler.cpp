@@ -184,6 +184,23 @@ bool deserialise(const std::string& bytes, CgCompileResult& r) {
     return in.good;
 }
 
+// Runs in the compiler process: a request is the input's four texts.
+std::string compileRequest(const std::string& request) {
+    Reader in(request);
+    std::string source = in.text();
+    CgCompileInput input;
+    input.source = source.c_str();
+    input.vertexEntry = in.text();
+    input.pixelEntry = in.text();
+    input.fileName = in.text();
+    if (!in.good) {
+        CgCompileResult damaged;
+        damaged.listing = "the compiler's request is damaged\n";
+        return serialise(damaged);
+    }
+    return serialise(compileHere(input));
+}
+
 } // namespace
 
 int cgAttributeLocation(const std::string& semantic) {
@@ -225,7 +242,10 @@ CgCompileResult compileCgShader(const CgCompileInput& input) {
     }
     Cg::warmUpHlslFrontEnd();
     Clock::time_point start = Clock::now();
-    Cg::IsolatedRun run = Cg::runIsolated([&input] { return serialise(compileHere(input)); });
+    Writer request;
+    for (const std::string& part : {std::string(text), input.vertexEntry, input.pixelEntry, input.fileName})
+        request.text(part);
+    Cg::IsolatedRun run = Cg::runIsolated(compileRequest, request.bytes);
     double total = millisecondsSince(start);
     CgCompileResult child;
     if (!run.ok || !deserialise(run.bytes, child)) {

@@ -1,14 +1,16 @@
-// fork + pipe isolation; see Isolation.h.
+// A kept compiler child process; see Isolation.h.
 #include "frontend/cg/Isolation.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +28,15 @@ namespace Frontend::Cg {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+struct Child {
+    pid_t pid = -1;
+    int socket = -1;
+    IsolatedHandler handler = nullptr;
+};
+
+Child child;
 int faults = 0;
 
 // The child's address space: what it inherits plus the compile budget. The
@@ -48,36 +59,115 @@ void limitChildMemory()
 #endif
 }
 
-bool writeAll(int fd, const std::string& bytes)
+// MSG_NOSIGNAL: a child that died must not raise SIGPIPE in the caller.
+bool sendAll(int fd, const char* data, size_t size)
 {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    while (size > 0) {
+        ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        done += static_cast<size_t>(n);
+        data += n;
+        size -= static_cast<size_t>(n);
     }
     return true;
 }
 
-[[noreturn]] void runChild(int fd, const std::function<std::string()>& work)
+bool sendFrame(int fd, const std::string& bytes)
 {
-    limitChildMemory();
-    std::string bytes;
-    try {
-        bytes = work();
-    } catch (const std::bad_alloc&) {
-        _exit(3);
-    } catch (...) {
-        _exit(4);
-    }
-    _exit(writeAll(fd, bytes) ? 0 : 5);
+    uint64_t size = bytes.size();
+    return sendAll(fd, reinterpret_cast<const char*>(&size), sizeof size) && sendAll(fd, bytes.data(), bytes.size());
 }
 
-std::string describeEnd(int status, bool timedOut)
+// Reads exactly size bytes before the deadline (none: wait as long as it takes).
+bool receiveAll(int fd, char* data, size_t size, const Clock::time_point* deadline, bool& timedOut)
 {
+    while (size > 0) {
+        if (deadline) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+            pollfd p{fd, POLLIN, 0};
+            int ready = left > 0 ? poll(&p, 1, static_cast<int>(left)) : 0;
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready == 0) {
+                timedOut = true;
+                return false;
+            }
+        }
+        ssize_t n = recv(fd, data, size, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool receiveFrame(int fd, std::string& bytes, const Clock::time_point* deadline, bool& timedOut)
+{
+    uint64_t size = 0;
+    if (!receiveAll(fd, reinterpret_cast<char*>(&size), sizeof size, deadline, timedOut) || size > (1ull << 32))
+        return false;
+    bytes.resize(size);
+    return receiveAll(fd, bytes.data(), bytes.size(), deadline, timedOut);
+}
+
+[[noreturn]] void serve(int fd, IsolatedHandler handler)
+{
+    limitChildMemory();
+    std::string request;
+    bool unused = false;
+    while (receiveFrame(fd, request, nullptr, unused)) {
+        std::string answer;
+        try {
+            answer = handler(request);
+        } catch (const std::bad_alloc&) {
+            _exit(3);
+        } catch (...) {
+            _exit(4);
+        }
+        if (!sendFrame(fd, answer))
+            _exit(5);
+    }
+    _exit(0);  // the caller closed its end
+}
+
+bool start(IsolatedHandler handler, std::string& failure)
+{
+    int fds[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
+        failure = std::string("cannot create a socket pair: ") + std::strerror(errno);
+        return false;
+    }
+    std::fflush(nullptr);  // the child must not write the caller's buffered output again
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        failure = std::string("cannot start the compiler process: ") + std::strerror(errno);
+        return false;
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        serve(fds[1], handler);
+    }
+    close(fds[1]);
+    child = {pid, fds[0], handler};
+    return true;
+}
+
+std::string stop(bool timedOut)
+{
+    close(child.socket);
+    if (timedOut)
+        kill(child.pid, SIGKILL);
+    int status = 0;
+    while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    child = {};
     if (timedOut)
         return "the compiler took longer than " + std::to_string(Limits::kMaxCompileSeconds) + " s";
     if (WIFSIGNALED(status))
@@ -90,60 +180,24 @@ std::string describeEnd(int status, bool timedOut)
 
 } // namespace
 
-IsolatedRun runIsolated(const std::function<std::string()>& work)
+IsolatedRun runIsolated(IsolatedHandler handler, const std::string& request)
 {
     IsolatedRun run;
-    int fds[2];
-    if (pipe(fds) != 0) {
-        run.failure = std::string("cannot create a pipe: ") + std::strerror(errno);
+    if (child.pid > 0 && child.handler != handler)
+        stop(false);
+    if (child.pid <= 0 && !start(handler, run.failure))
         return run;
-    }
-    std::fflush(nullptr);  // the child must not write the parent's buffered output again
-    pid_t child = fork();
-    if (child < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        run.failure = std::string("cannot start the compiler process: ") + std::strerror(errno);
-        return run;
-    }
-    if (child == 0) {
-        close(fds[0]);
-        runChild(fds[1], work);
-    }
-    close(fds[1]);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(Limits::kMaxCompileSeconds);
+    Clock::time_point deadline = Clock::now() + std::chrono::seconds(Limits::kMaxCompileSeconds);
     bool timedOut = false;
-    char buffer[65536];
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            timedOut = true;
-            kill(child, SIGKILL);
-            break;
-        }
-        pollfd p{fds[0], POLLIN, 0};
-        int ready = poll(&p, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            continue;
-        ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        run.bytes.append(buffer, static_cast<size_t>(n));
+    if (sendFrame(child.socket, request) && receiveFrame(child.socket, run.bytes, &deadline, timedOut)) {
+        run.ok = true;
+        return run;
     }
-    close(fds[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.ok = !timedOut && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!run.ok) {
-        ++faults;
-        run.failure = describeEnd(status, timedOut);
-        run.bytes.clear();
-    }
+    // The child's end closed (it died) or the deadline passed.
+    kill(child.pid, SIGKILL);
+    ++faults;
+    run.bytes.clear();
+    run.failure = stop(timedOut);
     return run;
 }
 
