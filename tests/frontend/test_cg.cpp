@@ -63,6 +63,16 @@ TEST(CgHostile, BeyondTheLimitsEndsInAListingNamingFileAndProblem) {
     }
 }
 
+TEST(CgHostile, ALibraryFaultEndsTheCompilerProcessNotTheCaller) {
+    // Found by fuzzing: glslang dereferences null on an unclosed array bracket
+    // in a parameter. The next shader gets a fresh compiler process.
+    Frontend::CgCompileResult r = compile("float4 vsMain(float4 p [: POSITION) : POSITION { return p; }\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.listing.find("hostile.cg: the compiler crashed (signal 11"), std::string::npos) << r.listing;
+    Frontend::CgCompileResult next = compile(std::string(kVertex) + "float4 psMain() : COLOR { return 1; }\n");
+    EXPECT_TRUE(next.ok) << next.listing;
+}
+
 TEST(CgHostile, IncludesOnlyReadRegularFilesAndReportCyclesWithTheirChain) {
     std::string dir = TestSupport::makeTempDir("cg-include");
     std::ofstream(dir + "/self.cg") << "#include \"self.cg\"\n";
