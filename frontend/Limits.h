@@ -32,5 +32,14 @@ constexpr int kMaxShaderNesting = 256;
 // Statements (semicolons) in one shader: the GL driver's compiler recurses over
 // long statement lists. The production's shaders have fewer than 200.
 constexpr int kMaxShaderStatements = 4096;
+// Statements of the GLSL generated for one stage, which the GL driver compiles:
+// with every temporary kept as a variable, a source statement becomes a few.
+constexpr int kMaxGeneratedStatements = 4 * kMaxShaderStatements;
+// What compiling one shader may take beyond what the process already holds,
+// and how long: glslang's preprocessor grows without bound on macros that
+// expand exponentially, which the checks before it cannot all foresee. The
+// production's shaders take a few MiB and a few milliseconds each.
+constexpr uint64_t kMaxCompileMemoryBytes = 1ull << 30;
+constexpr int kMaxCompileSeconds = 20;
 
 } // namespace Frontend::Limits

@@ -1,20 +1,19 @@
 // Cg shaders as linked GL programs; see Shader.h.
 //
-// compileCgShader (CgCompiler.h) produces GLSL for both entries; this file
-// links them and keeps one small parameter table per complete shader. Lookups
+// compileCgShader (cg/CgCompiler.h) produces GLSL for both entries,
+// cg/GlProgram.h links them; this file keeps one small parameter table per complete shader. Lookups
 // compare string_views against that table, so the per-frame set* calls neither
 // allocate nor query GL. Values go in with glProgramUniform*, so they land in
 // the right program whichever one is bound, and stay with it.
 #include "frontend/Shader.h"
-
-#include "frontend/CgDefaults.h"
 
 #include <algorithm>
 #include <chrono>
 #include <vector>
 #include <epoxy/gl.h>
 
-#include "frontend/CgCompiler.h"
+#include "frontend/cg/CgCompiler.h"
+#include "frontend/cg/GlProgram.h"
 #include "frontend/Context.h"
 #include "frontend/Error.h"
 #include "frontend/State.h"
@@ -54,39 +53,6 @@ GLenum samplerTarget(CgParameterType type) {
     case CgParameterType::Sampler1D: return GL_TEXTURE_1D;
     default: return GL_TEXTURE_2D;
     }
-}
-
-std::string shaderLog(GLuint shader) {
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        glGetShaderInfoLog(shader, length, nullptr, log.data());
-    return log.c_str();
-}
-
-std::string programLog(GLuint program) {
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        glGetProgramInfoLog(program, length, nullptr, log.data());
-    return log.c_str();
-}
-
-GLuint compileGlShader(GLenum stage, const std::string& text, std::string& log) {
-    GLuint shader = glCreateShader(stage);
-    const char* source = text.c_str();
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        log = shaderLog(shader);
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
 }
 
 } // namespace
@@ -188,28 +154,15 @@ bool CompleteShader::build(const char* source, const std::string& vertexEntry, c
     pixel.program = std::make_shared<ShaderProgramImpl>();
     vertex.program->glsl = compiled.vertexGlsl;
     pixel.program->glsl = compiled.fragmentGlsl;
-    std::string log;
-    vertex.program->shader = compileGlShader(GL_VERTEX_SHADER, compiled.vertexGlsl, log);
-    if (!vertex.program->shader) {
-        listing = fileName + ": vertex entry \"" + vertexEntry + "\": GL rejected the generated shader:\n" + log;
+    Cg::GlProgram gl = Cg::buildGlProgram(compiled, fileName, vertexEntry, pixelEntry);
+    vertex.program->shader = gl.vertexShader;
+    pixel.program->shader = gl.fragmentShader;
+    impl->program = gl.program;
+    if (!gl.ok) {
+        listing = gl.listing;
         return false;
     }
-    pixel.program->shader = compileGlShader(GL_FRAGMENT_SHADER, compiled.fragmentGlsl, log);
-    if (!pixel.program->shader) {
-        listing = fileName + ": fragment entry \"" + pixelEntry + "\": GL rejected the generated shader:\n" + log;
-        return false;
-    }
-    GLuint program = glCreateProgram();
-    impl->program = program;
-    glAttachShader(program, vertex.program->shader);
-    glAttachShader(program, pixel.program->shader);
-    glLinkProgram(program);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        listing = fileName + ": the vertex and fragment programs do not link:\n" + programLog(program);
-        return false;
-    }
+    GLuint program = gl.program;
 
     GLint maxUnits = 16;
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &maxUnits);
@@ -236,7 +189,7 @@ bool CompleteShader::build(const char* source, const std::string& vertexEntry, c
                 impl->parameters[j].type == CgParameterType::Matrix4)
                 impl->stateMatrix[i] = static_cast<int>(j);
     // Cg starts a parameter at its initialiser; the toolchain dropped those.
-    for (const CgDefault& initial : findParameterDefaults(source)) {
+    for (const CgDefault& initial : compiled.defaults) {
         if (Impl::Parameter* param = impl->find(initial.name, false)) {
             std::copy(initial.value, initial.value + 4, param->value);
             impl->upload(*param);

@@ -13,64 +13,18 @@
 #include <memory>
 #include <string>
 
-#include "frontend/CgCompiler.h"
+#include "frontend/cg/CgCompiler.h"
 #include "frontend/Error.h"
 #include "frontend/Shader.h"
 #include "frontend/State.h"
 #include "frontend/Texture.h"
+#include "tests/frontend/ShaderDraw.h"
 #include "tests/support/TestContext.h"
 
 namespace {
 
 using Frontend::CompleteShader;
-
-constexpr int kSize = 16;
-
-struct Rgba {
-    int r, g, b, a;  // a < 0: the window may have no alpha channel, skip it
-};
-
-std::unique_ptr<CompleteShader> makeShader(const char* source, const char* name = "test.cg") {
-    TestSupport::glContext();
-    std::string listing;
-    auto shader = CompleteShader::tryCreate(source, "vsMain", "psMain", name, listing);
-    EXPECT_TRUE(shader) << listing;
-    return shader;
-}
-
-// Clears a kSize square to black, draws a quad over clip space [-1, 1] with
-// TEXCOORD0 running 0..1, and returns the colour at (x, y) of that square.
-void drawQuad(CompleteShader& shader, float extent = 1.0f) {
-    glViewport(0, 0, kSize, kSize);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDisable(GL_CULL_FACE);
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
-    shader.bind();
-    glBegin(GL_QUADS);
-    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    for (const auto& c : corners) {
-        glVertexAttrib4f(8, (c[0] + 1) / 2, (c[1] + 1) / 2, 0, 1);
-        glVertexAttrib4f(0, c[0] * extent, c[1] * extent, 0, 1);
-    }
-    glEnd();
-}
-
-Rgba pixelAt(int x, int y) {
-    std::vector<unsigned char> p = TestSupport::readPixels(x, y, 1, 1);
-    return {p[0], p[1], p[2], p[3]};
-}
-
-void expectPixel(int x, int y, Rgba expected, int tolerance = 2) {
-    Rgba got = pixelAt(x, y);
-    EXPECT_NEAR(got.r, expected.r, tolerance) << "at " << x << "," << y;
-    EXPECT_NEAR(got.g, expected.g, tolerance) << "at " << x << "," << y;
-    EXPECT_NEAR(got.b, expected.b, tolerance) << "at " << x << "," << y;
-    if (expected.a >= 0) {
-        EXPECT_NEAR(got.a, expected.a, tolerance) << "at " << x << "," << y;
-    }
-}
+using namespace ShaderDraw;
 
 const char* const kAlphaShader = R"(
 float4 vsMain(float4 p : POSITION) : POSITION { return p; }

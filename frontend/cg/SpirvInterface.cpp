@@ -3,7 +3,7 @@
 // The module is held as a list of instructions (opcode + operand words). New
 // types, constants and variables are gathered separately and emitted before the
 // first function; new names are emitted with the other debug names.
-#include "frontend/SpirvInterface.h"
+#include "frontend/cg/SpirvInterface.h"
 
 #include <algorithm>
 #include <cctype>
@@ -322,6 +322,36 @@ bool widenVaryings(Module& module, InterfaceRewrite& result, bool vertexStage) {
     return true;
 }
 
+// Cg's VFACE is a float, +1 for front faces and -1 for back faces; GL has the
+// boolean gl_FrontFacing. The input becomes a bool and every load selects.
+void rewriteFrontFacing(Module& module, const InterfaceRewrite& result) {
+    uint32_t face = 0;
+    for (const StageVariable& var : result.stageVariables)
+        if (!var.output && var.semantic == "VFACE0")
+            face = var.id;
+    if (!face)
+        return;
+    uint32_t floatType = module.findOrAdd(spv::OpTypeFloat, {32});
+    uint32_t boolType = module.findOrAdd(spv::OpTypeBool, {});
+    uint32_t boolPointer = module.findOrAdd(spv::OpTypePointer, {spv::StorageClassInput, boolType});
+    uint32_t one = module.findOrAdd(spv::OpConstant, {floatType, 0x3f800000u}, true);
+    uint32_t minusOne = module.findOrAdd(spv::OpConstant, {floatType, 0xbf800000u}, true);
+    std::vector<Instruction> rewritten;
+    rewritten.reserve(module.instructions.size() + 4);
+    for (Instruction& inst : module.instructions) {
+        if (inst.opcode == spv::OpVariable && inst.ops[1] == face) {
+            inst.ops[0] = boolPointer;
+        } else if (inst.opcode == spv::OpLoad && inst.ops[2] == face) {
+            uint32_t front = module.newId();
+            rewritten.push_back({spv::OpLoad, {boolType, front, face}});
+            rewritten.push_back({spv::OpSelect, {inst.ops[0], inst.ops[1], front, one, minusOne}});
+            continue;
+        }
+        rewritten.push_back(std::move(inst));
+    }
+    module.instructions = std::move(rewritten);
+}
+
 void collectStageVariables(const Module& module, InterfaceRewrite& result) {
     std::unordered_map<uint32_t, std::string> semantics;
     std::unordered_set<uint32_t> builtIns;
@@ -397,6 +427,8 @@ InterfaceRewrite rewriteInterface(std::vector<uint32_t>& words, bool vertexStage
     collectStageVariables(module, result);
     collectLooseUniforms(module, result);
     result.ok = flattenUniformBlocks(module, result) && widenVaryings(module, result, vertexStage);
+    if (result.ok && !vertexStage)
+        rewriteFrontFacing(module, result);
     if (result.ok)
         words = module.emit();
     return result;

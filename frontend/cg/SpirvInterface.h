@@ -1,4 +1,4 @@
-// Rewrites the SPIR-V that the HLSL front end produces for one Cg entry so
+// Stage 3 of the Cg path. Rewrites the SPIR-V that the HLSL front end produces for one Cg entry so
 // that its interface suits a linked OpenGL program:
 //   - the members of uniform blocks ("$Global": file-scope parameters and
 //     `uniform` entry parameters) become loose uniforms under their own names,

@@ -3,7 +3,7 @@
 
 #include <epoxy/gl.h>
 
-#include "frontend/CgDefaults.h"
+#include "frontend/cg/ParameterDefaults.h"
 #include "frontend/Shader.h"
 #include "tests/support/TestContext.h"
 

@@ -3,7 +3,8 @@
 // Cg gives a file-scope parameter the value of its initialiser
 // ("float alpha = 1.0;", "float4 color = float4(1, 1, 1, 1);") until the
 // program sets another. The HLSL toolchain drops such initialisers, so the
-// shader reads them from the source and sets them once after linking.
+// shader reads them from the source (and from the files it includes) and sets
+// them once after linking.
 #pragma once
 
 #include <string>
@@ -19,7 +20,8 @@ struct CgDefault {
 };
 
 // Initialised float/half/fixed declarations at file scope (outside every
-// brace), skipping constants and statics.
+// brace), skipping constants and statics. A plain scan: any text is read in
+// time linear in its length.
 std::vector<CgDefault> findParameterDefaults(std::string_view source);
 
 } // namespace Frontend

@@ -1,0 +1,42 @@
+// Reading Cg source text without a parser: the first stage of the Cg path.
+//
+// codeOnly() blanks comments and string literals (newlines stay, so offsets
+// and line numbers of the copy match the original); the other helpers scan
+// that copy iteratively, so no input can make them recurse or backtrack.
+// checkSourceLimits() refuses, before any library sees it, a text whose size,
+// bracket nesting or statement count is beyond frontend/Limits.h.
+//
+//   std::string code = Frontend::Cg::codeOnly(text);
+//   std::string problem = Frontend::Cg::checkSourceLimits(text, code, "glow.cg");
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace Frontend::Cg {
+
+std::string codeOnly(std::string_view text);
+
+// 1-based line of an offset.
+int lineOf(std::string_view text, size_t offset);
+
+bool isIdentifierChar(char c);
+bool isIdentifierStart(char c);
+
+// The identifier starting at offset (empty when there is none).
+std::string_view identifierAt(std::string_view code, size_t offset);
+
+// Offset of the bracket that closes the one at open ("(" "[" "{"), or npos.
+size_t matchingBracket(std::string_view code, size_t open);
+
+// Offset of the next character that is not white space, from offset on (size() if none).
+size_t skipSpace(std::string_view code, size_t offset);
+
+// "" when the text is within the limits, else "file:line: message\n".
+std::string checkSourceLimits(std::string_view text, std::string_view code, const std::string& fileName);
+
+// The same limits for generated GLSL, which goes to the GL driver's compiler.
+// "" when within them, else a message without a location.
+std::string checkGeneratedLimits(std::string_view glsl);
+
+} // namespace Frontend::Cg
