@@ -57,21 +57,14 @@ GLenum samplerTarget(CgParameterType type) {
     }
 }
 
-std::string shaderLog(GLuint shader) {
+// The info log of a shader or program object, read with that kind's pair of
+// queries (glGetShaderiv and glGetShaderInfoLog, or the program ones).
+std::string infoLog(GLuint object, PFNGLGETSHADERIVPROC getLength, PFNGLGETSHADERINFOLOGPROC getLog) {
     GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    getLength(object, GL_INFO_LOG_LENGTH, &length);
     std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
     if (length > 0)
-        glGetShaderInfoLog(shader, length, nullptr, log.data());
-    return log.c_str();
-}
-
-std::string programLog(GLuint program) {
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        glGetProgramInfoLog(program, length, nullptr, log.data());
+        getLog(object, length, nullptr, log.data());
     return log.c_str();
 }
 
@@ -83,7 +76,7 @@ GLuint compileGlShader(GLenum stage, const std::string& text, std::string& log) 
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
-        log = shaderLog(shader);
+        log = infoLog(shader, glGetShaderiv, glGetShaderInfoLog);
         glDeleteShader(shader);
         return 0;
     }
@@ -222,7 +215,7 @@ bool CompleteShader::build(const char* source, const std::string& vertexEntry, c
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (!linked) {
-        listing = fileName + ": the vertex and fragment programs do not link:\n" + programLog(program);
+        listing = fileName + ": the vertex and fragment programs do not link:\n" + infoLog(program, glGetProgramiv, glGetProgramInfoLog);
         return false;
     }
 

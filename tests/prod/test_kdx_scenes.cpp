@@ -210,13 +210,8 @@ TEST_F(KdxScenes, BalloonColourOnlyMeshesBlendByTheirAlphaAloneAndLeaveBlendingO
     // A colour-only quad in the middle of the picture, then a textured one off to the side.
     auto writeScene = [](const std::string& path, float alpha) {
         Halvane::Scene scene;
-        auto cloth = KDXTest::material("cloth", "", "");
-        cloth->colors[1][0] = 0.25f;
-        cloth->colors[1][1] = 0.5f;
-        cloth->colors[1][2] = 0.75f;
-        cloth->colors[2][0] = 0.5f;  // the standard drawable's color.w; this one ignores it
-        cloth->scalars[0] = alpha;
-        scene.materials.push_back(std::move(cloth));
+        // Colour 3's red is the standard drawable's color.w; this one ignores it.
+        scene.materials.push_back(KDXTest::colourMaterial("cloth", 0.5f, alpha));
         scene.materials.push_back(KDXTest::material("basket", "sand2.jpg", ""));
         scene.roots.push_back(KDXTest::quadMesh("Cloth", "cloth"));
         scene.roots.push_back(KDXTest::quadMesh("Basket", "basket"));
