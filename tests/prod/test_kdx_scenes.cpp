@@ -14,6 +14,7 @@
 #include "demo/Element.h"
 #include "frontend/RenderTarget.h"
 #include "frontend/Shader.h"
+#include "frontend/State.h"
 #include "prod/Balloon.h"
 #include "prod/Dragonfly.h"
 #include "prod/Flowerball.h"
@@ -98,6 +99,15 @@ TEST_F(KdxScenes, DragonflyFramesShowTheFlashAndRepeat)
     EXPECT_GT(brightness(pictureAt(entry, beat(16))), 250.0);
     expectRepeats<Prod::Dragonfly>(3.0f);
     expectRepeats<Prod::Dragonfly>(beat(16) + 1.0f);
+}
+
+TEST_F(KdxScenes, DragonflyIgnoresTheWorldMatrixTheSceneBeforeItLeft)
+{
+    const Vantrel::TimelineEntry& entry = entryOf<Prod::Dragonfly>();
+    const std::vector<unsigned char> clean = pictureAt(entry, 2.0f);
+    Frontend::State::rotate(40.0f, 0.0f, 0.0f, 1.0f);
+    Frontend::State::translate(50.0f, 0.0f, 0.0f);
+    EXPECT_TRUE(pictureAt(entry, 2.0f) == clean);
 }
 
 TEST_F(KdxScenes, TheDragonflyPathTargetCarriesNoDragonfly)

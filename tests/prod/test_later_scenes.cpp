@@ -15,6 +15,7 @@
 #include "demo/Element.h"
 #include "frontend/RenderTarget.h"
 #include "frontend/Shader.h"
+#include "frontend/State.h"
 #include "frontend_ext/QBRLoader.h"
 #include "prod/Horizon.h"
 #include "prod/Pils.h"
@@ -65,6 +66,18 @@ TEST_F(LaterScenes, HorizonRepeatsItselfAtTheSameTime)
         EXPECT_EQ(pictureAt(horizon, t), first) << t;
         EXPECT_GT(brightness(first), 20.0) << t;
     }
+}
+
+TEST_F(LaterScenes, HorizonLayersIgnoreTheCameraAnotherSceneLeftInTheirShader)
+{
+    const Vantrel::TimelineEntry& horizon = entryOf<Prod::Horizon>();
+    const std::vector<unsigned char> clean = pictureAt(horizon, 1.0f);
+    Frontend::StateMatrices camera{};
+    for (float* m : {camera.world, camera.view, camera.projection, camera.worldView, camera.viewProjection,
+                     camera.complete})
+        m[0] = m[5] = m[10] = m[15] = 0.25f;
+    prod->shaders["vantrel_texture.cg"]->setStateMatrices(camera);
+    EXPECT_TRUE(pictureAt(horizon, 1.0f) == clean);
 }
 
 TEST(HorizonDots, ARandomValueOfOneEitherWayPicksTheLastVertex)

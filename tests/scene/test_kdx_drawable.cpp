@@ -4,6 +4,8 @@
 
 #include <epoxy/gl.h>
 
+#include <functional>
+
 #include "demo/Catalogues.h"
 #include "demo/Element.h"
 #include "frontend/Error.h"
@@ -82,6 +84,11 @@ protected:
     // Draws into the scene's picture seen from +z, over black; returns the centre pixel.
     std::vector<unsigned char> render(RecordingDrawable& d)
     {
+        return renderWith([&] { d.draw(0.0f); });
+    }
+
+    std::vector<unsigned char> renderWith(const std::function<void()>& drawCall)
+    {
         Frontend::State::resetState();
         scene->bind();
         Frontend::State::clear(0, 0, 0, 1, true, true, true);
@@ -89,7 +96,7 @@ protected:
         scene->lookAt(0, 0, 2, 0, 0, 0, 0, 1, 0);
         // Roots compose onto the current world matrix, which a draw leaves at its last mesh.
         Frontend::State::loadIdentityWorld();
-        d.draw(0.0f);
+        drawCall();
         std::vector<unsigned char> pixel = TestSupport::readPixels(kSide / 2, kSide / 2, 1, 1);
         Frontend::RenderTarget::unbind();
         return pixel;
@@ -152,6 +159,17 @@ TEST_F(KDXDrawableTest, HalfAlphaDrawsAtHalfOpacity)
     // color.w 0.875 times alpha 0.5 over black.
     for (int c = 0; c < 3; ++c)
         EXPECT_NEAR(half[c], whole[c] * 0.4375, 2.0) << "channel " << c;
+}
+
+TEST_F(KDXDrawableTest, DrawWithoutATimeDrawsNothingThroughEitherBase)
+{
+    RecordingDrawable* d = drawable({"glass"});
+    const std::vector<unsigned char> pixel = renderWith([&] {
+        static_cast<Drawable&>(*d).draw();
+        static_cast<Scene::KDXLoader&>(*d).draw();
+    });
+    EXPECT_EQ(pixel, (std::vector<unsigned char>{0, 0, 0, 255}));
+    EXPECT_TRUE(d->paths.empty());
 }
 
 TEST_F(KDXDrawableTest, SceneWithoutMeshesSetsNoShader)
