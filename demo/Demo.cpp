@@ -65,7 +65,7 @@ void Demo::warmUpShaders()
     targets[4]->bind();
     for (const auto& [name, shader] : shaders.entries()) {
         shader->bind();
-        shader->setStateMatrices();
+        shader->setStateMatrices(State::computeStateMatrices());
         State::begin(FrontendExt::kPrimitiveQuads);
         State::vertexAttribute(FrontendExt::kSemanticPosition, -1.0f, -1.0f, 0.0f, 1.0f);
         State::vertexAttribute(FrontendExt::kSemanticPosition, 1.0f, -1.0f, 0.0f, 1.0f);
@@ -75,7 +75,7 @@ void Demo::warmUpShaders()
     }
     glFinish();
     Frontend::RenderTarget::unbind();
-    State::bindDefaultShader();
+    Frontend::Context::current()->bindDefaultShader();
 }
 
 void Demo::prepareDrawables()

@@ -117,7 +117,7 @@ void Drawable::setStateParameters()
     const Camera& camera = demo->camera;
     setVector("cameraPosition", camera.cameraPosition[0], camera.cameraPosition[1], camera.cameraPosition[2], 1.0f);
     setVector("targetPosition", camera.targetPosition[0], camera.targetPosition[1], camera.targetPosition[2], 1.0f);
-    shader->setStateMatrices();
+    shader->setStateMatrices(State::computeStateMatrices());
 }
 
 void Drawable::lookAt(float ex, float ey, float ez, float tx, float ty, float tz, float ux, float uy, float uz)

@@ -16,6 +16,7 @@
 #include "frontend/Error.h"
 #include "frontend/ImageLoader.h"
 #include "frontend/Shader.h"
+#include "frontend/State.h"
 
 namespace Frontend {
 
@@ -248,6 +249,13 @@ void Context::makeCurrent()
         return;
     SDL_GL_MakeCurrent(mainWindow->native(), static_cast<SDL_GLContext>(glContext));
     currentContext = this;
+    cg->makeCurrent();
+}
+
+void Context::bindDefaultShader()
+{
+    shader->bind();
+    shader->setStateMatrices(State::computeStateMatrices());
 }
 
 Context* Context::current()

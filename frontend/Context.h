@@ -79,6 +79,8 @@ public:
     Window& window() { return *mainWindow; }
     CgContext& cgContext() { return *cg; }
     CompleteShader& defaultShader() { return *shader; }
+    // Binds the default shader with the State matrices of the moment.
+    void bindDefaultShader();
 
     static Context* current();
 

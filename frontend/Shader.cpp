@@ -14,7 +14,6 @@
 
 #include "frontend/cg/CgCompiler.h"
 #include "frontend/cg/GlProgram.h"
-#include "frontend/Context.h"
 #include "frontend/Error.h"
 #include "frontend/State.h"
 #include "frontend/Texture.h"
@@ -37,6 +36,8 @@ const char* const kDefaultShaderSource =
 namespace {
 
 const char* const kCompileErrorText = "CG ERROR : The compile returned an error.";
+
+CgContext* currentCgContext = nullptr;
 
 const char* const kStateMatrixNames[6] = {"StateWorld",          "StateView",          "StateProjection",
                                           "StateWorldView",      "StateViewProjection", "StateComplete"};
@@ -69,8 +70,22 @@ ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path()) {
     source.assign(bytes.begin(), bytes.end());
 }
 
-CgContext::CgContext() = default;
-CgContext::~CgContext() = default;
+CgContext::CgContext() {
+    currentCgContext = this;
+}
+
+CgContext::~CgContext() {
+    if (currentCgContext == this)
+        currentCgContext = nullptr;
+}
+
+void CgContext::makeCurrent() {
+    currentCgContext = this;
+}
+
+CgContext* CgContext::current() {
+    return currentCgContext;
+}
 
 struct CompleteShader::Impl {
     struct Parameter {
@@ -117,8 +132,8 @@ CompleteShader::CompleteShader(const char* source, const std::string& vertexEntr
     : impl(std::make_unique<Impl>()) {
     std::string listing;
     if (!build(source, vertexEntry, pixelEntry, fileName, listing, nullptr)) {
-        if (Context* context = Context::current())
-            context->cgContext().setLastListing(listing);
+        if (CgContext* cg = CgContext::current())
+            cg->setLastListing(listing);
         CGerror(kCompileErrorText, listing);
     }
 }
@@ -240,9 +255,7 @@ void CompleteShader::setFloat4(std::string_view name, float x, float y, float z,
     }
 }
 
-void CompleteShader::setStateMatrices() {
-    StateMatrices m;
-    State::computeStateMatrices(m);
+void CompleteShader::setStateMatrices(const StateMatrices& m) {
     const float* values[6] = {m.world, m.view, m.projection, m.worldView, m.viewProjection, m.complete};
     for (int i = 0; i < 6; ++i) {
         int index = impl->stateMatrix[i];

@@ -10,7 +10,7 @@
 //   shader.bind();
 //   shader.setFloat("alpha", 0.5f);
 //   shader.setTexture("tex0", texture);   // fragment program only
-//   shader.setStateMatrices();            // "StateWorld" ... "StateComplete"
+//   shader.setStateMatrices(Frontend::State::computeStateMatrices());  // "StateWorld" ... "StateComplete"
 //
 // A compile error ends the process through CGerror with the compiler listing.
 #pragma once
@@ -25,6 +25,7 @@ namespace Frontend {
 
 class Texture;
 struct CgCompileResult;
+struct StateMatrices;
 
 constexpr int kVertexProfile = 6150;    // arbvp1
 constexpr int kFragmentProfile = 7000;  // arbfp1
@@ -42,11 +43,15 @@ private:
 };
 
 // The shader compiler context: keeps the last compiler listing (what the
-// error handler shows) and the one-time compiler set-up.
+// error handler shows) and the one-time compiler set-up. The newest one is
+// current until its owner makes another current; a shader that fails to
+// compile leaves its listing with the current one.
 class CgContext {
 public:
     CgContext();
     ~CgContext();
+    void makeCurrent();
+    static CgContext* current();
     const std::string& lastListing() const { return listing; }
     void setLastListing(std::string text) { listing = std::move(text); }
 
@@ -82,7 +87,7 @@ public:
     void disableTexture(std::string_view name);
     void setFloat(std::string_view name, float value);
     void setFloat4(std::string_view name, float x, float y, float z, float w);
-    void setStateMatrices();
+    void setStateMatrices(const StateMatrices& matrices);
 
     // Like the constructor, but a failure returns null with the compiler listing
     // in listing instead of ending the process (tools and tests). details, when

@@ -17,9 +17,7 @@
 #include <numbers>
 #include <string>
 
-#include "frontend/Context.h"
 #include "frontend/Error.h"
-#include "frontend/Shader.h"
 
 namespace Frontend {
 
@@ -382,21 +380,16 @@ void State::end()
     glEnd();
 }
 
-void State::bindDefaultShader()
+StateMatrices State::computeStateMatrices()
 {
-    CompleteShader& shader = Context::current()->defaultShader();
-    shader.bind();
-    shader.setStateMatrices();
-}
-
-void State::computeStateMatrices(StateMatrices& out)
-{
+    StateMatrices out;
     getWorldMatrix(out.world);
     getViewMatrix(out.view);
     std::copy(projectionStack.current(), projectionStack.current() + 16, out.projection);
     multiply(out.projection, out.view, out.viewProjection);
     multiply(out.viewProjection, out.world, out.complete);
     multiply(out.view, out.world, out.worldView);
+    return out;
 }
 
 } // namespace Frontend

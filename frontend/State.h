@@ -65,10 +65,8 @@ public:
     static void vertexAttribute(int semantic, float x, float y, float z, float w);
     static void end();
 
-    static void bindDefaultShader();
-
     // Reads W, V and P from their stacks and forms the six State matrices.
-    static void computeStateMatrices(StateMatrices& out);
+    static StateMatrices computeStateMatrices();
 
     // Code translations; a code outside its table throws Frontend::Error.
     static unsigned glBlendFactor(int code);

@@ -106,6 +106,63 @@ GLenum mapAccess(bool read, bool write)
     return read ? GL_READ_ONLY : GL_WRITE_ONLY;
 }
 
+// The storage and lock state of either buffer kind. Client storage stays
+// addressable for good; a buffer object is mapped by the first lock and
+// unmapped by the last unlock.
+struct Mapping {
+    GLenum target;
+    GLuint& name;
+    unsigned char*& data;
+    int& locks;
+};
+
+// A buffer object, or client memory (at least one byte, so that an empty
+// buffer still has an address).
+void createStorage(Mapping m, int usage, long long bytes, const void* source)
+{
+    if (usage != kUsageClient) {
+        glGenBuffers(1, &m.name);
+        glBindBuffer(m.target, m.name);
+        glBufferData(m.target, bytes, source, glUsageHint(usage));
+    } else {
+        m.data = new unsigned char[bytes > 0 ? bytes : 1]();
+        if (source)
+            std::memcpy(m.data, source, static_cast<size_t>(bytes));
+    }
+}
+
+void releaseStorage(Mapping m, int usage)
+{
+    if (usage != kUsageClient)
+        glDeleteBuffers(1, &m.name);
+    else
+        delete[] m.data;
+}
+
+void* lockMapping(Mapping m, bool read, bool write, bool empty)
+{
+    ++m.locks;
+    if (m.data)
+        return m.data;
+    // A buffer object with no storage cannot be mapped; there is nothing to address.
+    if ((!read && !write) || empty)
+        return nullptr;
+    glBindBuffer(m.target, m.name);
+    m.data = static_cast<unsigned char*>(glMapBuffer(m.target, mapAccess(read, write)));
+    return m.data;
+}
+
+void unlockMapping(Mapping m, bool client)
+{
+    --m.locks;
+    if (m.locks > 0 || client)
+        return;
+    glBindBuffer(m.target, m.name);
+    if (m.data)
+        glUnmapBuffer(m.target);
+    m.data = nullptr;
+}
+
 // Checks a (first, count) range against a length; count -1 means "to the end".
 int drawCount(const char* what, int first, int count, int length)
 {
@@ -192,23 +249,12 @@ VertexBuffer::VertexBuffer(int componentCount, const int* componentCounts, int v
     vertices = vertexCount;
     totalSize = vertexStride * vertexCount;
 
-    if (usageCode != kUsageClient) {
-        glGenBuffers(1, &bufferName);
-        glBindBuffer(GL_ARRAY_BUFFER, bufferName);
-        glBufferData(GL_ARRAY_BUFFER, totalSize, source, glUsageHint(usageCode));
-    } else {
-        data = new unsigned char[totalSize > 0 ? totalSize : 1]();
-        if (source)
-            std::memcpy(data, source, static_cast<size_t>(totalSize));
-    }
+    createStorage({GL_ARRAY_BUFFER, bufferName, data, locks}, usageCode, totalSize, source);
 }
 
 VertexBuffer::~VertexBuffer()
 {
-    if (usageCode != kUsageClient)
-        glDeleteBuffers(1, &bufferName);
-    else
-        delete[] data;
+    releaseStorage({GL_ARRAY_BUFFER, bufferName, data, locks}, usageCode);
     delete[] counts;
     delete[] types;
 }
@@ -226,26 +272,12 @@ int VertexBuffer::componentOffset(int component) const
 
 void* VertexBuffer::lock(bool read, bool write)
 {
-    ++locks;
-    if (data)
-        return data;
-    // A buffer object with no storage cannot be mapped; there is nothing to address.
-    if ((!read && !write) || totalSize == 0)
-        return nullptr;
-    glBindBuffer(GL_ARRAY_BUFFER, bufferName);
-    data = static_cast<unsigned char*>(glMapBuffer(GL_ARRAY_BUFFER, mapAccess(read, write)));
-    return data;
+    return lockMapping({GL_ARRAY_BUFFER, bufferName, data, locks}, read, write, totalSize == 0);
 }
 
 void VertexBuffer::unlock()
 {
-    --locks;
-    if (locks > 0 || usageCode == kUsageClient)
-        return;
-    glBindBuffer(GL_ARRAY_BUFFER, bufferName);
-    if (data)
-        glUnmapBuffer(GL_ARRAY_BUFFER);
-    data = nullptr;
+    unlockMapping({GL_ARRAY_BUFFER, bufferName, data, locks}, usageCode == kUsageClient);
 }
 
 // For a buffer object GL takes the byte offset in place of an address.
@@ -295,46 +327,22 @@ IndexBuffer::IndexBuffer(int indexCount, int usage, const void* source, int inde
     indices = indexCount;
     type = indexType;
     long long bytes = static_cast<long long>(indexCount) * size;
-    if (usageCode != kUsageClient) {
-        glGenBuffers(1, &bufferName);
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, bufferName);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, bytes, source, glUsageHint(usageCode));
-    } else {
-        data = new unsigned char[bytes > 0 ? bytes : 1]();
-        if (source)
-            std::memcpy(data, source, static_cast<size_t>(bytes));
-    }
+    createStorage({GL_ELEMENT_ARRAY_BUFFER, bufferName, data, locks}, usageCode, bytes, source);
 }
 
 IndexBuffer::~IndexBuffer()
 {
-    if (usageCode != kUsageClient)
-        glDeleteBuffers(1, &bufferName);
-    else
-        delete[] data;
+    releaseStorage({GL_ELEMENT_ARRAY_BUFFER, bufferName, data, locks}, usageCode);
 }
 
 void* IndexBuffer::lock(bool read, bool write)
 {
-    ++locks;
-    if (data)
-        return data;
-    if ((!read && !write) || indices == 0)
-        return nullptr;
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, bufferName);
-    data = static_cast<unsigned char*>(glMapBuffer(GL_ELEMENT_ARRAY_BUFFER, mapAccess(read, write)));
-    return data;
+    return lockMapping({GL_ELEMENT_ARRAY_BUFFER, bufferName, data, locks}, read, write, indices == 0);
 }
 
 void IndexBuffer::unlock()
 {
-    --locks;
-    if (locks > 0 || usageCode == kUsageClient)
-        return;
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, bufferName);
-    if (data)
-        glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER);
-    data = nullptr;
+    unlockMapping({GL_ELEMENT_ARRAY_BUFFER, bufferName, data, locks}, usageCode == kUsageClient);
 }
 
 void IndexBuffer::drawIndexed(int primitive, int first, int count)

@@ -34,6 +34,10 @@ constexpr Wrap kWraps[] = {
     {"piper1.png", kClamp}, {"piper2.png", kRepeat}, {"piper3.png", kRepeat}, {"grill.png", kRepeat},
 };
 
+// The scrolling layers, farthest first (the order of layerWindows).
+constexpr const char* kLayerPictures[] = {"skyer1.png", "skyer2.png", "skyer3.png", "skyer4.png", "piper3.png",
+                                          "piper2.png", "piper1.png", "gress.png", "grill.png"};
+
 // Scroll terms are formed in double precision, then rounded.
 float scroll(double value)
 {
@@ -48,20 +52,40 @@ int Horizon::vertexChoice(float rho, int vertexCount)
     return n < vertexCount ? n : vertexCount - 1;
 }
 
-void Horizon::drawLayer(float scrollU, float scrollV, float bottom, float layerWidth, float top)
+Horizon::Window Horizon::layerWindow(float scrollU, float scrollV, float bottom, float layerWidth, float top)
 {
-    const float left = scrollU - (layerWidth - 1.0f);
-    const float right = scrollU + layerWidth;
-    const float lower = scrollV + (1.0f - bottom);
-    const float upper = scrollV + top;
+    return {scrollU - (layerWidth - 1.0f), scrollU + layerWidth, scrollV + (1.0f - bottom), scrollV + top};
+}
+
+std::array<Horizon::Window, Horizon::kLayers> Horizon::layerWindows(float t)
+{
+    const float e = ease((t - 3.0f) / 7.0f);
+    const float b = 0.5f + 0.5f * e;
+    const float w = 1.0f + 0.5f * e;
+    const double T = t;
+    return {
+        layerWindow(scroll(T * 0.005 * 4), 0.0f, b, w, 1.0f),
+        layerWindow(scroll(T * 0.0015 * 4), scroll(0.003 * std::sin(T) + 0.001), b, w, 1.0f),
+        layerWindow(scroll(T * 0.0095 * 4), scroll(0.002 * std::sin(0.93 * T) + 0.001), b, w, 1.0f),
+        layerWindow(scroll(T * 0.0095 * 4), scroll(0.0007 * std::sin(0.98 * T) + 0.0007), b, w, 1.0f),
+        layerWindow(scroll(T * 0.01), 0.0f, b, 1.2f, 1.0f),
+        layerWindow(scroll(T * 0.03), 0.0f, b, 1.2f, 1.0f),
+        layerWindow(scroll(T * 0.1), 0.0f, b, 1.2f, 1.0f),
+        layerWindow(scroll(T * 0.15), 0.0f, b, 1.2f, 1.0f),
+        layerWindow(scroll(T * 0.25), 0.0f, b, 1.2f, 1.0f),
+    };
+}
+
+void Horizon::drawLayer(const Window& window)
+{
     begin(FrontendExt::kPrimitiveQuads);
-    vertexAttribute(kSemanticTexCoord0, left, lower, 0.0f, 1.0f);
+    vertexAttribute(kSemanticTexCoord0, window.left, window.lower, 0.0f, 1.0f);
     vertexAttribute(kSemanticPosition, -1.0f, -1.0f, 0.0f, 1.0f);
-    vertexAttribute(kSemanticTexCoord0, right, lower, 0.0f, 1.0f);
+    vertexAttribute(kSemanticTexCoord0, window.right, window.lower, 0.0f, 1.0f);
     vertexAttribute(kSemanticPosition, 1.0f, -1.0f, 0.0f, 1.0f);
-    vertexAttribute(kSemanticTexCoord0, right, upper, 0.0f, 1.0f);
+    vertexAttribute(kSemanticTexCoord0, window.right, window.upper, 0.0f, 1.0f);
     vertexAttribute(kSemanticPosition, 1.0f, 1.0f, 0.0f, 1.0f);
-    vertexAttribute(kSemanticTexCoord0, left, upper, 0.0f, 1.0f);
+    vertexAttribute(kSemanticTexCoord0, window.left, window.upper, 0.0f, 1.0f);
     vertexAttribute(kSemanticPosition, -1.0f, 1.0f, 0.0f, 1.0f);
     end();
 }
@@ -80,7 +104,7 @@ void Horizon::draw()
     setFloat("alpha", 1.0f);
     setStateParameters();
     setTexture("tex0", "scene3.jpg");
-    drawLayer(0.0f, 0.0f, 0.9f, 1.0f, 1.0f);
+    drawLayer(layerWindow(0.0f, 0.0f, 0.9f, 1.0f, 1.0f));
 
     disable(Frontend::kDepthTest);
     enable(Frontend::kBlend);
@@ -92,29 +116,11 @@ void Horizon::draw()
 
 void Horizon::drawLayers(float t)
 {
-    const float e = ease((t - 3.0f) / 7.0f);
-    const float b = 0.5f + 0.5f * e;
-    const float w = 1.0f + 0.5f * e;
-    const double T = t;
-    struct Layer {
-        const char* texture;
-        float u, v, width;
-    };
-    const Layer layers[] = {
-        {"skyer1.png", scroll(T * 0.005 * 4), 0.0f, w},
-        {"skyer2.png", scroll(T * 0.0015 * 4), scroll(0.003 * std::sin(T) + 0.001), w},
-        {"skyer3.png", scroll(T * 0.0095 * 4), scroll(0.002 * std::sin(0.93 * T) + 0.001), w},
-        {"skyer4.png", scroll(T * 0.0095 * 4), scroll(0.0007 * std::sin(0.98 * T) + 0.0007), w},
-        {"piper3.png", scroll(T * 0.01), 0.0f, 1.2f},
-        {"piper2.png", scroll(T * 0.03), 0.0f, 1.2f},
-        {"piper1.png", scroll(T * 0.1), 0.0f, 1.2f},
-        {"gress.png", scroll(T * 0.15), 0.0f, 1.2f},
-        {"grill.png", scroll(T * 0.25), 0.0f, 1.2f},
-    };
-    for (const Layer& layer : layers) {
+    const std::array<Window, kLayers> windows = layerWindows(t);
+    for (int i = 0; i < kLayers; i++) {
         useShader("vantrel_texture.cg");
-        setTexture("tex0", layer.texture);
-        drawLayer(layer.u, layer.v, b, layer.width, 1.0f);
+        setTexture("tex0", kLayerPictures[i]);
+        drawLayer(windows[i]);
     }
 }
 

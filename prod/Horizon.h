@@ -5,6 +5,8 @@
 // scene's local time alone.
 #pragma once
 
+#include <array>
+
 #include "demo/Element.h"
 
 namespace Prod {
@@ -14,10 +16,23 @@ public:
     explicit Horizon(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512) {}
     void draw() override;
 
-    // One quad over the whole viewport (with identity matrices) showing the
-    // texture window centred on scrollU + 0.5, 2 * layerWidth - 1 wide, and from
+    // The part of a picture that one layer shows across the viewport.
+    struct Window {
+        float left, right, lower, upper;
+    };
+    // The window centred on scrollU + 0.5, 2 * layerWidth - 1 wide, and from
     // scrollV + 1 - bottom up to scrollV + top.
-    void drawLayer(float scrollU, float scrollV, float bottom, float layerWidth, float top);
+    static Window layerWindow(float scrollU, float scrollV, float bottom, float layerWidth, float top);
+
+    // The windows of the nine scrolling layers at local time t, farthest
+    // first: each shows half its picture's height, the skies one picture
+    // wide, until 3 s; by 10 s each shows its whole height and the skies
+    // two pictures' width.
+    static constexpr int kLayers = 9;
+    static std::array<Window, kLayers> layerWindows(float t);
+
+    // One quad over the whole viewport (with identity matrices) showing the window.
+    void drawLayer(const Window& window);
 
     // The vertex a signed random value picks out of vertexCount: |rho| of the
     // way through, the last one for |rho| = 1.

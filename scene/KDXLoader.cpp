@@ -4,6 +4,7 @@
 // nothing per frame.
 #include "scene/KDXLoader.h"
 
+#include "frontend/Context.h"
 #include "frontend/State.h"
 
 namespace Scene {
@@ -150,7 +151,7 @@ void KDXLoader::draw(float time)
     evaluate(time);
     for (const Instance& instance : meshInstances) {
         Frontend::State::setWorldMatrix(instance.world);
-        Frontend::State::bindDefaultShader();
+        Frontend::Context::current()->bindDefaultShader();
         if (Geometry* geometry = geometryOf(instance.node))
             geometry->draw();
     }

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config ccache
+  cmake g++ make pkg-config ccache clang-format
   libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libglu1-mesa-dev libepoxy-dev
   glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools
   libmpg123-dev libfftw3-dev libmp3lame-dev libasound2-dev

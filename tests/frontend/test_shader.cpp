@@ -107,7 +107,7 @@ float4 psMain() : COLOR { return float4(1, 1, 1, 1); }
     Frontend::State::translate(0.5f, 0.0f, 0.0f);
     Frontend::State::scale(0.5f, 0.25f, 1.0f);
     shader->bind();
-    shader->setStateMatrices();
+    shader->setStateMatrices(Frontend::State::computeStateMatrices());
     drawQuad(*shader);
     // The quad now covers x in [0, 1], y in [-0.25, 0.25] of clip space.
     expectPixel(12, 8, {255, 255, 255, 255});
@@ -207,13 +207,14 @@ TEST(ShaderDeathTest, MissingPixelEntryEndsThroughCGerror) {
 TEST(Shader, DefaultShaderDrawsWhiteThroughStateComplete) {
     auto shader = makeShader(Frontend::kDefaultShaderSource, "<default shader>");
     ASSERT_TRUE(shader);
-    Frontend::State::resetMatrices();
-    Frontend::State::scale(0.5f, 0.5f, 1.0f);
-    shader->setStateMatrices();
+    // The matrices come from the caller, not from the render state.
+    Frontend::StateMatrices halfSize{};
+    halfSize.complete[0] = halfSize.complete[5] = 0.5f;
+    halfSize.complete[10] = halfSize.complete[15] = 1.0f;
+    shader->setStateMatrices(halfSize);
     drawQuad(*shader);
     expectPixel(8, 8, {255, 255, 255, 255});
     expectPixel(1, 1, {0, 0, 0, -1});
-    Frontend::State::resetMatrices();
 }
 
 TEST(Shaderc, ExitStatusReportsWhetherEveryFileCompiles) {

@@ -95,8 +95,7 @@ protected:
 
 TEST_F(StateTest, IdentityStacksGiveSixIdentityMatrices)
 {
-    Frontend::StateMatrices m{};
-    State::computeStateMatrices(m);
+    const Frontend::StateMatrices m = State::computeStateMatrices();
     for (const float* matrix : {m.world, m.view, m.projection, m.worldView, m.viewProjection, m.complete})
         expectMatrixNear(matrix, identity(), 0.0f);
 }
@@ -119,8 +118,7 @@ TEST_F(StateTest, StateMatricesAreProductsOfTheThreeStacks)
     const Matrix v = lookAtMatrix(eye, centre, up);
     const Matrix p = perspectiveMatrix(60.0, 4.0 / 3.0, 0.5, 200.0);
 
-    Frontend::StateMatrices m{};
-    State::computeStateMatrices(m);
+    const Frontend::StateMatrices m = State::computeStateMatrices();
     expectMatrixNear(m.world, w);
     expectMatrixNear(m.view, v);
     expectMatrixNear(m.projection, p);
@@ -158,8 +156,7 @@ TEST_F(StateTest, PushAllAndPopAllRestoreEveryStack)
     State::lookAt(1, 2, 3, 0, 0, 0, 0, 1, 0);
     State::perspective(45.0f, 1.0f, 1.0f, 10.0f);
     State::translate(5.0f, 0.0f, 0.0f);
-    Frontend::StateMatrices before{};
-    State::computeStateMatrices(before);
+    const Frontend::StateMatrices before = State::computeStateMatrices();
 
     State::pushAll();
     State::resetMatrices();
@@ -170,8 +167,7 @@ TEST_F(StateTest, PushAllAndPopAllRestoreEveryStack)
     State::popWorld();
     State::popAll();
 
-    Frontend::StateMatrices after{};
-    State::computeStateMatrices(after);
+    const Frontend::StateMatrices after = State::computeStateMatrices();
     expectMatrixNear(after.complete, Matrix(std::to_array(before.complete)), 0.0f);
     expectMatrixNear(after.view, Matrix(std::to_array(before.view)), 0.0f);
 
@@ -297,7 +293,7 @@ TEST_F(StateTest, ImmediateQuadWithTheDefaultShaderFillsTheViewport)
     State::setViewport(0, 0, context.window().clientWidth(), context.window().clientHeight());
     State::resetState();
     State::clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
-    State::bindDefaultShader();
+    context.bindDefaultShader();
     State::begin(4);
     State::vertexAttribute(0, -0.5f, -0.5f, 0.0f, 1.0f);
     State::vertexAttribute(0, 0.5f, -0.5f, 0.0f, 1.0f);

@@ -14,6 +14,7 @@
 #include "frontend/Error.h"
 #include "frontend/File.h"
 #include "frontend/RenderTarget.h"
+#include "frontend/Context.h"
 #include "frontend/State.h"
 #include "frontend_ext/Geometry.h"
 #include "frontend_ext/QBRLoader.h"
@@ -49,7 +50,7 @@ protected:
         Frontend::State::disable(Frontend::kDepthTest);
         Frontend::State::disable(Frontend::kCullFace);
         Frontend::State::clear(0, 0, 0, 1, true, true, false);
-        Frontend::State::bindDefaultShader();
+        Frontend::Context::current()->bindDefaultShader();
     }
     void TearDown() override { Frontend::RenderTarget::unbind(); }
 

@@ -1,7 +1,10 @@
 // The three scenes drawn from KDX files, with the generated data: Dragonfly's
-// path clock and flashes, Flowerball's strawberry stream, Balloon's fade-in,
-// and all three repeating themselves exactly at the same time.
+// path clock and flashes, Flowerball's strawberry stream and ball clock,
+// Balloon's fade-in and its own colour-only material path, and all three
+// repeating themselves exactly at the same time.
 #include <gtest/gtest.h>
+
+#include <epoxy/gl.h>
 
 #include <cmath>
 #include <filesystem>
@@ -10,10 +13,13 @@
 
 #include "demo/Element.h"
 #include "frontend/RenderTarget.h"
+#include "frontend/Shader.h"
+#include "frontend/State.h"
 #include "prod/Balloon.h"
 #include "prod/Dragonfly.h"
 #include "prod/Flowerball.h"
 #include "prod/Prod.h"
+#include "tests/scene/KDXBuilders.h"
 #include "tests/support/TestContext.h"
 #include "tests/support/engine/ProductionFixture.h"
 
@@ -30,6 +36,20 @@ protected:
         pictureAt(prod->timeline[2], 3.0f);
         EXPECT_EQ(pictureAt(entry, t), first) << t;
         EXPECT_GT(brightness(first), 20.0) << t;
+    }
+};
+
+// The balloon scene's drawable, noting whether blending is on after each mesh.
+class BalloonDrawable : public Prod::Balloon::KDXDrawable {
+public:
+    using Prod::Balloon::KDXDrawable::KDXDrawable;
+    std::vector<bool> blendAfterMesh;
+
+protected:
+    void afterMesh(bool colorOnly) override
+    {
+        Prod::Balloon::KDXDrawable::afterMesh(colorOnly);
+        blendAfterMesh.push_back(glIsEnabled(GL_BLEND) == GL_TRUE);
     }
 };
 
@@ -79,6 +99,15 @@ TEST_F(KdxScenes, DragonflyFramesShowTheFlashAndRepeat)
     EXPECT_GT(brightness(pictureAt(entry, beat(16))), 250.0);
     expectRepeats<Prod::Dragonfly>(3.0f);
     expectRepeats<Prod::Dragonfly>(beat(16) + 1.0f);
+}
+
+TEST_F(KdxScenes, DragonflyIgnoresTheWorldMatrixTheSceneBeforeItLeft)
+{
+    const Vantrel::TimelineEntry& entry = entryOf<Prod::Dragonfly>();
+    const std::vector<unsigned char> clean = pictureAt(entry, 2.0f);
+    Frontend::State::rotate(40.0f, 0.0f, 0.0f, 1.0f);
+    Frontend::State::translate(50.0f, 0.0f, 0.0f);
+    EXPECT_TRUE(pictureAt(entry, 2.0f) == clean);
 }
 
 TEST_F(KdxScenes, TheDragonflyPathTargetCarriesNoDragonfly)
@@ -165,4 +194,64 @@ TEST_F(KdxScenes, BalloonFramesRepeat)
 {
     expectRepeats<Prod::Balloon>(3.0f);
     expectRepeats<Prod::Balloon>(20.0f);
+}
+
+TEST_F(KdxScenes, TheFlowerBallRunsBackwardsUntilTheFirstBeat)
+{
+    const Vantrel::TimelineEntry& entry = entryOf<Prod::Flowerball>();
+    auto* scene = dynamic_cast<Prod::Flowerball*>(entry.element);
+    const float before = scene->ballTime;
+    pictureAt(entry, 2.0f);
+    EXPECT_FLOAT_EQ(scene->ballTime, before - 20000.0f / 60.0f);
+    EXPECT_LT(scene->ballTime, 0.0f);
+    EXPECT_EQ(scene->pathOffset, 0.0f);
+
+    // A beat throws the ball's clock forward (at most 10000) and moves the camera paths on.
+    prod->spectrum[1] = 1.0f;
+    pictureAt(entry, 2.0f);
+    prod->spectrum[1] = 0.0f;
+    EXPECT_GT(scene->ballTime, -20000.0f / 60.0f);
+    EXPECT_LE(scene->ballTime, 10000.0f);
+    EXPECT_FLOAT_EQ(scene->pathOffset, 0.3f);
+}
+
+TEST_F(KdxScenes, BalloonColourOnlyMeshesBlendByTheirAlphaAloneAndLeaveBlendingOff)
+{
+    // A colour-only quad in the middle of the picture, then a textured one off to the side.
+    auto writeScene = [](const std::string& path, float alpha) {
+        Halvane::Scene scene;
+        // Colour 3's red is the standard drawable's color.w; this one ignores it.
+        scene.materials.push_back(KDXTest::colourMaterial("cloth", 0.5f, alpha));
+        scene.materials.push_back(KDXTest::material("basket", "sand2.jpg", ""));
+        scene.roots.push_back(KDXTest::quadMesh("Cloth", "cloth"));
+        scene.roots.push_back(KDXTest::quadMesh("Basket", "basket"));
+        scene.roots.back()->restPosition = {30.0f, 0.0f, -50.0f};
+        Halvane::writeKDX(path, scene);
+    };
+    Vantrel::Element& target = *entryOf<Prod::Balloon>().element;
+    auto render = [&](BalloonDrawable& drawable) {
+        Frontend::State::resetState();
+        target.bind();
+        Frontend::State::clear(0, 0, 0, 1, true, true, true);
+        target.perspective(90.0f, 1.0f, 0.5f, 100.0f);
+        target.lookAt(0, 0, 2, 0, 0, 0, 0, 1, 0);
+        Frontend::State::loadIdentityWorld();
+        drawable.draw(0.0f);
+        std::vector<unsigned char> pixel = TestSupport::readPixels(target.width / 2, target.height / 2, 1, 1);
+        Frontend::RenderTarget::unbind();
+        return pixel;
+    };
+    writeScene("quarter.kdx", 0.25f);
+    writeScene("opaque.kdx", 1.0f);
+    // Drawables stay registered with the production: they live as long as it does.
+    auto& quarter = *new BalloonDrawable(prod, "quarter.kdx");
+    auto& opaque = *new BalloonDrawable(prod, "opaque.kdx");
+    prod->shaders["vantrel_colorspecular.cg"]->setFloat("alpha", 1.0f);  // as the scenes before leave it
+
+    const std::vector<unsigned char> whole = render(opaque);
+    const std::vector<unsigned char> part = render(quarter);
+    ASSERT_GT(whole[2], 60);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(part[c], whole[c] * 0.25, 2.0) << "channel " << c;
+    EXPECT_EQ(quarter.blendAfterMesh, (std::vector<bool>{false, false}));
 }

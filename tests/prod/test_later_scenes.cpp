@@ -1,7 +1,9 @@
 // Horizon, Underwater and Skate rendered with the generated data: their place
-// on the timeline, their clocks, fades and determinism, and the meshes they
-// deform.
+// on the timeline, their clocks, fades and determinism, the meshes they
+// deform, Horizon's layer windows and Underwater's beat camera and glow.
 #include <gtest/gtest.h>
+
+#include <epoxy/gl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +14,8 @@
 #include "demo/Catalogues.h"
 #include "demo/Element.h"
 #include "frontend/RenderTarget.h"
+#include "frontend/Shader.h"
+#include "frontend/State.h"
 #include "frontend_ext/QBRLoader.h"
 #include "prod/Horizon.h"
 #include "prod/Pils.h"
@@ -64,6 +68,18 @@ TEST_F(LaterScenes, HorizonRepeatsItselfAtTheSameTime)
     }
 }
 
+TEST_F(LaterScenes, HorizonLayersIgnoreTheCameraAnotherSceneLeftInTheirShader)
+{
+    const Vantrel::TimelineEntry& horizon = entryOf<Prod::Horizon>();
+    const std::vector<unsigned char> clean = pictureAt(horizon, 1.0f);
+    Frontend::StateMatrices camera{};
+    for (float* m : {camera.world, camera.view, camera.projection, camera.worldView, camera.viewProjection,
+                     camera.complete})
+        m[0] = m[5] = m[10] = m[15] = 0.25f;
+    prod->shaders["vantrel_texture.cg"]->setStateMatrices(camera);
+    EXPECT_TRUE(pictureAt(horizon, 1.0f) == clean);
+}
+
 TEST(HorizonDots, ARandomValueOfOneEitherWayPicksTheLastVertex)
 {
     EXPECT_EQ(Prod::Horizon::vertexChoice(-1.0f, 977), 976);
@@ -72,6 +88,26 @@ TEST(HorizonDots, ARandomValueOfOneEitherWayPicksTheLastVertex)
     EXPECT_EQ(Prod::Horizon::vertexChoice(-0.5f, 10), 5);
     EXPECT_EQ(Prod::Horizon::vertexChoice(0.999f, 10), 9);
     EXPECT_EQ(Prod::Horizon::vertexChoice(1.0f, 1), 0);
+}
+
+TEST(HorizonLayers, HalfHighUntilThreeSecondsThenWholeAndTheSkiesTwiceAsWideByTen)
+{
+    auto expectWindow = [](const Prod::Horizon::Window& w, float left, float right, float lower, float upper) {
+        EXPECT_NEAR(w.left, left, 1e-5f);
+        EXPECT_NEAR(w.right, right, 1e-5f);
+        EXPECT_NEAR(w.lower, lower, 1e-5f);
+        EXPECT_NEAR(w.upper, upper, 1e-5f);
+    };
+    const auto start = Prod::Horizon::layerWindows(0.0f);
+    expectWindow(start[0], 0.0f, 1.0f, 0.5f, 1.0f);        // the far sky, one picture wide
+    expectWindow(start[1], 0.0f, 1.0f, 0.501f, 1.001f);    // raised by its sine's offset
+    expectWindow(start[8], -0.2f, 1.2f, 0.5f, 1.0f);       // the grill, 1.4 wide from the start
+    const auto late = Prod::Horizon::layerWindows(10.0f);
+    expectWindow(late[0], 0.2f - 0.5f, 0.2f + 1.5f, 0.0f, 1.0f);
+    expectWindow(late[4], 0.1f - 0.2f, 0.1f + 1.2f, 0.0f, 1.0f);
+    expectWindow(late[8], 2.5f - 0.2f, 2.5f + 1.2f, 0.0f, 1.0f);
+    for (const auto& w : late)
+        EXPECT_NEAR(w.upper - w.lower, 1.0f, 2e-3f);
 }
 
 TEST_F(LaterScenes, UnderwaterRunsTwoSecondsAheadAndJumpsAtItsBeats)
@@ -108,6 +144,39 @@ TEST_F(LaterScenes, UnderwaterFlashesEdgesOnlyInBeat31AndTheLastBeat)
     EXPECT_FALSE(flashes(62.9f));
     EXPECT_TRUE(flashes(63.1f));
     EXPECT_TRUE(flashes(63.99f));
+}
+
+TEST_F(LaterScenes, UnderwaterOrbitsTheOriginUntilTheFirstBassBeatWhoseGlowThenFades)
+{
+    const Vantrel::TimelineEntry& entry = entryOf<Prod::Underwater>();
+    const Frontend::CompleteShader* blur = prod->shaders["vantrel_directional_blur.cg"];
+    auto glowGamma = [&] {
+        float value = 0.0f;
+        glGetUniformfv(blur->glProgram(), glGetUniformLocation(blur->glProgram(), "gamma"), &value);
+        return value;
+    };
+    const float* eye = prod->camera.cameraPosition;
+
+    // No beat yet: the orbit is centred on the origin and starts on the +y axis.
+    const float t0 = 3.0f;
+    pictureAt(entry, t0);
+    const float T = Prod::Underwater::jumpedTime(*prod, t0);
+    EXPECT_NEAR(eye[0], 0.0f, 1e-3f);
+    EXPECT_NEAR(eye[1], 210.0f, 1e-3f);
+    EXPECT_NEAR(eye[2], 30.0f + 50.0f * std::sin(0.9f * T + 0.5f), 1e-3f);
+    EXPECT_FLOAT_EQ(glowGamma(), 1.05f);
+
+    // A bass beat moves the orbit and lifts the glow to 1.3, which then falls
+    // back by the frame time each frame.
+    prod->spectrum[0] = 1.0f;
+    pictureAt(entry, t0);
+    prod->spectrum[0] = 0.0f;
+    EXPECT_GT(std::fabs(eye[0]) + std::fabs(eye[1] - 210.0f), 1.0f);
+    for (int frame = 1; frame <= 16; frame++) {
+        EXPECT_NEAR(glowGamma(), 1.05f + std::max(0.25f - frame / 60.0f, 0.0f), 1e-5f) << frame;
+        pictureAt(entry, t0);
+    }
+    EXPECT_FLOAT_EQ(glowGamma(), 1.05f);
 }
 
 TEST_F(LaterScenes, UnderwaterShowsTheSeaAndRipplesTheStarFromItsRestShape)

@@ -43,4 +43,17 @@ inline std::unique_ptr<Scene::Material> material(const std::string& name, const 
     return m;
 }
 
+// A colour-only material of diffuse colour (0.25, 0.5, 0.75), with the red of
+// its colour 3 and its alpha (scalar 1) as given.
+inline std::unique_ptr<Scene::Material> colourMaterial(const std::string& name, float colour3Red, float alpha)
+{
+    auto m = material(name, "", "");
+    m->colors[1][0] = 0.25f;
+    m->colors[1][1] = 0.5f;
+    m->colors[1][2] = 0.75f;
+    m->colors[2][0] = colour3Red;
+    m->scalars[0] = alpha;
+    return m;
+}
+
 } // namespace KDXTest

@@ -4,6 +4,8 @@
 
 #include <epoxy/gl.h>
 
+#include <functional>
+
 #include "demo/Catalogues.h"
 #include "demo/Element.h"
 #include "frontend/Error.h"
@@ -12,18 +14,13 @@
 #include "scene/KDXDrawable.h"
 #include "tests/scene/KDXBuilders.h"
 #include "tests/support/TestContext.h"
-#include "tests/support/engine/RunDirectory.h"
+#include "tests/support/engine/SceneFixture.h"
 
 using namespace Vantrel;
 
 namespace {
 
 constexpr int kSide = 32;
-
-class Target : public Element {
-public:
-    explicit Target(Demo* owner) : Element(owner, "Untitled", kSide, kSide) {}
-};
 
 // Records which material hook ran and whether blending was on after each mesh.
 class RecordingDrawable : public StdVantrel::KDXDrawable {
@@ -45,35 +42,30 @@ protected:
     }
 };
 
-class KDXDrawableTest : public testing::Test {
+class KDXDrawableTest : public TestSupport::SceneFixture {
 protected:
+    KDXDrawableTest() : SceneFixture("kdxdrawable", kSide) {}
+
     void SetUp() override
     {
         run.writePicture("skin.png", 4, 4, 200, 100, 50);
         run.writePicture("stone.png", 4, 4, 100, 100, 100);
         run.writePicture("normal_stone.png", 4, 4, 128, 128, 255);
-        demo.loadAndPrepare();
-        target = new Target(&demo);
+        load();
     }
 
     // One quad per material name ("" for none), side by side, saved under data/.
     RecordingDrawable* drawable(const std::vector<std::string>& meshMaterials)
     {
-        Halvane::Scene scene;
-        scene.materials.push_back(KDXTest::material("tex", "skin.png", ""));
-        scene.materials.push_back(KDXTest::material("bump", "stone.png", "stone.png"));
-        scene.materials.push_back(KDXTest::material("bumponly", "", "stone.png"));
-        auto glass = KDXTest::material("glass", "", "");
-        glass->colors[1][0] = 0.25f;
-        glass->colors[1][1] = 0.5f;
-        glass->colors[1][2] = 0.75f;
-        glass->colors[2][0] = 0.875f;
-        glass->scalars[0] = 0.5f;
-        scene.materials.push_back(std::move(glass));
+        Halvane::Scene kdx;
+        kdx.materials.push_back(KDXTest::material("tex", "skin.png", ""));
+        kdx.materials.push_back(KDXTest::material("bump", "stone.png", "stone.png"));
+        kdx.materials.push_back(KDXTest::material("bumponly", "", "stone.png"));
+        kdx.materials.push_back(KDXTest::colourMaterial("glass", 0.875f, 0.5f));
         for (size_t i = 0; i < meshMaterials.size(); ++i)
-            scene.roots.push_back(KDXTest::quadMesh("Mesh" + std::to_string(i), meshMaterials[i]));
+            kdx.roots.push_back(KDXTest::quadMesh("Mesh" + std::to_string(i), meshMaterials[i]));
         std::string path = "data/scene" + std::to_string(serial++) + ".kdx";
-        Halvane::writeKDX(path, scene);
+        Halvane::writeKDX(path, kdx);
         return new RecordingDrawable(&demo, path);
     }
 
@@ -89,25 +81,27 @@ protected:
         return value;
     }
 
-    // Draws into the target seen from +z, over black; returns the centre pixel.
+    // Draws into the scene's picture seen from +z, over black; returns the centre pixel.
     std::vector<unsigned char> render(RecordingDrawable& d)
     {
+        return renderWith([&] { d.draw(0.0f); });
+    }
+
+    std::vector<unsigned char> renderWith(const std::function<void()>& drawCall)
+    {
         Frontend::State::resetState();
-        target->bind();
+        scene->bind();
         Frontend::State::clear(0, 0, 0, 1, true, true, true);
-        target->perspective(90.0f, 1.0f, 0.5f, 100.0f);
-        target->lookAt(0, 0, 2, 0, 0, 0, 0, 1, 0);
+        scene->perspective(90.0f, 1.0f, 0.5f, 100.0f);
+        scene->lookAt(0, 0, 2, 0, 0, 0, 0, 1, 0);
         // Roots compose onto the current world matrix, which a draw leaves at its last mesh.
         Frontend::State::loadIdentityWorld();
-        d.draw(0.0f);
+        drawCall();
         std::vector<unsigned char> pixel = TestSupport::readPixels(kSide / 2, kSide / 2, 1, 1);
         Frontend::RenderTarget::unbind();
         return pixel;
     }
 
-    TestSupport::RunDirectory run{"kdxdrawable"};
-    TestSupport::TestDemo demo;
-    Target* target = nullptr;
     int serial = 0;
 };
 
@@ -155,16 +149,10 @@ TEST_F(KDXDrawableTest, HalfAlphaDrawsAtHalfOpacity)
     std::vector<unsigned char> half = render(*glass);
 
     // The same colour at full alpha, through a scene of its own.
-    Halvane::Scene scene;
-    auto full = KDXTest::material("glass", "", "");
-    full->colors[1][0] = 0.25f;
-    full->colors[1][1] = 0.5f;
-    full->colors[1][2] = 0.75f;
-    full->colors[2][0] = 1.0f;
-    full->scalars[0] = 1.0f;
-    scene.materials.push_back(std::move(full));
-    scene.roots.push_back(KDXTest::quadMesh("Mesh", "glass"));
-    Halvane::writeKDX("data/full.kdx", scene);
+    Halvane::Scene kdx;
+    kdx.materials.push_back(KDXTest::colourMaterial("glass", 1.0f, 1.0f));
+    kdx.roots.push_back(KDXTest::quadMesh("Mesh", "glass"));
+    Halvane::writeKDX("data/full.kdx", kdx);
     std::vector<unsigned char> whole = render(*new RecordingDrawable(&demo, "data/full.kdx"));
 
     ASSERT_GT(whole[2], 60);
@@ -173,11 +161,22 @@ TEST_F(KDXDrawableTest, HalfAlphaDrawsAtHalfOpacity)
         EXPECT_NEAR(half[c], whole[c] * 0.4375, 2.0) << "channel " << c;
 }
 
+TEST_F(KDXDrawableTest, DrawWithoutATimeDrawsNothingThroughEitherBase)
+{
+    RecordingDrawable* d = drawable({"glass"});
+    const std::vector<unsigned char> pixel = renderWith([&] {
+        static_cast<Drawable&>(*d).draw();
+        static_cast<Scene::KDXLoader&>(*d).draw();
+    });
+    EXPECT_EQ(pixel, (std::vector<unsigned char>{0, 0, 0, 255}));
+    EXPECT_TRUE(d->paths.empty());
+}
+
 TEST_F(KDXDrawableTest, SceneWithoutMeshesSetsNoShader)
 {
-    Halvane::Scene scene;
-    scene.roots.push_back(KDXTest::plainNode("Empty", Scene::kNodePlain));
-    Halvane::writeKDX("data/empty.kdx", scene);
+    Halvane::Scene kdx;
+    kdx.roots.push_back(KDXTest::plainNode("Empty", Scene::kNodePlain));
+    Halvane::writeKDX("data/empty.kdx", kdx);
     auto* d = new RecordingDrawable(&demo, "data/empty.kdx");
     render(*d);
     EXPECT_EQ(d->shader, nullptr);

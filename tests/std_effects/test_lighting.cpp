@@ -116,7 +116,7 @@ Pixels colourSphere(Lighting& test, CompleteShader& shader, const float centre[3
     shader.setFloat4("lightPosition", light[0], light[1], light[2], light[3]);
     test.look(centre, direction, 5.0f, up);
     State::loadIdentityWorld();
-    shader.setStateMatrices();
+    shader.setStateMatrices(State::computeStateMatrices());
     drawSphere(centre[0], centre[1], centre[2]);
     return test.read();
 }
@@ -181,7 +181,7 @@ TEST_F(Lighting, UnevenlyScaledMeshesKeepTheirSurfacesNormals)
     look(centre, direction, 5.0f, up);
     State::loadIdentityWorld();
     State::scale(1.0f, 1.0f, 0.25f);
-    shader->setStateMatrices();
+    shader->setStateMatrices(State::computeStateMatrices());
     drawSphere(0, 0, 0);
     Pixels p = read();
     // 60 % of the way out: the unit sphere's normal there leans 37 degrees,
@@ -207,7 +207,7 @@ TEST_F(Lighting, TheNormalMapTiltsTheSurfaceAlongTheTangentFrame)
         shader->setFloat4("lightPosition", lightX, 0, 0, 1);
         look(centre, direction, 5.0f, up);
         State::loadIdentityWorld();
-        shader->setStateMatrices();
+        shader->setStateMatrices(State::computeStateMatrices());
         State::begin(4);
         const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
         for (const auto& c : corners) {
@@ -237,7 +237,7 @@ TEST_F(Lighting, GroundIsLitFromAboveWhicheverWayUpTheWorldIsAndFadesWithDistanc
         State::perspective(40.0f, 1.0f, 1.0f, 8000.0f);
         State::lookAt(0, 0, 30 * upAxis, 0, 300, 0, 0, 0, upAxis);
         State::loadIdentityWorld();
-        shader->setStateMatrices();
+        shader->setStateMatrices(State::computeStateMatrices());
         State::begin(4);
         const float corners[4][2] = {{-4000, -100}, {4000, -100}, {4000, 6000}, {-4000, 6000}};
         for (const auto& c : corners) {

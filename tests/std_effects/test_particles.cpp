@@ -7,7 +7,7 @@
 #include "frontend/RenderTarget.h"
 #include "std_effects/Particles.h"
 #include "tests/support/TestContext.h"
-#include "tests/support/engine/RunDirectory.h"
+#include "tests/support/engine/SceneFixture.h"
 
 using namespace Vantrel;
 
@@ -15,18 +15,14 @@ namespace {
 
 constexpr int kSide = 64;
 
-class SpriteScene : public Element {
-public:
-    explicit SpriteScene(Demo* owner) : Element(owner, "Untitled", kSide, kSide) {}
-};
-
-class ParticleSets : public testing::Test {
+class ParticleSets : public TestSupport::SceneFixture {
 protected:
+    ParticleSets() : SceneFixture("particles", kSide) {}
+
     void SetUp() override
     {
         run.writePicture("white.png", 8, 8, 255, 255, 255);
-        demo.loadAndPrepare();
-        scene = new SpriteScene(&demo);
+        load();
     }
 
     // Renders the set seen from `eye` towards the origin, 90 degrees, square.
@@ -58,10 +54,6 @@ protected:
             lit += red(pixels, x, y) > 128 ? 1 : 0;
         return lit;
     }
-
-    TestSupport::RunDirectory run{"particles"};
-    TestSupport::TestDemo demo;
-    SpriteScene* scene = nullptr;
 };
 
 } // namespace

@@ -11,18 +11,13 @@
 #include "frontend/RenderTarget.h"
 #include "std_effects/Skybox.h"
 #include "tests/support/TestContext.h"
-#include "tests/support/engine/RunDirectory.h"
+#include "tests/support/engine/SceneFixture.h"
 
 using namespace Vantrel;
 
 namespace {
 
 constexpr int kSide = 64;
-
-class PassScene : public Element {
-public:
-    explicit PassScene(Demo* owner) : Element(owner, "Untitled", kSide, kSide) {}
-};
 
 GLint boundFramebuffer()
 {
@@ -59,21 +54,19 @@ double meanOf(const std::vector<unsigned char>& pixels)
     return sum / (static_cast<double>(pixels.size()) * 3.0 / 4.0);
 }
 
-class Passes : public testing::Test {
+class Passes : public TestSupport::SceneFixture {
 protected:
+    Passes() : SceneFixture("passes", kSide) {}
+
     void SetUp() override
     {
-        demo.loadAndPrepare();
-        scene = new PassScene(&demo);
+        load();
         Frontend::State::resetState();
         scene->bind();
         paintStripes(kSide);
         before = pictureOf(*scene);
     }
 
-    TestSupport::RunDirectory run{"passes"};
-    TestSupport::TestDemo demo;
-    PassScene* scene = nullptr;
     std::vector<unsigned char> before;
 };
 
@@ -187,7 +180,7 @@ TEST_F(Passes, TheSkyBoxIgnoresTheCameraPosition)
     FrontendExt::writePng((run.path + "/data/env.png").c_str(), 64, 64, rgb.data(), 1);
     TestSupport::TestDemo skyDemo;
     skyDemo.loadAndPrepare();
-    auto* holder = new PassScene(&skyDemo);
+    auto* holder = new TestSupport::SquareElement(&skyDemo, kSide);
     auto* sky = new StdVantrel::Skybox(&skyDemo);
     holder->setEnvironmentTexture("env.png");
     sky->caps = true;

@@ -41,7 +41,7 @@ void drawQuad(CompleteShader& shader, float z0 = 0, float z1 = 0)
 {
     State::resetMatrices();
     State::disable(Frontend::kCullFace);
-    shader.setStateMatrices();
+    shader.setStateMatrices(State::computeStateMatrices());
     State::begin(4);
     const float corners[4][3] = {{0, 0, z0}, {1, 0, z1}, {1, 1, z1}, {0, 1, z0}};
     for (const auto& c : corners) {
@@ -299,7 +299,7 @@ TEST_F(ShaderLook, EnvironmentMapsAreTintedByColorIncludingAlpha)
         // A quad facing the viewer half-way into the view volume.
         auto drawFacing = [&] {
             State::resetMatrices();
-            shader->setStateMatrices();
+            shader->setStateMatrices(State::computeStateMatrices());
             State::begin(4);
             const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
             for (const auto& c : corners) {
@@ -338,7 +338,7 @@ TEST_F(ShaderLook, EnvironmentMapsMirrorTheSkyOnSurfacesFacingUp)
         shader->setFloat4("color", 0.5f, 0.5f, 0.5f, 1);
         for (float tilt : {0.6f, -0.6f}) {
             State::resetMatrices();
-            shader->setStateMatrices();
+            shader->setStateMatrices(State::computeStateMatrices());
             State::begin(4);
             const float corners[4][2] = {{-0.2f, -0.2f}, {0.2f, -0.2f}, {0.2f, 0.2f}, {-0.2f, 0.2f}};
             for (const auto& c : corners) {

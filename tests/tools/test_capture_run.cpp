@@ -3,8 +3,11 @@
 // data skip while it is not there; the error paths run regardless.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -67,20 +70,47 @@ std::string fileBytes(const fs::path& path)
 TEST(CaptureRun, ReportsUsageAndSetupErrors)
 {
     std::string empty = TestSupport::makeTempDir("capture-nodata");
+    // 2 for a bad command line, 1 for anything that stops a good one.
     RunResult noData = runCapture(empty, "--quiet");
-    EXPECT_NE(noData.status, 0);
+    EXPECT_EQ(noData.status, 1);
     EXPECT_NE(noData.output.find("vantrel-capture: no data/ folder"), std::string::npos) << noData.output;
 
     RunResult badOption = runCapture(empty, "--fps 0");
-    EXPECT_NE(badOption.status, 0);
+    EXPECT_EQ(badOption.status, 2);
     EXPECT_NE(badOption.output.find("--fps"), std::string::npos) << badOption.output;
 
     // The output is checked before anything is loaded, so empty data folders do.
     std::string dir = makeRunDir("capture-unwritable", false);
     std::ofstream(dir + "/taken") << "x";
     RunResult unwritable = runCapture(dir, "--out taken/frames --quiet");
-    EXPECT_NE(unwritable.status, 0);
+    EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.output.find("taken/frames"), std::string::npos) << unwritable.output;
+}
+
+TEST(CaptureRun, AnInterruptStopsBetweenFramesWithStatus130)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-interrupt", true);
+    const std::string tool = (kRunDir / "vantrel-capture").string();
+    const std::string log = dir + "/capture.log";
+    // Started directly, not through a shell, whose background jobs ignore Ctrl+C.
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) == 0 && std::freopen(log.c_str(), "w", stderr))
+            execl(tool.c_str(), tool.c_str(), "--size", "64x48", "--quiet", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    // Ctrl+C at any point after start-up: the whole demo cannot be rendered in that time.
+    sleep(4);
+    kill(pid, SIGINT);
+    int raw = 0;
+    waitpid(pid, &raw, 0);
+    const std::string output = fileBytes(log);
+    EXPECT_TRUE(WIFEXITED(raw)) << output;
+    EXPECT_EQ(WEXITSTATUS(raw), 130) << output;
+    EXPECT_NE(output.find("vantrel-capture: interrupted after"), std::string::npos) << output;
 }
 
 // Two runs over one --at list: identical pictures, and the stats name the
