@@ -180,6 +180,7 @@ void DevSession::reloadSettled(Demo& demo)
             pendingSavedAt = file.savedAt;
         } else {
             failedCount++;
+            pendingSavedAt = -1.0;
             std::fprintf(stderr, "vantrel: %s\n%s\n", result.message.c_str(), result.listing.c_str());
         }
     }
