@@ -140,6 +140,8 @@ void Demo::run()
     frameTime = 0.0f;
     if (!Frontend::isKeyPressed(Frontend::Key::Escape))
         playLoop(*context, withMusic ? &music : nullptr, musicPlays, timer);
+    if (frameHook)
+        frameHook->end(*this);
     if (withMusic)
         music.free();
     if (fullscreen)

@@ -28,6 +28,9 @@ public:
     virtual bool beforeCompose(Demo& demo) = 0;
     // Each frame after the composition and the F10 dump, before it is presented.
     virtual void afterCompose(Demo& demo) = 0;
+    // Once after the loop, however it ended, while the context still exists:
+    // the place to let go of what the hook made in it.
+    virtual void end(Demo& demo) = 0;
 };
 
 } // namespace Vantrel

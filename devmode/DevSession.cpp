@@ -216,6 +216,13 @@ void DevSession::afterCompose(Demo& demo)
     }
 }
 
+void DevSession::end(Demo&)
+{
+    overlay.reset();
+    watch.reset();
+    music = nullptr;  // freed by the Demo next
+}
+
 void DevSession::writeOverlay(const Demo& demo)
 {
     const double beats = position * demo.tempo / 60.0;

@@ -44,6 +44,7 @@ public:
     void begin(Demo& demo, Frontend::Context& context, Music* music, bool musicPlays) override;
     bool beforeCompose(Demo& demo) override;
     void afterCompose(Demo& demo) override;
+    void end(Demo& demo) override;
 
     // Acts on a key at the next frame, as if it had been typed.
     void press(DevKey key) { keys.push(key); }

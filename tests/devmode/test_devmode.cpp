@@ -15,6 +15,7 @@
 #include "devmode/DevSession.h"
 #include "frontend/ImageLoader.h"
 #include "frontend/RenderTarget.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/TestContext.h"
 #include "tests/support/engine/RunDirectory.h"
 
@@ -266,6 +267,11 @@ TEST_F(DevFrames, TheOverlayIsDrawnAfterTheDumpAndNeverIntoIt)
     const int h = demo.height;
     std::vector<double> withOverlay = TestSupport::averageColour(0, h - 40, 200, 40);
     EXPECT_GT(withOverlay[0], 5) << "the overlay's text is on the window";
+
+    TestSupport::AllocationCounter counter;
+    ASSERT_TRUE(session.beforeCompose(demo));
+    session.afterCompose(demo);
+    EXPECT_EQ(counter.stop(), 0) << "the overlay, keys, clock and file watch allocate nothing per frame";
 
     FrontendExt::ImageLoader dump(FrontendExt::File("dump0.png", "rb"));
     double sum = 0;
