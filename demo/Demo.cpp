@@ -6,6 +6,7 @@
 
 #include "demo/DemoClock.h"
 #include "demo/Element.h"
+#include "demo/FrameHook.h"
 #include "demo/Music.h"
 #include "frontend/Context.h"
 #include "frontend/Error.h"
@@ -139,6 +140,8 @@ void Demo::run()
     frameTime = 0.0f;
     if (!Frontend::isKeyPressed(Frontend::Key::Escape))
         playLoop(*context, withMusic ? &music : nullptr, musicPlays, timer);
+    if (frameHook)
+        frameHook->end(*this);
     if (withMusic)
         music.free();
     if (fullscreen)
@@ -164,6 +167,8 @@ bool Demo::startMusic(Music& music)
 void Demo::playLoop(Frontend::Context& context, Music* music, bool musicPlays, Frontend::Timer& timer)
 {
     DemoClock clock(musicStart);
+    if (frameHook)
+        frameHook->begin(*this, context, music, musicPlays);
     for (;;) {
         if (!context.update())
             break;
@@ -176,9 +181,13 @@ void Demo::playLoop(Frontend::Context& context, Music* music, bool musicPlays, F
         frameTime = timer.delta();
         if (music)
             music->spectrum(spectrum);
+        if (frameHook && !frameHook->beforeCompose(*this))
+            break;
         composeFrame();
         if (Frontend::isKeyPressed(Frontend::Key::F10))
             dumpFrame(context);
+        if (frameHook)
+            frameHook->afterCompose(*this);
         if (Frontend::isKeyPressed(Frontend::Key::Escape))
             break;
     }

@@ -26,6 +26,7 @@ class Timer;
 namespace Vantrel {
 
 class Element;
+class FrameHook;
 class Music;
 
 struct TimelineEntry {
@@ -101,6 +102,8 @@ public:
     Camera camera = {};
     Projection projection = {};
     const Frontend::Texture* sharedTextures[8] = {};
+    // Called by run()'s loop once per frame when set (demo/FrameHook.h); not owned.
+    FrameHook* frameHook = nullptr;
 
 private:
     bool startMusic(Music& music);

@@ -3,6 +3,8 @@
 // the first problem found becomes the one-line error.
 #include "demo/DemoOptions.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include <CLI/CLI.hpp>
@@ -16,6 +18,8 @@ namespace {
 // Option texts as typed, converted once CLI11 has split the line.
 struct RawOptions {
     std::string size;
+    std::string from;
+    std::string to;
 };
 
 constexpr int kMaxSide = 16384;
@@ -47,6 +51,84 @@ std::string convertWindowGroup(const RawOptions& raw, DemoOptions& options)
     return "";
 }
 
+void addPlaybackGroup(CLI::App& app, RawOptions& raw, DemoOptions& options)
+{
+    app.add_option("--from", raw.from, "Start there: music and clock begin at this moment")->type_name("TIME");
+    app.add_option("--to", raw.to, "End there (TIME is seconds like 12.5, or beats like 76b)")->type_name("TIME");
+    app.add_flag("--loop", options.loop, "Play the span from --from to --to again and again, music included");
+    app.add_flag("--dev", options.dev,
+                 "Development mode: Space pauses, Left/Right step a beat (Shift: 16), Page Up/Down jump "
+                 "between timeline entries, Home goes back to --from; an overlay shows where you are; "
+                 "edited shaders and pictures reload while it runs");
+}
+
+std::string convertTime(const char* option, const std::string& text, PlayTime& time)
+{
+    if (text.empty() || parsePlayTime(text, time))
+        return "";
+    return std::string(option) + ": '" + text + "' is not a time like 12.5 (seconds) or 76b (beats)";
+}
+
+std::string convertPlaybackGroup(const RawOptions& raw, DemoOptions& options)
+{
+    std::string problem = convertTime("--from", raw.from, options.from);
+    if (problem.empty())
+        problem = convertTime("--to", raw.to, options.to);
+    return problem;
+}
+
+} // namespace
+
+bool parsePlayTime(const std::string& text, PlayTime& out)
+{
+    std::string number = text;
+    bool beats = !number.empty() && number.back() == 'b';
+    if (beats)
+        number.pop_back();
+    if (number.empty() || number.size() > 12 || number.find_first_not_of("0123456789.") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    double value = std::strtod(number.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(value))
+        return false;
+    out = PlayTime{true, beats, value};
+    return true;
+}
+
+float PlayTime::seconds(const Demo& demo) const
+{
+    if (!inBeats)
+        return static_cast<float>(value);
+    if (value == std::floor(value))
+        return demo.beatsToSeconds(static_cast<int>(value));
+    return static_cast<float>(value * 60.0 / demo.tempo);
+}
+
+namespace {
+
+// The span becomes the production's own start and end: the music and the
+// clock start at --from, and the loop ends at --to as it ends at the end.
+std::string applyPlaybackGroup(const DemoOptions& options, Demo& demo)
+{
+    if (!options.playsSpan())
+        return "";
+    float from = options.from.given ? options.from.seconds(demo) : demo.musicStart;
+    float to = options.to.given ? options.to.seconds(demo) : demo.endTime;
+    char text[160];
+    if (!(from < demo.endTime) && !options.to.given) {
+        std::snprintf(text, sizeof text, "--from: %.3f s is not before the end of the production (%.3f s)", from,
+                      demo.endTime);
+        return text;
+    }
+    if (!(from < to)) {
+        std::snprintf(text, sizeof text, "--to: %.3f s is not after --from (%.3f s)", to, from);
+        return text;
+    }
+    demo.musicStart = from;
+    demo.endTime = to;
+    return "";
+}
+
 } // namespace
 
 DemoParse parseDemoOptions(int argc, const char* const* argv)
@@ -58,6 +140,7 @@ DemoParse parseDemoOptions(int argc, const char* const* argv)
                  "Run it from the directory that holds data/ and vantrel_data/.",
                  "vantrel"};
     addWindowGroup(app, raw, result.options);
+    addPlaybackGroup(app, raw, result.options);
     result.usage = app.help();
 
     try {
@@ -71,11 +154,13 @@ DemoParse parseDemoOptions(int argc, const char* const* argv)
         return result;
     }
     result.message = convertWindowGroup(raw, result.options);
+    if (result.message.empty())
+        result.message = convertPlaybackGroup(raw, result.options);
     result.status = result.message.empty() ? DemoParse::Status::Run : DemoParse::Status::Error;
     return result;
 }
 
-void applyDemoOptions(const DemoOptions& options, Demo& demo)
+std::string applyDemoOptions(const DemoOptions& options, Demo& demo)
 {
     if (options.windowed) {
         demo.fullscreen = false;
@@ -85,6 +170,7 @@ void applyDemoOptions(const DemoOptions& options, Demo& demo)
         demo.width = options.width;
         demo.height = options.height;
     }
+    return applyPlaybackGroup(options, demo);
 }
 
 } // namespace Vantrel

@@ -4,7 +4,7 @@
 //   DemoParse parsed = parseDemoOptions(argc, argv);
 //   if (parsed.status == DemoParse::Status::Help)  { print parsed.message on stdout; exit 0 }
 //   if (parsed.status == DemoParse::Status::Error) { print parsed.message and parsed.usage; exit 2 }
-//   applyDemoOptions(parsed.options, production);
+//   std::string problem = applyDemoOptions(parsed.options, production);  // non-empty: exit 2
 //
 // Options come in groups (window, ...): a group adds its fields to
 // DemoOptions and its own add, convert and apply steps in DemoOptions.cpp.
@@ -16,11 +16,33 @@ namespace Vantrel {
 
 class Demo;
 
+// A moment of the production as typed: seconds ("12.5") or beats ("76b").
+struct PlayTime {
+    bool given = false;
+    bool inBeats = false;
+    double value = 0.0;
+
+    // Seconds at the production's tempo; whole beats land exactly where the timeline puts them.
+    float seconds(const Demo& demo) const;
+};
+
+// Reads "12.5" or "76b" (non-negative, finite); false for anything else.
+bool parsePlayTime(const std::string& text, PlayTime& out);
+
 struct DemoOptions {
     // Window group.
     bool windowed = false;  // an ordinary resizable window, no display-mode switch
     int width = 0;          // window size; 0 keeps the production's own
     int height = 0;
+
+    // Playback group: a span of the production, looped or not, and the
+    // maker's development mode (keys, overlay, reloading) run by devmode/.
+    PlayTime from;
+    PlayTime to;
+    bool loop = false;
+    bool dev = false;
+
+    bool playsSpan() const { return from.given || to.given || loop || dev; }
 };
 
 struct DemoParse {
@@ -36,7 +58,9 @@ constexpr int kBadCommandLine = 2;
 
 DemoParse parseDemoOptions(int argc, const char* const* argv);
 
-// Hands the options to the production before it runs.
-void applyDemoOptions(const DemoOptions& options, Demo& demo);
+// Hands the options to the production before it runs. Returns what is wrong
+// with them once the production's tempo is known (a span that ends before it
+// starts), or an empty string.
+std::string applyDemoOptions(const DemoOptions& options, Demo& demo);
 
 } // namespace Vantrel

@@ -202,6 +202,7 @@ struct Music::Impl {
     SDL_AudioDeviceID device = 0;
     bool audioInitialised = false;
     bool hasStream = false;
+    bool paused = false;
     Playback playback;
     SpectrumAnalyzer analyzer;
 
@@ -283,6 +284,38 @@ void Music::setBytePosition(uint32_t bytes)
     impl->unlock();
 }
 
+void Music::seekSeconds(double seconds)
+{
+    if (!impl->hasStream)
+        return;
+    const int64_t frame = static_cast<int64_t>(std::ceil(std::max(seconds, 0.0) * kSampleRate));
+    impl->lock();
+    impl->playback.restartAt(std::min<int64_t>(frame, pcm.frames()));
+    impl->unlock();
+}
+
+void Music::setPaused(bool paused)
+{
+    if (!impl->device || paused == impl->paused)
+        return;
+    impl->paused = paused;
+    if (paused) {
+        // What the device still holds is dropped; playing on starts at the
+        // frame heard last, so the clock neither jumps nor drifts.
+        SDL_PauseAudioDevice(impl->device, 1);
+        impl->lock();
+        impl->playback.restartAt(heardFrame(impl->playback));
+        impl->unlock();
+    } else if (impl->hasStream) {
+        SDL_PauseAudioDevice(impl->device, 0);
+    }
+}
+
+bool Music::paused() const
+{
+    return impl->paused;
+}
+
 float Music::positionSeconds() const
 {
     if (!impl->hasStream)
@@ -312,6 +345,7 @@ void Music::free()
         impl->audioInitialised = false;
     }
     impl->hasStream = false;
+    impl->paused = false;
     impl->playback.restartAt(0);
     pcm.samples.clear();
     pcm.samples.shrink_to_fit();

@@ -63,6 +63,12 @@ public:
     bool open(const std::string& path);   // decodes the stream
     bool play();
     void setBytePosition(uint32_t bytes);
+    // Moves playback to the first sample at or after `seconds`; from the next
+    // position and spectrum on, both are those of the new place.
+    void seekSeconds(double seconds);
+    // Holds playback where it is heard now (the position stays put) or goes on from there.
+    void setPaused(bool paused);
+    bool paused() const;
     // Seconds of what is being heard; for a missing stream 0.
     float positionSeconds() const;
     bool finished() const;                // the stream played to its end

@@ -97,6 +97,7 @@ struct CompleteShader::Impl {
         GLenum target = 0;  // samplers
         GLint unit = -1;    // samplers
         float value[4] = {0, 0, 0, 0};
+        float initial[4] = {0, 0, 0, 0};  // the value after the build, to tell set values apart
     };
 
     GLuint program = 0;
@@ -207,6 +208,7 @@ bool CompleteShader::build(const char* source, const std::string& vertexEntry, c
     for (const CgDefault& initial : compiled.defaults) {
         if (Impl::Parameter* param = impl->find(initial.name, false)) {
             std::copy(initial.value, initial.value + 4, param->value);
+            std::copy(initial.value, initial.value + 4, param->initial);
             impl->upload(*param);
         }
     }
@@ -264,6 +266,22 @@ void CompleteShader::setStateMatrices(const StateMatrices& m) {
             glProgramUniformMatrix4fv(impl->program, impl->parameters[static_cast<size_t>(index)].location, 1,
                                       GL_TRUE, values[i]);
     }
+}
+
+void CompleteShader::adopt(CompleteShader& fresh) {
+    for (Impl::Parameter& p : fresh.impl->parameters) {
+        if (isSampler(p.type))
+            continue;
+        for (const Impl::Parameter& old : impl->parameters) {
+            if (old.cgName == p.cgName && old.type == p.type && !std::equal(old.value, old.value + 4, old.initial)) {
+                std::copy(old.value, old.value + 4, p.value);
+                fresh.impl->upload(p);
+            }
+        }
+    }
+    std::swap(impl, fresh.impl);
+    std::swap(vertex, fresh.vertex);
+    std::swap(pixel, fresh.pixel);
 }
 
 bool CompleteShader::hasParameter(std::string_view name) const {

@@ -96,6 +96,12 @@ public:
                                                      const std::string& pixelEntry, const std::string& fileName,
                                                      std::string& listing, CgCompileResult* details = nullptr);
 
+    // Takes over the programs of `fresh` (a recompile of the same file), so that
+    // everyone holding this shader draws with the new code from now on; fresh
+    // gets the old programs. Values set since the build carry over by name and
+    // type; values still at their initialiser take the new initialiser.
+    void adopt(CompleteShader& fresh);
+
     // Whether either program declares the parameter (tests and tools).
     bool hasParameter(std::string_view name) const;
     unsigned glProgram() const;

@@ -1,7 +1,10 @@
 // The demo program: reads its command line, builds the production and plays it.
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "demo/DemoOptions.h"
+#include "devmode/DevSession.h"
 #include "frontend/Error.h"
 #include "prod/Prod.h"
 
@@ -18,7 +21,13 @@ int main(int argc, char** argv)
     }
     try {
         Prod::Prod production;
-        Vantrel::applyDemoOptions(parsed.options, production);
+        std::string problem = Vantrel::applyDemoOptions(parsed.options, production);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "vantrel: %s\n%s", problem.c_str(), parsed.usage.c_str());
+            return Vantrel::kBadCommandLine;
+        }
+        std::unique_ptr<Vantrel::DevSession> session = Vantrel::DevSession::fromOptions(parsed.options, production);
+        production.frameHook = session.get();
         production.run();
     } catch (const Frontend::Error& error) {
         Frontend::reportUnrecoverable(error.what());

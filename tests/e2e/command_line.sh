@@ -10,7 +10,7 @@ out=$(env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=none timeout 10 "$demo" 
 [ -s help.err ] && fail "--help wrote to stderr: $(cat help.err)"
 grep -q -- "--windowed" <<< "$out" || fail "--help printed no usage: $out"
 
-for bad in "--bogus" "--size 640" "--size 640x0" "stray"; do
+for bad in "--bogus" "--size 640" "--size 640x0" "stray" "--from 7bb" "--from 20 --to 10"; do
   # shellcheck disable=SC2086
   timeout 10 "$demo" $bad > bad.out 2> bad.err
   status=$?
