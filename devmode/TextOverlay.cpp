@@ -8,6 +8,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include "frontend/Context.h"
 #include "frontend/Error.h"
 #include "frontend/Shader.h"
 #include "frontend/State.h"
@@ -192,7 +193,7 @@ void TextOverlay::draw(const char* const* lines, int count, int windowWidth, int
     shader->disableTexture("tex0");
     State::disable(Frontend::kBlend);
     State::enable(Frontend::kDepthTest);
-    State::bindDefaultShader();
+    Frontend::Context::current()->bindDefaultShader();
 }
 
 } // namespace Vantrel
