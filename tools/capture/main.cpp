@@ -98,16 +98,28 @@ const unsigned char* readFrame(Frontend::Context& context, const CaptureOptions&
     return rows;
 }
 
-// A window of the capture's size, never full screen.
-void sizeProduction(Prod::Prod& production, const CaptureOptions& options)
+// A window of the capture's size, never full screen, with the production's
+// picture placed on it by the demo's own rule and rendered at `scale`.
+void sizeProduction(Prod::Prod& production, const CaptureOptions& options, double scale)
 {
     production.fullscreen = false;
     production.width = options.width;
     production.height = options.height;
-    production.viewport[0] = 0;
-    production.viewport[1] = 0;
-    production.viewport[2] = options.width;
-    production.viewport[3] = options.height;
+    production.fit = options.fit;
+    production.renderScale = static_cast<float>(scale);
+    Vantrel::PixelRect picture = Vantrel::placePicture(options.fit, options.width, options.height,
+                                                       production.viewport[2], production.viewport[3]);
+    production.viewport[0] = picture.x;
+    production.viewport[1] = picture.y;
+    production.viewport[2] = picture.width;
+    production.viewport[3] = picture.height;
+}
+
+std::string scaleLabel(const CaptureOptions& options, double scale)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "scale %g%s  ", scale, options.scale > 0.0 ? "" : " (automatic)");
+    return text;
 }
 
 // One frame at demo time t, with the spectrum of the music at that moment,
@@ -134,7 +146,8 @@ int capture(const CaptureOptions& options)
     prepareEnvironment();
 
     Prod::Prod production;
-    sizeProduction(production, options);
+    const double scale = chooseRenderScale(options);
+    sizeProduction(production, options, scale);
 
     // The spectrum (and the film's sound) come from the decoded file, not from playback.
     Vantrel::PcmTrack track;
@@ -155,7 +168,8 @@ int capture(const CaptureOptions& options)
     for (const Vantrel::TimelineEntry& entry : production.timeline)
         spans.push_back({entry.start, entry.end});
     CaptureStats stats(spans, static_cast<long>(times.size()));
-    ProgressBar progress(static_cast<long>(times.size()), !options.quiet && isatty(STDERR_FILENO));
+    ProgressBar progress(static_cast<long>(times.size()), !options.quiet && isatty(STDERR_FILENO),
+                         scaleLabel(options, scale));
     Vantrel::SpectrumAnalyzer analyzer;
 
     long done = 0;
@@ -177,7 +191,7 @@ int capture(const CaptureOptions& options)
     if (sink)
         sink->finish();
     if (!options.stats.empty())
-        stats.writeJson(options.stats, StatsInfo{options.fps, options.width, options.height});
+        stats.writeJson(options.stats, StatsInfo{options.fps, options.width, options.height, scale});
 
     if (interrupted) {
         std::fprintf(stderr, "vantrel-capture: interrupted after %ld of %zu frames%s%s\n", done, times.size(),
