@@ -27,6 +27,7 @@
 #include "tools/capture/CaptureStats.h"
 #include "tools/capture/FrameSink.h"
 #include "tools/capture/Progress.h"
+#include "tools/capture/QueuedSink.h"
 #include "tools/capture/VideoSink.h"
 
 using namespace Capture;
@@ -35,6 +36,9 @@ namespace {
 
 constexpr int kUsageExitStatus = 2;
 constexpr int kInterruptedExitStatus = 130;
+// Finished frames waiting for the encoding thread: enough to ride out a slow
+// frame on either side, few enough to stay small at 4K (25 MB each).
+constexpr int kQueuedFrames = 3;
 
 void checkDataFolders()
 {
@@ -56,7 +60,7 @@ void prepareEnvironment()
     setenv("VANTREL_NO_DIALOGS", "1", 1);
 }
 
-std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel::PcmTrack* music)
+std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vantrel::PcmTrack* music)
 {
     switch (options.outputKind()) {
     case OutputKind::PngSequence:
@@ -76,6 +80,15 @@ std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel
         break;
     }
     return nullptr;
+}
+
+// The encoder on a thread of its own, behind a short queue of finished frames.
+std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel::PcmTrack* music)
+{
+    std::unique_ptr<FrameSink> encoder = makeEncoder(options, music);
+    if (!encoder)
+        return nullptr;
+    return std::make_unique<QueuedSink>(std::move(encoder), options.width, options.height, kQueuedFrames);
 }
 
 
