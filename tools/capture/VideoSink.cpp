@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 extern "C" {
@@ -27,6 +29,35 @@ std::string averror(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// FFmpeg's own error lines would arrive raw on stderr, before our message;
+// the last one is kept instead and told as the reason of the failure it
+// explains. Warnings still go out as FFmpeg prints them.
+std::mutex logLock;
+std::string lastLibraryError;
+
+void keepErrors(void* context, int level, const char* format, va_list arguments)
+{
+    if (level > AV_LOG_ERROR) {
+        av_log_default_callback(context, level, format, arguments);
+        return;
+    }
+    char line[512];
+    std::vsnprintf(line, sizeof line, format, arguments);
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    std::lock_guard<std::mutex> guard(logLock);
+    lastLibraryError = text;
+}
+
+std::string takeLibraryError()
+{
+    std::lock_guard<std::mutex> guard(logLock);
+    std::string text;
+    text.swap(lastLibraryError);
     return text;
 }
 
@@ -80,8 +111,11 @@ VideoSink::Impl::~Impl()
 void VideoSink::Impl::fail(const std::string& what, int code) const
 {
     std::string message = desc.path + ": " + what;
+    std::string reason = takeLibraryError();
     if (code < 0)
-        message += " (" + averror(code) + ")";
+        reason = reason.empty() ? averror(code) : averror(code) + ": " + reason;
+    if (!reason.empty())
+        message += " (" + reason + ")";
     throw Frontend::Error(message);
 }
 
@@ -260,6 +294,7 @@ VideoSink::VideoSink(const VideoSinkDesc& desc) : impl(std::make_unique<Impl>())
     // The encoders' per-run statistics would tear through the progress line.
     if (av_log_get_level() > AV_LOG_WARNING)
         av_log_set_level(AV_LOG_WARNING);
+    av_log_set_callback(keepErrors);
     impl->desc = desc;
     int result = avformat_alloc_output_context2(&impl->format, nullptr, nullptr, desc.path.c_str());
     if (result < 0 || !impl->format)

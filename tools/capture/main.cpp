@@ -16,6 +16,7 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
+#include <csignal>
 #include <unistd.h>
 
 #include "demo/Music.h"
@@ -39,6 +40,37 @@ constexpr int kInterruptedExitStatus = 130;
 // Finished frames waiting for the encoding thread: enough to ride out a slow
 // frame on either side, few enough to stay small at 4K (25 MB each).
 constexpr int kQueuedFrames = 3;
+
+// The video being written: removed when the run ends without a playable one,
+// also when an error ends the process on the spot.
+std::string pendingOutput;
+
+void removePendingOutput()
+{
+    if (pendingOutput.empty())
+        return;
+    std::error_code error;
+    std::filesystem::remove(pendingOutput, error);
+    pendingOutput.clear();
+}
+
+// Ctrl+C or SIGTERM, at any moment (loading included): the loop stops before
+// its next frame. Installed before SDL starts, which then leaves it in place.
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int)
+{
+    stopRequested = 1;
+}
+
+void installStopHandlers()
+{
+    struct sigaction action = {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 void checkDataFolders()
 {
@@ -153,6 +185,45 @@ void renderFrame(Prod::Prod& production, double t, float frameTime, const Vantre
     stats.record(t, production.activeEntry(), millisecondsBetween(begin, composed), millisecondsBetween(begin, finished));
 }
 
+struct RunResult {
+    long done = 0;
+    bool interrupted = false;
+};
+
+RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, double scale,
+                    const Vantrel::PcmTrack* track, FrameSink* sink)
+{
+    std::unique_ptr<Frontend::Context> context = production.start(true);
+
+    std::vector<double> times = captureTimes(options);
+    std::vector<EntrySpan> spans;
+    for (const Vantrel::TimelineEntry& entry : production.timeline)
+        spans.push_back({entry.start, entry.end});
+    CaptureStats stats(spans, static_cast<long>(times.size()));
+    ProgressBar progress(static_cast<long>(times.size()), !options.quiet && isatty(STDERR_FILENO),
+                         scaleLabel(options, scale));
+    Vantrel::SpectrumAnalyzer analyzer;
+
+    RunResult run;
+    for (double t : times) {
+        // Ctrl+C reaches SDL as a quit event; stop cleanly so the video stays playable.
+        if (stopRequested || SDL_QuitRequested()) {
+            run.interrupted = true;
+            break;
+        }
+        renderFrame(production, t, static_cast<float>(options.frameTime()), track, analyzer, stats);
+        if (sink)
+            sink->writeFrame(readFrame(*context, options));
+        progress.update(++run.done);
+    }
+    progress.finish();
+    if (!options.stats.empty())
+        stats.writeJson(options.stats, StatsInfo{options.fps, options.width, options.height, scale});
+    if (!options.quiet && !options.stats.empty() && !run.interrupted)
+        std::printf("%s", stats.table().c_str());
+    return run;
+}
+
 int capture(const CaptureOptions& options)
 {
     checkDataFolders();
@@ -170,53 +241,41 @@ int capture(const CaptureOptions& options)
                      production.musicFile.c_str());
 
     // Output problems show before the long start-up, not after it.
-    std::unique_ptr<FrameSink> sink = makeSink(options, haveMusic ? &track : nullptr);
     if (!options.stats.empty())
         checkStatsWritable(options.stats);
-
-    std::unique_ptr<Frontend::Context> context = production.start(true);
-
-    std::vector<double> times = captureTimes(options);
-    std::vector<EntrySpan> spans;
-    for (const Vantrel::TimelineEntry& entry : production.timeline)
-        spans.push_back({entry.start, entry.end});
-    CaptureStats stats(spans, static_cast<long>(times.size()));
-    ProgressBar progress(static_cast<long>(times.size()), !options.quiet && isatty(STDERR_FILENO),
-                         scaleLabel(options, scale));
-    Vantrel::SpectrumAnalyzer analyzer;
-
-    long done = 0;
-    bool interrupted = false;
-    for (double t : times) {
-        // Ctrl+C reaches SDL as a quit event; stop cleanly so the video stays playable.
-        if (SDL_QuitRequested()) {
-            interrupted = true;
-            break;
-        }
-        renderFrame(production, t, static_cast<float>(options.frameTime()), haveMusic ? &track : nullptr, analyzer,
-                    stats);
-        if (sink)
-            sink->writeFrame(readFrame(*context, options));
-        progress.update(++done);
+    std::unique_ptr<FrameSink> sink = makeSink(options, haveMusic ? &track : nullptr);
+    if (options.outputKind() == OutputKind::Video) {
+        pendingOutput = options.out;
+        Frontend::setExitCleanup(removePendingOutput);
     }
-    progress.finish();
 
-    if (sink)
-        sink->finish();
-    if (!options.stats.empty())
-        stats.writeJson(options.stats, StatsInfo{options.fps, options.width, options.height, scale});
+    RunResult run;
+    std::string written;
+    try {
+        run = renderAll(production, options, scale, haveMusic ? &track : nullptr, sink.get());
+        if (sink && run.done > 0) {
+            sink->finish();
+            pendingOutput.clear();
+            written = sink->describe();
+        }
+    } catch (...) {
+        sink.reset();
+        removePendingOutput();
+        throw;
+    }
+    sink.reset();
+    removePendingOutput();
 
-    if (interrupted) {
-        std::fprintf(stderr, "vantrel-capture: interrupted after %ld of %zu frames%s%s\n", done, times.size(),
-                     sink ? "; wrote " : "", sink ? sink->describe().c_str() : "");
+    if (run.interrupted) {
+        std::string outcome = options.outputKind() == OutputKind::None ? ""
+                              : written.empty()                        ? "; nothing written"
+                                                                       : "; wrote " + written;
+        std::fprintf(stderr, "vantrel-capture: interrupted after %ld of %ld frames%s\n", run.done,
+                     countFrames(options), outcome.c_str());
         return kInterruptedExitStatus;
     }
-    if (!options.quiet) {
-        if (!options.stats.empty())
-            std::printf("%s", stats.table().c_str());
-        if (sink)
-            std::printf("vantrel-capture: wrote %s\n", sink->describe().c_str());
-    }
+    if (!options.quiet && !written.empty())
+        std::printf("vantrel-capture: wrote %s\n", written.c_str());
     return 0;
 }
 
@@ -233,6 +292,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vantrel-capture: %s\nRun with --help for the options.\n", parsed.message.c_str());
         return kUsageExitStatus;
     }
+    installStopHandlers();
     try {
         return capture(parsed.options);
     } catch (const std::exception& error) {
