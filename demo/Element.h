@@ -41,6 +41,7 @@ public:
 private:
     Element* scaledTarget(int size);
     Element* scratchTarget();
+    float edgeTexelSize() const;
     // Brings a pass's result from the scratch target back into this picture.
     void copyBackFrom(Element* scratch);
 };
