@@ -2,6 +2,8 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "demo/DemoClock.h"
@@ -37,6 +39,11 @@ float Demo::beatsToSeconds(int beats) const
 {
     double product = static_cast<double>(beats) * 60.0;
     return static_cast<float>(product / tempo);
+}
+
+int Demo::scaledSide(int side) const
+{
+    return std::max(1, static_cast<int>(std::lround(static_cast<double>(side) * renderScale)));
 }
 
 std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)

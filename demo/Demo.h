@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "demo/Catalogues.h"
+#include "demo/Letterbox.h"
 
 namespace Frontend {
 class Context;
@@ -74,6 +75,8 @@ public:
 
     // b x 60 / tempo: the product in double precision, the quotient rounded to float.
     float beatsToSeconds(int beats) const;
+    // The side in pixels of a target whose picture is `side` pixels at scale 1.
+    int scaledSide(int side) const;
 
     std::vector<TimelineEntry> timeline;
     bool fullscreen = false;
@@ -104,6 +107,13 @@ public:
     const Frontend::Texture* sharedTextures[8] = {};
     // Called by run()'s loop once per frame when set (demo/FrameHook.h); not owned.
     FrameHook* frameHook = nullptr;
+    // Sharpness of every off-screen picture: each Element's target (scenes and
+    // pools alike) is renderScale times its side. Everything a scene or pass
+    // measures in pixels stays in pixels of the scale-1 picture, so the look is
+    // the same at every scale. Set before start().
+    float renderScale = 1.0f;
+    // How the picture meets a window of another aspect.
+    Fit fit = Fit::Bars;
 
 private:
     bool startMusic(Music& music);

@@ -32,6 +32,8 @@ public:
     void depthOfField(int iterations, float focusDepth, float dx, float dy, float stepScale, float ramp, float exponent);
     void colorOverlay(float r, float g, float b, float a);
 
+    // The picture's size at scale 1: every pixel quantity of the passes is
+    // measured in these pixels; the target itself is Demo::renderScale times larger.
     int width;
     int height;
     Element* scaledTargets[4] = {};
@@ -39,6 +41,7 @@ public:
 private:
     Element* scaledTarget(int size);
     Element* scratchTarget();
+    float edgeTexelSize() const;
     // Brings a pass's result from the scratch target back into this picture.
     void copyBackFrom(Element* scratch);
 };

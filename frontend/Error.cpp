@@ -40,7 +40,22 @@ void showBox(Uint32 flags, const std::string& caption, const std::string& text)
         SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr);
 }
 
+void (*exitCleanup)() = nullptr;
+
+void runExitCleanup()
+{
+    void (*cleanup)() = exitCleanup;
+    exitCleanup = nullptr;
+    if (cleanup)
+        cleanup();
+}
+
 } // namespace
+
+void setExitCleanup(void (*cleanup)())
+{
+    exitCleanup = cleanup;
+}
 
 bool dialogsEnabled()
 {
@@ -60,6 +75,7 @@ void showMessage(const std::string& caption, const std::string& text)
 void fatalError(const std::string& message)
 {
     showBox(SDL_MESSAGEBOX_ERROR, "Morvask Vantrel Error", message);
+    runExitCleanup();
     // Ends at once, like a process kill: no exit handlers run into a half-built demo.
     std::fflush(nullptr);
     std::_Exit(kErrorExitStatus);
@@ -89,12 +105,14 @@ void CGerror(const std::string& errorText, const std::string& listing)
     text += listing;
     text += "\n\n";
     showBox(0, "Frontend::CGerror", text);
+    runExitCleanup();
     std::exit(kErrorExitStatus);
 }
 
 void reportUnrecoverable(const std::string& message)
 {
     showBox(SDL_MESSAGEBOX_ERROR, "Morvask Vantrel Error", message);
+    runExitCleanup();
     std::exit(kErrorExitStatus);
 }
 

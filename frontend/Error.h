@@ -32,6 +32,10 @@ void showMessage(const std::string& caption, const std::string& text);
 
 [[noreturn]] void fatalError(const std::string& message);
 
+// A tool's last word before an error ends the process (the capture tool
+// removes a half-written video); the three ending channels call it once.
+void setExitCleanup(void (*cleanup)());
+
 // Fetches one OpenGL error code. When there is one, reports
 // "OpenGL native error: %x\n\n%s, line %i." and returns true.
 bool checkNativeError(const char* location, int line);

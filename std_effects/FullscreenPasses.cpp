@@ -30,6 +30,16 @@ float stepOf(float distance, int i, float stepScale, int size)
 
 } // namespace
 
+float Element::edgeTexelSize() const
+{
+    // The edge shaders sample half a texel off the centre: at scale 1 linear
+    // filtering folds the 3x3 neighbourhood into those taps, so an edge reaches
+    // one pixel each way. On a target of another scale the taps must lie a
+    // whole scale-1 pixel out (half a texel of a half-size target) to reach as far.
+    const float reach = demo->renderScale == 1.0f ? 1.0f : 2.0f;
+    return reach / static_cast<float>(width);
+}
+
 void Element::copyTarget(Element* destination, Element* source)
 {
     destination->bind();
@@ -68,7 +78,7 @@ void Element::findEdges(float amount, const float edgeColor[4], const float bgCo
     useShader("vantrel_find_edges.cg");
     setVector("edgeColor", edgeColor);
     setVector("bgColor", bgColor);
-    setFloat("texelSize", 1.0f / static_cast<float>(width));
+    setFloat("texelSize", edgeTexelSize());
     setFloat("amp", amount);
     setTexture("tex0", colorTexture());
     drawFullscreen(this);
@@ -84,7 +94,7 @@ void Element::outlineEdges(float amount, const float edgeColor[4])
     scratch->bind();
     useShader("vantrel_outline_edges.cg");
     setVector("edgeColor", edgeColor);
-    setFloat("texelSize", 1.0f / static_cast<float>(width));
+    setFloat("texelSize", edgeTexelSize());
     setFloat("amp", amount);
     setTexture("tex0", depthTexture());
     setTexture("tex1", colorTexture());

@@ -1,4 +1,5 @@
-// What each full-screen pass costs on one 512 x 512 picture, with the
+// What each full-screen pass costs on one 512 x 512 picture at render scale 1
+// and 2 (the benchmark argument; 1024 x 1024 texels), with the
 // driver's work included (glFinish after every pass). Run from a directory
 // holding vantrel_data/ (build/run/): ./bench_passes
 #include <benchmark/benchmark.h>
@@ -19,31 +20,40 @@ public:
     BenchDemo() { tempo = 163.0f; }
 };
 
+// One demo per render scale, on one context: the pools are built at the scale.
 struct Bench {
-    Bench()
+    explicit Bench(float scale)
     {
-        Frontend::ContextDesc desc;
-        desc.hidden = true;
-        context = new Frontend::Context(desc);
+        static Frontend::Context* context = nullptr;
+        if (!context) {
+            Frontend::ContextDesc desc;
+            desc.hidden = true;
+            context = new Frontend::Context(desc);
+        }
         demo = new BenchDemo;
+        demo->renderScale = scale;
         demo->load();
         demo->prepareDrawables();
         picture = new Vantrel::Element(demo, "Untitled", 512, 512);
     }
-    Frontend::Context* context;
     BenchDemo* demo;
     Vantrel::Element* picture;
 };
 
-Bench& bench()
+// The benchmark's argument is the render scale: 1, or 2 for a picture of 1024 x 1024.
+Bench& bench(long scale)
 {
-    static Bench* instance = new Bench;
+    static Bench* scaleOne = nullptr;
+    static Bench* scaleTwo = nullptr;
+    Bench*& instance = scale == 2 ? scaleTwo : scaleOne;
+    if (!instance)
+        instance = new Bench(static_cast<float>(scale));
     return *instance;
 }
 
 void runPass(benchmark::State& state, const std::function<void(Vantrel::Element&)>& pass)
 {
-    Vantrel::Element& picture = *bench().picture;
+    Vantrel::Element& picture = *bench(state.range(0)).picture;
     picture.bind();
     Frontend::State::clear(0.5f, 0.4f, 0.3f, 1.0f, true, true, true);
     pass(picture);  // first use: the driver compiles what it needs
@@ -58,7 +68,7 @@ void runPass(benchmark::State& state, const std::function<void(Vantrel::Element&
 const float kBlack[4] = {0, 0, 0, 1};
 const float kWhite[4] = {1, 1, 1, 1};
 
-void BM_CopyTarget(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.copyTarget(bench().demo->effectTargets[512], &e); }); }
+void BM_CopyTarget(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.copyTarget(e.demo->effectTargets[512], &e); }); }
 void BM_FindEdges(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.findEdges(1.0f, kBlack, kWhite); }); }
 void BM_OutlineEdges(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.outlineEdges(500.0f, kBlack); }); }
 void BM_DistortSine(benchmark::State& s)
@@ -76,14 +86,14 @@ void BM_ColorOverlay(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) {
 
 } // namespace
 
-BENCHMARK(BM_CopyTarget)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FindEdges)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OutlineEdges)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DistortSine)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DirectionalBlur)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Blur)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Glow128)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DepthOfField1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ColorOverlay)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CopyTarget)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindEdges)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OutlineEdges)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DistortSine)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DirectionalBlur)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Blur)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Glow128)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DepthOfField1)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColorOverlay)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -77,6 +77,8 @@ TEST(CaptureOptions, RejectsBadValuesWithAMessage)
         {"--at", "1", "--from", "0"}, {"--at", "1", "--out", "a.mp4"},
         {"--size", "801x600", "--out", "a.mp4"},
         {"--bogus"}, {"--fps"}, {"--out", "x.json", "--stats", "x.json"},
+        {"--at", ""}, {"--fps", "1e-9"}, {"--fps", "0.5", "--out", "v.mp4"}, {"--scale", "3"}, {"--scale", "0"},
+        {"--fit", "stretch"},
     };
     for (const std::vector<const char*>& args : bad) {
         std::vector<const char*> argv{"vantrel-capture"};
@@ -90,6 +92,26 @@ TEST(CaptureOptions, RejectsBadValuesWithAMessage)
     }
     // Odd sides are fine for pictures.
     EXPECT_EQ(parse({"--size", "801x601", "--out", "shots"}).status, CaptureParse::Status::Run);
+}
+
+// The automatic scale makes the scene pictures (512 x scale) at least as tall
+// as the picture on the output; an explicit --scale always wins.
+TEST(CaptureOptions, ChoosesTheRenderScale)
+{
+    auto scaleFor = [](std::initializer_list<const char*> args) {
+        CaptureParse parsed = parse(args);
+        EXPECT_EQ(parsed.status, CaptureParse::Status::Run) << parsed.message;
+        return chooseRenderScale(parsed.options);
+    };
+    EXPECT_EQ(scaleFor({}), 1.0);
+    EXPECT_EQ(scaleFor({"--size", "320x240"}), 1.0);
+    EXPECT_EQ(scaleFor({"--size", "1024x768"}), 2.0);   // picture 768 tall
+    EXPECT_EQ(scaleFor({"--size", "1280x720"}), 2.0);   // bars: 960 x 720
+    EXPECT_EQ(scaleFor({"--size", "1920x1080"}), 4.0);  // 1080 > 1024
+    EXPECT_EQ(scaleFor({"--size", "1280x720", "--fit", "crop"}), 2.0);  // 1280 x 960
+    EXPECT_EQ(scaleFor({"--size", "3840x2160"}), 4.0);  // the largest there is
+    EXPECT_EQ(scaleFor({"--size", "1920x1080", "--scale", "0.5"}), 0.5);
+    EXPECT_EQ(parse({"--fit", "crop"}).options.fit, Vantrel::Fit::Crop);
 }
 
 TEST(CaptureOptions, HelpListsTheOptions)

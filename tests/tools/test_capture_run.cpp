@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,9 +15,13 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "frontend/File.h"
+#include "frontend/ImageLoader.h"
+#include "frontend/Texture.h"
 #include "tests/support/TestContext.h"
 #include "tests/tools/test_capture_probe.h"
 
@@ -63,6 +68,67 @@ std::string fileBytes(const fs::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// A captured PNG as RGB rows, top row first.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+
+    explicit Picture(const fs::path& path)
+    {
+        FrontendExt::ImageLoader image{FrontendExt::File(path.string().c_str(), "rb")};
+        width = image.width();
+        height = image.height();
+        const int channels = image.format() == Frontend::kFormatRGBA ? 4 : 3;
+        rgb.resize(static_cast<std::size_t>(width) * height * 3);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    rgb[(static_cast<std::size_t>(y) * width + x) * 3 + c] =
+                        image.data()[(static_cast<std::size_t>(height - 1 - y) * width + x) * channels + c];
+    }
+    int at(int x, int y, int c) const { return rgb[(static_cast<std::size_t>(y) * width + x) * 3 + c]; }
+    // Rows [top, top + rows) and columns [left, left + columns) equal those of `other` from (0, 0).
+    bool regionEquals(const Picture& other, int left, int top) const
+    {
+        for (int y = 0; y < other.height; ++y)
+            for (int x = 0; x < other.width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    if (at(left + x, top + y, c) != other.at(x, y, c))
+                        return false;
+        return true;
+    }
+};
+
+// Mean absolute difference per channel of `fine` box-filtered by `factor` against `coarse`.
+double meanDifferenceAfterBoxFilter(const Picture& fine, const Picture& coarse, int factor)
+{
+    double total = 0.0;
+    for (int y = 0; y < coarse.height; ++y)
+        for (int x = 0; x < coarse.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                double sum = 0.0;
+                for (int j = 0; j < factor; ++j)
+                    for (int i = 0; i < factor; ++i)
+                        sum += fine.at(x * factor + i, y * factor + j, c);
+                total += std::abs(sum / (factor * factor) - coarse.at(x, y, c));
+            }
+    return total / (static_cast<double>(coarse.width) * coarse.height * 3);
+}
+
+// Mean magnitude of the 4-neighbour Laplacian of the luminance: fine detail.
+double highFrequencyEnergy(const Picture& picture)
+{
+    auto luma = [&](int x, int y) {
+        return 0.299 * picture.at(x, y, 0) + 0.587 * picture.at(x, y, 1) + 0.114 * picture.at(x, y, 2);
+    };
+    double total = 0.0;
+    for (int y = 1; y + 1 < picture.height; ++y)
+        for (int x = 1; x + 1 < picture.width; ++x)
+            total += std::abs(4 * luma(x, y) - luma(x - 1, y) - luma(x + 1, y) - luma(x, y - 1) - luma(x, y + 1));
+    return total / (static_cast<double>(picture.width - 2) * (picture.height - 2));
 }
 
 } // namespace
@@ -167,4 +233,108 @@ TEST(CaptureRun, ShortVideoHasItsFramesAndSound)
     EXPECT_EQ(info.height, 120);
     EXPECT_TRUE(info.hasAudio);
     EXPECT_NEAR(info.audioSeconds, 1.0, 0.03);
+}
+
+// One time inside each timeline entry, from the first scene to the last.
+const char* const kOneFramePerEntry = "--at 2,10,20,40,60,80,110,135,150,180";
+
+// Per scene: scale 2 box-filtered down matches scale 1 (the same look), and
+// on a 1600x1200 output it has clearly more fine detail than scale 1 enlarged.
+TEST(CaptureRun, ScaleTwoIsTheSamePictureWithMoreDetail)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-scale", true);
+    for (const char* run : {"--size 800x600 --scale 1 --out one", "--size 1600x1200 --scale 1 --out enlarged",
+                            "--size 1600x1200 --scale 2 --out two"}) {
+        RunResult result = runCapture(dir, std::string(kOneFramePerEntry) + " --quiet " + run);
+        ASSERT_EQ(result.status, 0) << result.output;
+    }
+    double ratioSum = 0.0;
+    for (int i = 0; i < 10; ++i) {
+        std::string name = "frame_00000" + std::to_string(i) + ".png";
+        Picture one(fs::path(dir) / "one" / name);
+        Picture enlarged(fs::path(dir) / "enlarged" / name);
+        Picture two(fs::path(dir) / "two" / name);
+        // Measured: 0.7 to 3.3 of 255 per channel (glows and edges are computed
+        // on finer pictures); a pass that ignores the scale moves it past 5.
+        EXPECT_LT(meanDifferenceAfterBoxFilter(two, one, 2), 5.0) << name;
+        // Measured: 1.03 times (depth of field over most of the frame) to 1.6 times.
+        const double ratio = highFrequencyEnergy(two) / highFrequencyEnergy(enlarged);
+        EXPECT_GT(ratio, 1.0) << name;
+        ratioSum += ratio;
+    }
+    EXPECT_GT(ratioSum / 10.0, 1.2) << "measured 1.30";
+}
+
+// 640x360 is 16:9: bars keep the 4:3 picture whole between black columns
+// 80 pixels wide, crop fills the width and cuts equally at top and bottom.
+TEST(CaptureRun, WideOutputsKeepThePicturesAspect)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-aspect", true);
+    const std::string at = "--at 60,150 --scale 0.5 --quiet ";
+    for (const char* run : {"--size 640x360 --out bars", "--size 640x360 --fit crop --out crop",
+                            "--size 480x360 --out narrow", "--size 640x480 --out tall"}) {
+        RunResult result = runCapture(dir, at + run);
+        ASSERT_EQ(result.status, 0) << result.output;
+    }
+    for (const char* name : {"frame_000000.png", "frame_000001.png"}) {
+        Picture bars(fs::path(dir) / "bars" / name);
+        Picture crop(fs::path(dir) / "crop" / name);
+        Picture narrow(fs::path(dir) / "narrow" / name);
+        Picture tall(fs::path(dir) / "tall" / name);
+        bool barsBlack = true;
+        for (int y = 0; y < 360; ++y)
+            for (int x : {0, 79, 560, 639})
+                for (int c = 0; c < 3; ++c)
+                    barsBlack = barsBlack && bars.at(x, y, c) == 0;
+        EXPECT_TRUE(barsBlack) << name;
+        EXPECT_TRUE(bars.regionEquals(narrow, 80, 0)) << name << ": the picture between the bars is the 4:3 one";
+        Picture middle = tall;
+        middle.height = 360;
+        middle.rgb.assign(tall.rgb.begin() + 60 * 640 * 3, tall.rgb.begin() + 420 * 640 * 3);
+        EXPECT_TRUE(crop.regionEquals(middle, 0, 0)) << name << ": crop is the middle of the 4:3 picture";
+    }
+}
+
+// [10, 11) and [11, 12) as Matroska pieces, joined by FFmpeg's concat demuxer,
+// give the frames and the sound of one capture over [10, 12), sample for sample.
+TEST(CaptureRun, PiecesJoinIntoOneSeamlessFilm)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-pieces", true);
+    for (const char* run : {"--from 10 --to 11 --out piece0.mkv", "--from 11 --to 12 --out piece1.mkv",
+                            "--from 10 --to 12 --out whole.mkv"}) {
+        RunResult result = runCapture(dir, std::string(run) + " --fps 10 --size 160x120 --quiet");
+        ASSERT_EQ(result.status, 0) << result.output;
+    }
+    std::ofstream(dir + "/pieces.txt") << "ffconcat version 1.0\nfile piece0.mkv\nfile piece1.mkv\n";
+    CaptureTest::MediaInfo joined = CaptureTest::probeMedia(dir + "/pieces.txt");
+    CaptureTest::MediaInfo whole = CaptureTest::probeMedia(dir + "/whole.mkv");
+    ASSERT_TRUE(joined.opened && whole.opened);
+    EXPECT_EQ(whole.videoFrames, 20);
+    EXPECT_EQ(joined.videoFrames, whole.videoFrames);
+    EXPECT_DOUBLE_EQ(whole.audioSeconds, 2.0);
+    EXPECT_DOUBLE_EQ(joined.audioSeconds, whole.audioSeconds);
+}
+
+// SIGTERM while the demo is still loading: nothing rendered, no video left behind.
+TEST(CaptureRun, StoppedBeforeTheFirstFrameLeavesNoVideo)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-stopped", true);
+    std::string command = "cd '" + dir + "' && { '" + (kRunDir / "vantrel-capture").string() +
+                          "' --from 0 --to 5 --fps 10 --size 160x120 --out v.mp4 > capture.log 2>&1 & "
+                          "sleep 0.5; kill -TERM $!; wait $!; }";
+    int raw = std::system(command.c_str());
+    std::ifstream log(dir + "/capture.log");
+    RunResult run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
+                  std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>())};
+    EXPECT_EQ(run.status, 130) << run.output;
+    EXPECT_NE(run.output.find("nothing written"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(fs::path(dir) / "v.mp4"));
 }

@@ -15,6 +15,7 @@
 #include "tests/support/TestContext.h"
 #include "tests/tools/test_capture_probe.h"
 #include "tools/capture/FrameSink.h"
+#include "tools/capture/QueuedSink.h"
 #include "tools/capture/VideoSink.h"
 
 namespace fs = std::filesystem;
@@ -78,6 +79,62 @@ TEST(PngSequenceSink, RefusesAPathItCannotWrite)
     std::ofstream(dir + "/plain-file") << "x";
     EXPECT_THROW(PngSequenceSink(dir + "/plain-file", 4, 4), Frontend::Error);
     EXPECT_THROW(PngSequenceSink(dir + "/plain-file/below", 4, 4), Frontend::Error);
+}
+
+namespace {
+
+std::string bytesOf(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// Fails on its third frame, as a full disk would.
+class FailingSink : public FrameSink {
+public:
+    void writeFrame(const unsigned char*) override
+    {
+        if (++frames == 3)
+            throw Frontend::Error("disk full");
+    }
+    void finish() override {}
+    std::string describe() const override { return ""; }
+    int frames = 0;
+};
+
+} // namespace
+
+// More frames than slots, each overwritten right after it is handed over:
+// the queued sink writes exactly the files a direct one does.
+TEST(QueuedSink, WritesWhatTheSinkWritesDirectlyAndReportsItsFailures)
+{
+    std::string dir = TestSupport::makeTempDir("capture-queue");
+    PngSequenceSink direct(dir + "/direct", 32, 24);
+    QueuedSink queued(std::make_unique<PngSequenceSink>(dir + "/queued", 32, 24), 32, 24, 2);
+    std::vector<unsigned char> frame;
+    for (int i = 0; i < 9; ++i) {
+        frame = gradient(32, 24, i * 25);
+        direct.writeFrame(frame.data());
+        queued.writeFrame(frame.data());
+        std::fill(frame.begin(), frame.end(), 0);
+    }
+    queued.finish();
+    EXPECT_EQ(queued.describe(), "9 frames in " + dir + "/queued/");
+    for (int i = 0; i < 9; ++i) {
+        std::string name = "/" + PngSequenceSink::frameName(i);
+        EXPECT_EQ(bytesOf(dir + "/direct" + name), bytesOf(dir + "/queued" + name)) << name;
+    }
+
+    auto failing = std::make_unique<FailingSink>();
+    QueuedSink broken(std::move(failing), 4, 4, 2);
+    std::vector<unsigned char> small(4 * 4 * 3);
+    EXPECT_THROW(
+        {
+            for (int i = 0; i < 10; ++i)
+                broken.writeFrame(small.data());
+            broken.finish();
+        },
+        Frontend::Error);
 }
 
 TEST(VideoSink, FilmHasEveryFrameAndSoundOfTheWholeSpan)

@@ -48,16 +48,20 @@ std::string lowerExtension(const std::string& path)
 }
 
 struct RawOptions {
-    std::string fps, from, to, at, size;
+    std::string fps, from, to, at, size, scale, fit;
+    bool atGiven = false;
 };
+
+constexpr double kScales[] = {0.5, 1.0, 2.0, 4.0};
 
 // Turns the raw option texts into values; returns an empty string or the first problem.
 std::string convert(const RawOptions& raw, CaptureOptions& options)
 {
     if (!raw.fps.empty() && !parseNumber(raw.fps, options.fps))
         return "--fps: '" + raw.fps + "' is not a number";
-    if (!(options.fps > 0.0))
-        return "--fps must be greater than 0 (got " + raw.fps + ")";
+    if (!(options.fps >= kMinFps && options.fps <= kMaxFps))
+        return "--fps must lie between " + std::to_string(static_cast<int>(kMinFps)) + " and " +
+               std::to_string(static_cast<int>(kMaxFps)) + " (got " + raw.fps + ")";
     if (!raw.from.empty() && !parseNumber(raw.from, options.from))
         return "--from: '" + raw.from + "' is not a number of seconds";
     if (!raw.to.empty() && !parseNumber(raw.to, options.to))
@@ -68,6 +72,8 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
         return "--from must be below --to (got " + std::to_string(options.from) + " and " +
                std::to_string(options.to) + ")";
 
+    if (raw.atGiven && raw.at.empty())
+        return "--at: the list of times is empty (expected a list like 1.5,10,20)";
     if (!raw.at.empty()) {
         std::stringstream list(raw.at);
         std::string item;
@@ -89,6 +95,16 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
             !parseSide(raw.size.substr(x + 1), options.height))
             return "--size: '" + raw.size + "' is not a size like 800x600 with positive sides";
     }
+
+    if (!raw.scale.empty()) {
+        if (!parseNumber(raw.scale, options.scale) ||
+            std::find(std::begin(kScales), std::end(kScales), options.scale) == std::end(kScales))
+            return "--scale: '" + raw.scale + "' is not one of 0.5, 1, 2, 4";
+    }
+    if (raw.fit == "crop")
+        options.fit = Vantrel::Fit::Crop;
+    else if (!raw.fit.empty() && raw.fit != "bars")
+        return "--fit: '" + raw.fit + "' is neither bars nor crop";
     return "";
 }
 
@@ -130,9 +146,15 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
         app.add_option("--from", raw.from, "First demo time in seconds (default 0)")->type_name("SECONDS");
     CLI::Option* to =
         app.add_option("--to", raw.to, "Render while the time is below this (default 240)")->type_name("SECONDS");
-    app.add_option("--at", raw.at, "Render only these demo times, in this order")->type_name("T1,T2,...")
+    CLI::Option* at = app.add_option("--at", raw.at, "Render only these demo times, in this order")->type_name("T1,T2,...")
         ->excludes(from)->excludes(to);
-    app.add_option("--size", raw.size, "Window size (default 800x600)")->type_name("WIDTHxHEIGHT");
+    app.add_option("--size", raw.size, "Output size (default 800x600)")->type_name("WIDTHxHEIGHT");
+    app.add_option("--scale", raw.scale,
+                   "Render scale of the scene pictures: 0.5, 1, 2 or 4 (default: 1 up to 800x600, "
+                   "above it the smallest scale at least as sharp as the output)")->type_name("S");
+    app.add_option("--fit", raw.fit,
+                   "On an output of another aspect: bars (whole picture, black bars; default) or crop "
+                   "(fills the output, cuts the overhang)")->type_name("bars|crop");
     app.add_option("--out", result.options.out,
                    "A folder for frame_000000.png, ... or a .mp4/.mkv video with the music")->type_name("PATH");
     app.add_option("--stats", result.options.stats, "Write per-frame render times as JSON")->type_name("FILE.json");
@@ -149,6 +171,7 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
         return result;
     }
 
+    raw.atGiven = at->count() > 0;
     result.message = convert(raw, result.options);
     if (result.message.empty())
         result.message = checkCombination(result.options);
@@ -156,6 +179,20 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
         result.message = "--out and --stats name the same file";
     result.status = result.message.empty() ? CaptureParse::Status::Run : CaptureParse::Status::Error;
     return result;
+}
+
+double chooseRenderScale(const CaptureOptions& options)
+{
+    if (options.scale > 0.0)
+        return options.scale;
+    if (options.width <= kPictureWidth && options.height <= kPictureHeight)
+        return 1.0;
+    Vantrel::PixelRect picture =
+        Vantrel::placePicture(options.fit, options.width, options.height, kPictureWidth, kPictureHeight);
+    for (double scale : {1.0, 2.0, 4.0})
+        if (kScenePictureSide * scale >= picture.height)
+            return scale;
+    return 4.0;
 }
 
 long countFrames(const CaptureOptions& options)

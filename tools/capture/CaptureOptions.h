@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "demo/Letterbox.h"
+
 namespace Capture {
 
 enum class OutputKind { None, PngSequence, Video };
@@ -23,6 +25,8 @@ struct CaptureOptions {
     std::string out;          // folder of PNGs, or a .mp4 / .mkv file
     std::string stats;        // JSON file of per-frame timings
     bool quiet = false;
+    double scale = 0.0;       // render scale; 0 until chosen (see chooseRenderScale)
+    Vantrel::Fit fit = Vantrel::Fit::Bars;
 
     OutputKind outputKind() const;
     double frameTime() const { return 1.0 / fps; }
@@ -39,6 +43,20 @@ struct CaptureParse {
 constexpr long kMaxFrames = 1000000;
 
 CaptureParse parseCaptureOptions(int argc, const char* const* argv);
+
+// Frame rates outside these make no sense for a demo and, for a video, no valid time base.
+constexpr double kMinFps = 1.0;
+constexpr double kMaxFps = 1000.0;
+
+// The production's picture at scale 1: 800 x 600 composed from 512 x 512 scene pictures.
+constexpr int kPictureWidth = 800;
+constexpr int kPictureHeight = 600;
+constexpr int kScenePictureSide = 512;
+
+// The render scale for these options: --scale when given; otherwise 1 up to
+// 800 x 600, and above it the smallest of 1, 2, 4 whose scene pictures are at
+// least as tall as the production's picture on the output (4 when none is).
+double chooseRenderScale(const CaptureOptions& options);
 
 // Demo times to render, in rendering order: the --at list, or from + i / fps while below to.
 std::vector<double> captureTimes(const CaptureOptions& options);

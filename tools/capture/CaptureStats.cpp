@@ -77,6 +77,7 @@ nlohmann::json CaptureStats::toJson(const StatsInfo& info) const
     return {{"fps", info.fps},
             {"width", info.width},
             {"height", info.height},
+            {"scale", info.scale},
             {"frames", frameList},
             {"entries", entries},
             {"noEntry", summaryJson(summary(-1))},

@@ -39,6 +39,7 @@ struct StatsInfo {
     double fps = 0.0;
     int width = 0;
     int height = 0;
+    double scale = 1.0;
 };
 
 class CaptureStats {

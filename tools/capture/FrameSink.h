@@ -36,6 +36,7 @@ public:
 private:
     std::string folder;
     std::string pathBuffer;
+    std::string partBuffer;
     int frameWidth;
     int frameHeight;
     long written = 0;

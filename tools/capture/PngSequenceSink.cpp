@@ -43,6 +43,7 @@ PngSequenceSink::PngSequenceSink(const std::string& directory, int width, int he
 {
     checkWritableFolder(directory);
     pathBuffer.reserve(folder.size() + 32);
+    partBuffer.reserve(folder.size() + 40);
 }
 
 std::string PngSequenceSink::frameName(long index)
@@ -57,7 +58,20 @@ void PngSequenceSink::writeFrame(const unsigned char* rgbTopFirst)
     pathBuffer.assign(folder);
     pathBuffer += '/';
     pathBuffer += frameName(written);
-    FrontendExt::writePng(pathBuffer.c_str(), frameWidth, frameHeight, rgbTopFirst, kPngCompression);
+    // Written under a temporary name first, so that a frame cut short by a full
+    // disk or an error never stands in the folder as if it were whole.
+    partBuffer.assign(pathBuffer);
+    partBuffer += ".part";
+    try {
+        FrontendExt::writePng(partBuffer.c_str(), frameWidth, frameHeight, rgbTopFirst, kPngCompression);
+    } catch (...) {
+        std::remove(partBuffer.c_str());
+        throw;
+    }
+    if (std::rename(partBuffer.c_str(), pathBuffer.c_str()) != 0) {
+        std::remove(partBuffer.c_str());
+        throw Frontend::Error("cannot write " + pathBuffer);
+    }
     ++written;
 }
 

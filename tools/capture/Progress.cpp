@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace Capture {
 
@@ -42,8 +43,8 @@ std::string formatProgress(long done, long total, double elapsedSeconds, int bar
     return line;
 }
 
-ProgressBar::ProgressBar(long total, bool enabled)
-    : totalFrames(total), shown(enabled), started(Clock::now()), lastDraw(started)
+ProgressBar::ProgressBar(long total, bool enabled, std::string label)
+    : totalFrames(total), lead(std::move(label)), shown(enabled), started(Clock::now()), lastDraw(started)
 {
 }
 
@@ -63,7 +64,7 @@ void ProgressBar::draw(long done)
 {
     double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
     // Trailing spaces wipe what a longer previous line left behind.
-    std::fprintf(stderr, "\r%s   ", formatProgress(done, totalFrames, elapsed, 30).c_str());
+    std::fprintf(stderr, "\r%s%s   ", lead.c_str(), formatProgress(done, totalFrames, elapsed, 30).c_str());
     std::fflush(stderr);
     drawn = true;
 }

@@ -18,7 +18,8 @@ std::string formatProgress(long done, long total, double elapsedSeconds, int bar
 
 class ProgressBar {
 public:
-    ProgressBar(long total, bool enabled);
+    // `label` leads the line (the render scale, for instance).
+    ProgressBar(long total, bool enabled, std::string label = "");
     void update(long done);
     // Draws the final state and ends the line.
     void finish();
@@ -28,6 +29,7 @@ private:
 
     using Clock = std::chrono::steady_clock;
     long totalFrames;
+    std::string lead;
     bool shown;
     bool drawn = false;
     long lastDone = 0;

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 extern "C" {
@@ -27,6 +29,35 @@ std::string averror(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// FFmpeg's own error lines would arrive raw on stderr, before our message;
+// the last one is kept instead and told as the reason of the failure it
+// explains. Warnings still go out as FFmpeg prints them.
+std::mutex logLock;
+std::string lastLibraryError;
+
+void keepErrors(void* context, int level, const char* format, va_list arguments)
+{
+    if (level > AV_LOG_ERROR) {
+        av_log_default_callback(context, level, format, arguments);
+        return;
+    }
+    char line[512];
+    std::vsnprintf(line, sizeof line, format, arguments);
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    std::lock_guard<std::mutex> guard(logLock);
+    lastLibraryError = text;
+}
+
+std::string takeLibraryError()
+{
+    std::lock_guard<std::mutex> guard(logLock);
+    std::string text;
+    text.swap(lastLibraryError);
     return text;
 }
 
@@ -80,8 +111,11 @@ VideoSink::Impl::~Impl()
 void VideoSink::Impl::fail(const std::string& what, int code) const
 {
     std::string message = desc.path + ": " + what;
+    std::string reason = takeLibraryError();
     if (code < 0)
-        message += " (" + averror(code) + ")";
+        reason = reason.empty() ? averror(code) : averror(code) + ": " + reason;
+    if (!reason.empty())
+        message += " (" + reason + ")";
     throw Frontend::Error(message);
 }
 
@@ -143,30 +177,36 @@ void VideoSink::Impl::openVideo()
 
 void VideoSink::Impl::openAudio()
 {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    // Matroska gets FLAC: lossless and without an encoder delay, so films
+    // captured in pieces join sample for sample. MP4 gets AAC, which every
+    // player knows.
+    const bool lossless = std::strcmp(format->oformat->name, "matroska") == 0;
+    const AVCodec* codec = avcodec_find_encoder(lossless ? AV_CODEC_ID_FLAC : AV_CODEC_ID_AAC);
     if (!codec)
-        fail("this FFmpeg build has no AAC encoder", 0);
+        fail(lossless ? "this FFmpeg build has no FLAC encoder" : "this FFmpeg build has no AAC encoder", 0);
     audioStream = avformat_new_stream(format, nullptr);
     audio = avcodec_alloc_context3(codec);
     if (!audioStream || !audio)
         fail("out of memory setting up the audio stream", 0);
 
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    const AVSampleFormat sampleFormat = lossless ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLTP;
+    audio->sample_fmt = sampleFormat;
     audio->sample_rate = Vantrel::kSampleRate;
     av_channel_layout_copy(&audio->ch_layout, &stereo);
-    audio->bit_rate = 192000;
+    if (!lossless)
+        audio->bit_rate = 192000;
     audio->time_base = AVRational{1, Vantrel::kSampleRate};
     if (format->oformat->flags & AVFMT_GLOBALHEADER)
         audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int result = avcodec_open2(audio, codec, nullptr);
     if (result < 0)
-        fail("cannot open the AAC encoder", result);
+        fail("cannot open the " + std::string(lossless ? "FLAC" : "AAC") + " encoder", result);
     avcodec_parameters_from_context(audioStream->codecpar, audio);
     audioStream->time_base = audio->time_base;
 
-    // The AAC encoder takes planar float; the track is interleaved 16-bit.
-    result = swr_alloc_set_opts2(&resampler, &stereo, AV_SAMPLE_FMT_FLTP, Vantrel::kSampleRate, &stereo,
+    // The track is interleaved 16-bit; AAC takes planar float.
+    result = swr_alloc_set_opts2(&resampler, &stereo, sampleFormat, Vantrel::kSampleRate, &stereo,
                                  AV_SAMPLE_FMT_S16, Vantrel::kSampleRate, 0, nullptr);
     if (result < 0 || (result = swr_init(resampler)) < 0)
         fail("cannot set up the sample conversion", result);
@@ -260,6 +300,7 @@ VideoSink::VideoSink(const VideoSinkDesc& desc) : impl(std::make_unique<Impl>())
     // The encoders' per-run statistics would tear through the progress line.
     if (av_log_get_level() > AV_LOG_WARNING)
         av_log_set_level(AV_LOG_WARNING);
+    av_log_set_callback(keepErrors);
     impl->desc = desc;
     int result = avformat_alloc_output_context2(&impl->format, nullptr, nullptr, desc.path.c_str());
     if (result < 0 || !impl->format)

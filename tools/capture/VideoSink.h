@@ -1,7 +1,7 @@
 // One video file with the music, written through the FFmpeg libraries:
 // H.264 (libx264) where the build has it, MPEG-4 part 2 otherwise, yuv420p
-// at the capture's frame rate; AAC sound of the music samples that cover the
-// captured span, interleaved with the pictures as they arrive so the muxer
+// at the capture's frame rate; sound of the music samples that cover the
+// captured span (AAC in MP4, lossless FLAC in Matroska, which joins exactly), interleaved with the pictures as they arrive so the muxer
 // never has to hold the whole film.
 //
 //   VideoSinkDesc desc;  desc.path = "out.mp4"; desc.width = 800; ...

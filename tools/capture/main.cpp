@@ -16,6 +16,7 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
+#include <csignal>
 #include <unistd.h>
 
 #include "demo/Music.h"
@@ -27,6 +28,7 @@
 #include "tools/capture/CaptureStats.h"
 #include "tools/capture/FrameSink.h"
 #include "tools/capture/Progress.h"
+#include "tools/capture/QueuedSink.h"
 #include "tools/capture/VideoSink.h"
 
 using namespace Capture;
@@ -35,6 +37,40 @@ namespace {
 
 constexpr int kUsageExitStatus = 2;
 constexpr int kInterruptedExitStatus = 130;
+// Finished frames waiting for the encoding thread: enough to ride out a slow
+// frame on either side, few enough to stay small at 4K (25 MB each).
+constexpr int kQueuedFrames = 3;
+
+// The video being written: removed when the run ends without a playable one,
+// also when an error ends the process on the spot.
+std::string pendingOutput;
+
+void removePendingOutput()
+{
+    if (pendingOutput.empty())
+        return;
+    std::error_code error;
+    std::filesystem::remove(pendingOutput, error);
+    pendingOutput.clear();
+}
+
+// Ctrl+C or SIGTERM, at any moment (loading included): the loop stops before
+// its next frame. Installed before SDL starts, which then leaves it in place.
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int)
+{
+    stopRequested = 1;
+}
+
+void installStopHandlers()
+{
+    struct sigaction action = {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 void checkDataFolders()
 {
@@ -56,7 +92,7 @@ void prepareEnvironment()
     setenv("VANTREL_NO_DIALOGS", "1", 1);
 }
 
-std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel::PcmTrack* music)
+std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vantrel::PcmTrack* music)
 {
     switch (options.outputKind()) {
     case OutputKind::PngSequence:
@@ -76,6 +112,15 @@ std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel
         break;
     }
     return nullptr;
+}
+
+// The encoder on a thread of its own, behind a short queue of finished frames.
+std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel::PcmTrack* music)
+{
+    std::unique_ptr<FrameSink> encoder = makeEncoder(options, music);
+    if (!encoder)
+        return nullptr;
+    return std::make_unique<QueuedSink>(std::move(encoder), options.width, options.height, kQueuedFrames);
 }
 
 
@@ -98,16 +143,28 @@ const unsigned char* readFrame(Frontend::Context& context, const CaptureOptions&
     return rows;
 }
 
-// A window of the capture's size, never full screen.
-void sizeProduction(Prod::Prod& production, const CaptureOptions& options)
+// A window of the capture's size, never full screen, with the production's
+// picture placed on it by the demo's own rule and rendered at `scale`.
+void sizeProduction(Prod::Prod& production, const CaptureOptions& options, double scale)
 {
     production.fullscreen = false;
     production.width = options.width;
     production.height = options.height;
-    production.viewport[0] = 0;
-    production.viewport[1] = 0;
-    production.viewport[2] = options.width;
-    production.viewport[3] = options.height;
+    production.fit = options.fit;
+    production.renderScale = static_cast<float>(scale);
+    Vantrel::PixelRect picture = Vantrel::placePicture(options.fit, options.width, options.height,
+                                                       production.viewport[2], production.viewport[3]);
+    production.viewport[0] = picture.x;
+    production.viewport[1] = picture.y;
+    production.viewport[2] = picture.width;
+    production.viewport[3] = picture.height;
+}
+
+std::string scaleLabel(const CaptureOptions& options, double scale)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "scale %g%s  ", scale, options.scale > 0.0 ? "" : " (automatic)");
+    return text;
 }
 
 // One frame at demo time t, with the spectrum of the music at that moment,
@@ -128,13 +185,53 @@ void renderFrame(Prod::Prod& production, double t, float frameTime, const Vantre
     stats.record(t, production.activeEntry(), millisecondsBetween(begin, composed), millisecondsBetween(begin, finished));
 }
 
+struct RunResult {
+    long done = 0;
+    bool interrupted = false;
+};
+
+RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, double scale,
+                    const Vantrel::PcmTrack* track, FrameSink* sink)
+{
+    std::unique_ptr<Frontend::Context> context = production.start(true);
+
+    std::vector<double> times = captureTimes(options);
+    std::vector<EntrySpan> spans;
+    for (const Vantrel::TimelineEntry& entry : production.timeline)
+        spans.push_back({entry.start, entry.end});
+    CaptureStats stats(spans, static_cast<long>(times.size()));
+    ProgressBar progress(static_cast<long>(times.size()), !options.quiet && isatty(STDERR_FILENO),
+                         scaleLabel(options, scale));
+    Vantrel::SpectrumAnalyzer analyzer;
+
+    RunResult run;
+    for (double t : times) {
+        // Ctrl+C reaches SDL as a quit event; stop cleanly so the video stays playable.
+        if (stopRequested || SDL_QuitRequested()) {
+            run.interrupted = true;
+            break;
+        }
+        renderFrame(production, t, static_cast<float>(options.frameTime()), track, analyzer, stats);
+        if (sink)
+            sink->writeFrame(readFrame(*context, options));
+        progress.update(++run.done);
+    }
+    progress.finish();
+    if (!options.stats.empty())
+        stats.writeJson(options.stats, StatsInfo{options.fps, options.width, options.height, scale});
+    if (!options.quiet && !options.stats.empty() && !run.interrupted)
+        std::printf("%s", stats.table().c_str());
+    return run;
+}
+
 int capture(const CaptureOptions& options)
 {
     checkDataFolders();
     prepareEnvironment();
 
     Prod::Prod production;
-    sizeProduction(production, options);
+    const double scale = chooseRenderScale(options);
+    sizeProduction(production, options, scale);
 
     // The spectrum (and the film's sound) come from the decoded file, not from playback.
     Vantrel::PcmTrack track;
@@ -144,52 +241,41 @@ int capture(const CaptureOptions& options)
                      production.musicFile.c_str());
 
     // Output problems show before the long start-up, not after it.
-    std::unique_ptr<FrameSink> sink = makeSink(options, haveMusic ? &track : nullptr);
     if (!options.stats.empty())
         checkStatsWritable(options.stats);
-
-    std::unique_ptr<Frontend::Context> context = production.start(true);
-
-    std::vector<double> times = captureTimes(options);
-    std::vector<EntrySpan> spans;
-    for (const Vantrel::TimelineEntry& entry : production.timeline)
-        spans.push_back({entry.start, entry.end});
-    CaptureStats stats(spans, static_cast<long>(times.size()));
-    ProgressBar progress(static_cast<long>(times.size()), !options.quiet && isatty(STDERR_FILENO));
-    Vantrel::SpectrumAnalyzer analyzer;
-
-    long done = 0;
-    bool interrupted = false;
-    for (double t : times) {
-        // Ctrl+C reaches SDL as a quit event; stop cleanly so the video stays playable.
-        if (SDL_QuitRequested()) {
-            interrupted = true;
-            break;
-        }
-        renderFrame(production, t, static_cast<float>(options.frameTime()), haveMusic ? &track : nullptr, analyzer,
-                    stats);
-        if (sink)
-            sink->writeFrame(readFrame(*context, options));
-        progress.update(++done);
+    std::unique_ptr<FrameSink> sink = makeSink(options, haveMusic ? &track : nullptr);
+    if (options.outputKind() == OutputKind::Video) {
+        pendingOutput = options.out;
+        Frontend::setExitCleanup(removePendingOutput);
     }
-    progress.finish();
 
-    if (sink)
-        sink->finish();
-    if (!options.stats.empty())
-        stats.writeJson(options.stats, StatsInfo{options.fps, options.width, options.height});
+    RunResult run;
+    std::string written;
+    try {
+        run = renderAll(production, options, scale, haveMusic ? &track : nullptr, sink.get());
+        if (sink && run.done > 0) {
+            sink->finish();
+            pendingOutput.clear();
+            written = sink->describe();
+        }
+    } catch (...) {
+        sink.reset();
+        removePendingOutput();
+        throw;
+    }
+    sink.reset();
+    removePendingOutput();
 
-    if (interrupted) {
-        std::fprintf(stderr, "vantrel-capture: interrupted after %ld of %zu frames%s%s\n", done, times.size(),
-                     sink ? "; wrote " : "", sink ? sink->describe().c_str() : "");
+    if (run.interrupted) {
+        std::string outcome = options.outputKind() == OutputKind::None ? ""
+                              : written.empty()                        ? "; nothing written"
+                                                                       : "; wrote " + written;
+        std::fprintf(stderr, "vantrel-capture: interrupted after %ld of %ld frames%s\n", run.done,
+                     countFrames(options), outcome.c_str());
         return kInterruptedExitStatus;
     }
-    if (!options.quiet) {
-        if (!options.stats.empty())
-            std::printf("%s", stats.table().c_str());
-        if (sink)
-            std::printf("vantrel-capture: wrote %s\n", sink->describe().c_str());
-    }
+    if (!options.quiet && !written.empty())
+        std::printf("vantrel-capture: wrote %s\n", written.c_str());
     return 0;
 }
 
@@ -206,6 +292,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vantrel-capture: %s\nRun with --help for the options.\n", parsed.message.c_str());
         return kUsageExitStatus;
     }
+    installStopHandlers();
     try {
         return capture(parsed.options);
     } catch (const std::exception& error) {
