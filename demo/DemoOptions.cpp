@@ -18,6 +18,7 @@ namespace {
 // Option texts as typed, converted once CLI11 has split the line.
 struct RawOptions {
     std::string size;
+    std::string scale;
     std::string from;
     std::string to;
 };
@@ -49,6 +50,26 @@ std::string convertWindowGroup(const RawOptions& raw, DemoOptions& options)
         !parseSide(raw.size.substr(x + 1), options.height))
         return "--size: '" + raw.size + "' is not a size like 1024x768 (sides 1 to " + std::to_string(kMaxSide) + ")";
     return "";
+}
+
+void addPictureGroup(CLI::App& app, RawOptions& raw)
+{
+    app.add_option("--scale", raw.scale,
+                   "Render scale of the scene pictures: 0.5 (weak machines), 1 (default), 2 or 4 (large screens)")
+        ->type_name("S");
+}
+
+std::string convertPictureGroup(const RawOptions& raw, DemoOptions& options)
+{
+    if (raw.scale.empty())
+        return "";
+    for (const char* allowed : {"0.5", "1", "2", "4"}) {
+        if (raw.scale == allowed) {
+            options.renderScale = std::strtof(allowed, nullptr);
+            return "";
+        }
+    }
+    return "--scale: '" + raw.scale + "' is not one of 0.5, 1, 2, 4";
 }
 
 void addPlaybackGroup(CLI::App& app, RawOptions& raw, DemoOptions& options)
@@ -140,6 +161,7 @@ DemoParse parseDemoOptions(int argc, const char* const* argv)
                  "Run it from the directory that holds data/ and vantrel_data/.",
                  "vantrel"};
     addWindowGroup(app, raw, result.options);
+    addPictureGroup(app, raw);
     addPlaybackGroup(app, raw, result.options);
     result.usage = app.help();
 
@@ -154,6 +176,8 @@ DemoParse parseDemoOptions(int argc, const char* const* argv)
         return result;
     }
     result.message = convertWindowGroup(raw, result.options);
+    if (result.message.empty())
+        result.message = convertPictureGroup(raw, result.options);
     if (result.message.empty())
         result.message = convertPlaybackGroup(raw, result.options);
     result.status = result.message.empty() ? DemoParse::Status::Run : DemoParse::Status::Error;
@@ -170,6 +194,7 @@ std::string applyDemoOptions(const DemoOptions& options, Demo& demo)
         demo.width = options.width;
         demo.height = options.height;
     }
+    demo.renderScale = options.renderScale;
     return applyPlaybackGroup(options, demo);
 }
 

@@ -35,6 +35,9 @@ struct DemoOptions {
     int width = 0;          // window size; 0 keeps the production's own
     int height = 0;
 
+    // Picture group: render scale of every off-screen picture (0.5, 1, 2 or 4).
+    float renderScale = 1.0f;
+
     // Playback group: a span of the production, looped or not, and the
     // maker's development mode (keys, overlay, reloading) run by devmode/.
     PlayTime from;

@@ -149,6 +149,12 @@ TEST(DemoOptions, NoOptionsLeaveTheProductionAsItIsAndTheWindowGroupAppliesItsVa
     EXPECT_EQ(demo.width, 640);
     EXPECT_EQ(demo.height, 360);
     EXPECT_EQ(demo.viewport[2], 800) << "the picture keeps the production's size; only the window changes";
+    EXPECT_EQ(demo.renderScale, 1.0f);
+
+    DemoParse scaled = parseLine({"--scale", "0.5"});
+    ASSERT_EQ(scaled.status, DemoParse::Status::Run) << scaled.message;
+    applyDemoOptions(scaled.options, demo);
+    EXPECT_EQ(demo.renderScale, 0.5f);
 }
 
 TEST(DemoOptions, HelpAndBadLinesAreReportedWithTheUsage)
@@ -157,7 +163,8 @@ TEST(DemoOptions, HelpAndBadLinesAreReportedWithTheUsage)
     EXPECT_EQ(help.status, DemoParse::Status::Help);
     EXPECT_NE(help.message.find("--windowed"), std::string::npos);
     for (auto args : {std::initializer_list<const char*>{"--bogus"}, {"--size"}, {"--size", "640"},
-                      {"--size", "0x360"}, {"--size", "640x-3"}, {"--size", "99999x2"}, {"stray"}}) {
+                      {"--size", "0x360"}, {"--size", "640x-3"}, {"--size", "99999x2"}, {"stray"},
+                      {"--scale", "3"}, {"--scale", "0.50"}}) {
         DemoParse bad = parseLine(args);
         EXPECT_EQ(bad.status, DemoParse::Status::Error) << *args.begin();
         EXPECT_EQ(bad.message.find('\n'), std::string::npos) << bad.message;
