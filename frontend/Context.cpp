@@ -42,9 +42,19 @@ int watchKeys(void*, SDL_Event* event)
     return 1;
 }
 
+bool isSet(const char* variable)
+{
+    const char* value = SDL_getenv(variable);
+    return value && *value;
+}
+
 void initVideo()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        // With no display to show on, render off-screen (EGL) rather than let
+        // SDL probe display servers that are not there, which complain on stderr.
+        if (!isSet("SDL_VIDEODRIVER") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
             throw Error(std::string("cannot start the video system: ") + SDL_GetError());
         SDL_AddEventWatch(watchKeys, nullptr);
