@@ -60,6 +60,8 @@ std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)
     auto context = std::make_unique<Frontend::Context>(desc);
     if (fullscreen && !hiddenWindow)
         Frontend::setFullscreenMode(width, height, 32);
+    // Whether or not the display could switch, the window is what it now is.
+    followDrawable(*context);
     load();
     warmUpShaders();
     prepareDrawables();
@@ -118,11 +120,22 @@ void Demo::composeFrame()
         Frontend::RenderTarget::unbind();
         State::setViewport(0, 0, width, height);
         State::clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
-        State::setViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+        PixelRect picture = placePicture(fit, width, height, viewport[2], viewport[3]);
+        State::setViewport(viewport[0] + picture.x, viewport[1] + picture.y, picture.width, picture.height);
         element->useShader("vantrel_texture.cg");
         element->setTexture("tex0", element->colorTexture());
         element->drawFullscreenQuad(-1.0f, -1.0f, 1.0f, 1.0f);
         element->releaseTextures();
+    }
+}
+
+void Demo::followDrawable(Frontend::Context& context)
+{
+    int drawableWidth = context.window().clientWidth();
+    int drawableHeight = context.window().clientHeight();
+    if (drawableWidth > 0 && drawableHeight > 0) {
+        width = drawableWidth;
+        height = drawableHeight;
     }
 }
 
@@ -179,6 +192,9 @@ void Demo::playLoop(Frontend::Context& context, Music* music, bool musicPlays, F
     for (;;) {
         if (!context.update())
             break;
+        // Read every frame rather than on resize events alone: a full-screen
+        // switch settles a few events after it was asked for.
+        followDrawable(context);
         if (!(time < endTime))
             break;
         if (music)

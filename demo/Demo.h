@@ -66,8 +66,13 @@ public:
     void warmUpShaders();
     // Prepares every registered Drawable, then warms each up with one draw.
     void prepareDrawables();
-    // Composes every active timeline entry into the window at `time`.
+    // Composes every active timeline entry into the window at `time`: the
+    // whole window is cleared and the picture (viewport's size) placed by `fit`.
     void composeFrame();
+    // Takes the window's drawable size in pixels as width and height: after a
+    // display-mode switch, a resize, or on a high-density display it is not
+    // the size that was asked for.
+    void followDrawable(Frontend::Context& context);
     // Index of the last entry composed at `time`, or -1 when none is active.
     int activeEntry() const;
     // Writes the composed frame as "dump%i.png", numbered across the run.
@@ -90,7 +95,8 @@ public:
     float endTime = 240.0f;
     std::string musicFile;
     float musicStart = 0.0f;
-    int viewport[4] = {0, 0, 800, 600};
+    int viewport[4] = {0, 0, 800, 600};  // the production's picture; its size sets the aspect on screen
+    Fit fit = Fit::Bars;
     float tempo = 120.0f;
     float spectrum[512] = {};
     float time = 0.0f;
@@ -112,8 +118,6 @@ public:
     // measures in pixels stays in pixels of the scale-1 picture, so the look is
     // the same at every scale. Set before start().
     float renderScale = 1.0f;
-    // How the picture meets a window of another aspect.
-    Fit fit = Fit::Bars;
 
 private:
     bool startMusic(Music& music);

@@ -9,11 +9,13 @@
 #include "demo/Music.h"
 
 #include <SDL2/SDL.h>
+#include <alsa/asoundlib.h>
 #include <fftw3.h>
 #include <mpg123.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <mutex>
 #include <numbers>
 
@@ -139,6 +141,12 @@ void SpectrumAnalyzer::analyze(const PcmTrack& track, int64_t frame, float out[k
 
 namespace {
 
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+} // namespace
+
+namespace {
+
 // Shared by the audio callback and the main thread; written only under the
 // device lock (the callback runs with it held).
 struct Playback {
@@ -233,16 +241,25 @@ bool Music::init()
 {
     if (impl->device)
         return true;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    // Probing a machine without a sound card makes the sound library print its
+    // own errors; the outcome is reported below in one line instead.
+    snd_lib_error_set_handler(ignoreAlsaError);
+    bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (opened) {
         impl->audioInitialised = true;
         impl->device = openDevice(&impl->playback);
-        if (impl->device)
-            return true;
+        opened = impl->device != 0;
+    }
+    snd_lib_error_set_handler(nullptr);
+    if (opened)
+        return true;
+    if (impl->audioInitialised) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         impl->audioInitialised = false;
     }
     // No usable sound device: the dummy driver consumes samples in real time,
     // which keeps the music clock running without sound.
+    std::fprintf(stderr, "vantrel: no sound device could be opened; the music plays silently\n");
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;

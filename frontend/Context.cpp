@@ -43,9 +43,19 @@ int watchKeys(void*, SDL_Event* event)
     return 1;
 }
 
+bool isSet(const char* variable)
+{
+    const char* value = SDL_getenv(variable);
+    return value && *value;
+}
+
 void initVideo()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        // With no display to show on, render off-screen (EGL) rather than let
+        // SDL probe display servers that are not there, which complain on stderr.
+        if (!isSet("SDL_VIDEODRIVER") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
             throw Error(std::string("cannot start the video system: ") + SDL_GetError());
         SDL_AddEventWatch(watchKeys, nullptr);
@@ -285,11 +295,18 @@ void setFullscreenMode(int width, int height, int bitsPerPixel)
         SDL_Window* window = context->window().native();
         SDL_DisplayMode mode{};
         SDL_GetDesktopDisplayMode(0, &mode);
+        SDL_DisplayMode desktop = mode;
         mode.w = width;
         mode.h = height;
         mode.format = bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
         mode.refresh_rate = 0;  // not requested
         SDL_SetWindowDisplayMode(window, &mode);
+        // The display switches to the closest mode it has. Sizing the window to
+        // that mode first covers the screen even where no window manager
+        // carries out the full-screen request (a bare X server).
+        SDL_DisplayMode closest{};
+        const SDL_DisplayMode& target = SDL_GetClosestDisplayMode(0, &mode, &closest) ? closest : desktop;
+        SDL_SetWindowSize(window, target.w, target.h);
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
     }
     SDL_ShowCursor(SDL_DISABLE);

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <epoxy/gl.h>
+
 #include "demo/Element.h"
 #include "frontend/Error.h"
 #include "frontend/File.h"
@@ -140,6 +142,65 @@ TEST_F(Composition, FrameDumpsAreNumberedAcrossTheRun)
         EXPECT_EQ(dump.data()[2], 255);  // blue
     }
     EXPECT_FALSE(std::filesystem::exists("dump3.png"));
+}
+
+namespace {
+
+// Four coloured quadrants, so that scaling or shifting the picture shows.
+class QuadrantScene : public Element {
+public:
+    explicit QuadrantScene(Demo* owner) : Element(owner, "Untitled", 64, 64) {}
+    void draw() override
+    {
+        const float colours[4][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}};
+        glEnable(GL_SCISSOR_TEST);
+        for (int i = 0; i < 4; i++) {
+            glScissor((i % 2) * 32, (i / 2) * 32, 32, 32);
+            clear(colours[i][0], colours[i][1], colours[i][2], 1.0f, true, true, true);
+        }
+        glDisable(GL_SCISSOR_TEST);
+    }
+};
+
+} // namespace
+
+TEST_F(Composition, AWindowOfThePicturesSizeShowsItOverTheWholeWindowAsBefore)
+{
+    demo.loadAndPrepare();
+    auto* scene = new QuadrantScene(&demo);
+    demo.timeline.push_back({0.0f, 10.0f, scene});
+    composeAt(demo, 1.0f);
+    std::vector<unsigned char> composed = TestSupport::readPixels(0, 0, 800, 600);
+
+    // The picture drawn straight over the full window, as the composition always did.
+    Frontend::RenderTarget::unbind();
+    Frontend::State::setViewport(0, 0, 800, 600);
+    Frontend::State::clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
+    scene->useShader("vantrel_texture.cg");
+    scene->setTexture("tex0", scene->colorTexture());
+    scene->drawFullscreenQuad(-1.0f, -1.0f, 1.0f, 1.0f);
+    scene->releaseTextures();
+    EXPECT_TRUE(composed == TestSupport::readPixels(0, 0, 800, 600));
+}
+
+TEST_F(Composition, APictureOfAnotherAspectSitsBetweenBarsOrCoversTheWindow)
+{
+    demo.loadAndPrepare();
+    demo.timeline.push_back({0.0f, 10.0f, new FlatScene(&demo, 0, 1, 0)});
+    demo.viewport[2] = 400;  // a 2:3 picture in the 4:3 window
+    demo.viewport[3] = 600;
+
+    composeAt(demo, 1.0f);
+    std::vector<double> leftBar = averageColour(0, 0, 200, 600);
+    std::vector<double> picture = averageColour(200, 0, 400, 600);
+    std::vector<double> rightBar = averageColour(600, 0, 200, 600);
+    EXPECT_LT(leftBar[0] + leftBar[1] + rightBar[0] + rightBar[1], 1.0) << "bars are black, not the old frame";
+    EXPECT_GT(picture[1], 254.0);
+
+    demo.fit = Fit::Crop;
+    std::vector<double> whole = composeAt(demo, 1.0f);
+    EXPECT_GT(whole[1], 254.0);
+    EXPECT_LT(whole[0], 1.0);
 }
 
 TEST(Catalogues, LoadEveryDataFileUnderItsExactNameAndBuildBothPools)
