@@ -152,12 +152,6 @@ void sizeProduction(Prod::Prod& production, const CaptureOptions& options, doubl
     production.height = options.height;
     production.fit = options.fit;
     production.renderScale = static_cast<float>(scale);
-    Vantrel::PixelRect picture = Vantrel::placePicture(options.fit, options.width, options.height,
-                                                       production.viewport[2], production.viewport[3]);
-    production.viewport[0] = picture.x;
-    production.viewport[1] = picture.y;
-    production.viewport[2] = picture.width;
-    production.viewport[3] = picture.height;
 }
 
 std::string scaleLabel(const CaptureOptions& options, double scale)
