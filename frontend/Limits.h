@@ -16,6 +16,10 @@ namespace Frontend::Limits {
 // generated file is the music at a few MiB; a scene of a million keys is 16 MiB.
 constexpr uint64_t kMaxFileBytes = 256ull << 20;
 
+// Decoded music is held in memory whole, 176,400 bytes a second: half an hour
+// is about 300 MiB. The production's music is four minutes.
+constexpr int kMaxMusicSeconds = 30 * 60;
+
 // Picture side in pixels, checked against the declared header before decoding.
 // 8192 x 8192 RGBA is 256 MiB decoded; the generated pictures are at most
 // 1024 wide. The texture upload also checks the context's GL_MAX_TEXTURE_SIZE.

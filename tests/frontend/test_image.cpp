@@ -3,6 +3,8 @@
 // it did not write itself.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include "frontend/Error.h"
 #include "frontend/File.h"
 #include "frontend/ImageLoader.h"
+#include "frontend/Limits.h"
 #include "tests/support/TestContext.h"
 
 using FrontendExt::File;
@@ -199,8 +202,29 @@ TEST_F(Pictures, FileOwnershipMovesAndMissingFilesThrow)
         File missing(path("missing.png"), "rb");
         ADD_FAILURE() << "opened a file that is not there";
     } catch (const Frontend::Error& error) {
-        EXPECT_EQ(std::string(error.what()), "cannot open file '" + path("missing.png") + "'");
+        EXPECT_EQ(std::string(error.what()), "cannot open file '" + path("missing.png") + "': No such file or directory");
     }
+}
+
+TEST_F(Pictures, OnlyRegularFilesOfBoundedSizeAreRead)
+{
+    std::filesystem::create_directory(path("folder.kdx"));
+    ASSERT_EQ(mkfifo(path("pipe.mp3").c_str(), 0600), 0);  // no writer: opening it must not wait
+    const std::pair<const char*, std::string> cases[] = {
+        {"folder.kdx", "it is a directory"}, {"pipe.mp3", "it is a pipe"}, {"pipe.mp3/x", "Not a directory"}};
+    for (const auto& [name, cause] : cases) {
+        try {
+            File file(path(name), "rb");
+            ADD_FAILURE() << "opened " << name;
+        } catch (const Frontend::Error& error) {
+            EXPECT_EQ(std::string(error.what()), "cannot open file '" + path(name) + "': " + cause);
+        }
+    }
+
+    writeAll(path("huge"), {});  // grown sparse: costs no disk
+    std::filesystem::resize_file(path("huge"), Frontend::Limits::kMaxFileBytes + 1);
+    File huge(path("huge"), "rb");
+    EXPECT_THROW(huge.readAll(), Frontend::Error);
 }
 
 TEST_F(Pictures, PngRowsArriveBottomFirstInBothLayouts)
