@@ -24,7 +24,11 @@ Frontend::CompleteShader* compileShaderFile(const std::string& path)
 Frontend::Texture* TextureResourceProxy::loadResource(const std::string& path)
 {
     FrontendExt::ImageLoader image(FrontendExt::File(path, "rb"));
-    return new Frontend::Texture(image, Frontend::kFilterMipmap);
+    try {
+        return new Frontend::Texture(image, Frontend::kFilterMipmap);
+    } catch (const Frontend::Error& error) {
+        throw Frontend::Error("picture '" + path + "': " + error.what());
+    }
 }
 
 Frontend::CompleteShader* CompleteShaderResourceProxy::loadResource(const std::string& path)

@@ -346,6 +346,30 @@ TEST_F(Pictures, DamagedOrForeignFilesAreRefusedWithTheirName)
     expectRefused(path("empty.jpg"));
 }
 
+TEST_F(Pictures, OversizedPicturesAreRefusedFromTheirHeaders)
+{
+    auto expectMessage = [&](const char* name, const std::string& text) {
+        try {
+            ImageLoader image{File(path(name), "rb")};
+            ADD_FAILURE() << name << " decoded";
+        } catch (const Frontend::Error& error) {
+            EXPECT_EQ(std::string(error.what()), "cannot decode picture '" + path(name) + "': " + text);
+        }
+    };
+    const int side = Frontend::Limits::kMaxPictureSide + 1;
+    const std::string limit = "; pictures of 1 to " + std::to_string(side - 1) + " pixels a side are read";
+    writeRawPng(path("tall.png"), {1, side, PNG_COLOR_TYPE_GRAY, 8, Bytes(side), {}, {}});
+    expectMessage("tall.png", "it declares 1 x " + std::to_string(side) + " pixels" + limit);
+    writeJpeg(path("wide.jpg"), 60000, 1, 1, Bytes(60000));
+    expectMessage("wide.jpg", "it declares 60000 x 1 pixels" + limit);
+
+    // A few bytes that declare a large picture are refused before its rows are allocated.
+    writeRawPng(path("black.png"), {1024, 1024, PNG_COLOR_TYPE_RGB, 8, Bytes(1024 * 1024 * 3), {}, {}});
+    Bytes black = readAll(path("black.png"));
+    writeAll(path("cut-black.png"), Bytes(black.begin(), black.begin() + 100));
+    expectMessage("cut-black.png", "corrupt PNG (the file is far too small for the picture it declares)");
+}
+
 TEST_F(Pictures, WritePngStoresRowsTopFirstForAnySize)
 {
     FrontendExt::writePng(path("out.png").c_str(), 3, 2, kRgb3x2.data(), 1);
