@@ -302,11 +302,10 @@ int clampLevel(int level)
 
 } // namespace
 
-ImageLoader::ImageLoader(File file)
+ImageLoader::ImageLoader(File file) : ImageLoader(file.readAll(), file.path()) {}
+
+ImageLoader::ImageLoader(const std::vector<unsigned char>& bytes, const std::string& path)
 {
-    const std::string path = file.path();
-    std::vector<unsigned char> bytes = file.readAll();
-    file.close();
     if (bytes.empty())
         decodeFailure(path, "the file is empty");
 
