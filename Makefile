@@ -1,8 +1,19 @@
 # Two entry points: `make run` plays the demo, `make test` runs the test suite.
+# `make test-sanitize` runs the suite again in a build with the address and
+# undefined-behaviour sanitizers; `make fuzz FUZZ_SECONDS=N` runs each fuzz
+# target for N seconds (needs clang).
 BUILD ?= build
 JOBS  ?= $(shell nproc)
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+TEST_ENV = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy VANTREL_NO_DIALOGS=1
+# Any finding ends the test that made it; only the GL driver's own leaks are suppressed.
+SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 
-.PHONY: deps build run test clean format
+.PHONY: deps build run test test-sanitize fuzz clean format
 
 deps:
 	@scripts/install-deps.sh
@@ -15,14 +26,25 @@ run: build
 	@scripts/run-demo.sh $(BUILD)/run
 
 test: build
-	@cd $(BUILD) && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy VANTREL_NO_DIALOGS=1 \
-	  ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && $(TEST_ENV) ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Release -DVANTREL_SANITIZE=ON >/dev/null
+	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && $(TEST_ENV) $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	@command -v clang++ >/dev/null || { echo "make fuzz: needs clang"; exit 1; }
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Release -DVANTREL_FUZZ=ON \
+	  -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # Reformats every C++ source and header with .clang-format (build folders lie outside these).
-FORMAT_DIRS = demo frontend frontend_ext prod scene std_effects tools tests
+FORMAT_DIRS = demo devmode frontend frontend_ext prod scene std_effects tools tests fuzz
 
 format:
 	@find $(FORMAT_DIRS) \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format -i
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -1,7 +1,5 @@
 #include "demo/Catalogues.h"
 
-#include <filesystem>
-
 #include "demo/Drawable.h"
 #include "demo/Element.h"
 #include "frontend/Error.h"
@@ -15,18 +13,8 @@ namespace Vantrel {
 
 namespace {
 
-// A directory that happens to match "*.png" would otherwise surface as an
-// obscure open failure; name it plainly.
-void requireRegularFile(const std::string& path)
-{
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        throw Frontend::Error("'" + path + "' is listed as a data file but is not a readable file");
-}
-
 Frontend::CompleteShader* compileShaderFile(const std::string& path)
 {
-    requireRegularFile(path);
     Frontend::ShaderSource source(FrontendExt::File(path, "rb"));
     return new Frontend::CompleteShader(source.text(), "vsMain", "psMain", path);
 }
@@ -35,9 +23,12 @@ Frontend::CompleteShader* compileShaderFile(const std::string& path)
 
 Frontend::Texture* TextureResourceProxy::loadResource(const std::string& path)
 {
-    requireRegularFile(path);
     FrontendExt::ImageLoader image(FrontendExt::File(path, "rb"));
-    return new Frontend::Texture(image, Frontend::kFilterMipmap);
+    try {
+        return new Frontend::Texture(image, Frontend::kFilterMipmap);
+    } catch (const Frontend::Error& error) {
+        throw Frontend::Error("picture '" + path + "': " + error.what());
+    }
 }
 
 Frontend::CompleteShader* CompleteShaderResourceProxy::loadResource(const std::string& path)
@@ -57,7 +48,6 @@ Frontend::PixelShader* PixelShaderResourceProxy::loadResource(const std::string&
 
 FrontendExt::QBRLoader* QBRResourceProxy::loadResource(const std::string& path)
 {
-    requireRegularFile(path);
     return new FrontendExt::QBRLoader(FrontendExt::File(path, "rb"), FrontendExt::kUsageStatic,
                                       FrontendExt::kUsageStatic);
 }

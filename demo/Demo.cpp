@@ -175,8 +175,10 @@ bool Demo::startMusic(Music& music)
     // the timer when there is nothing to play.
     if (!music.init())
         Frontend::showMessage("BASS", "BASS error");
-    if (!music.open(musicFile))
+    if (!music.open(musicFile)) {
         Frontend::showMessage("BASS", "BASS error, file not found?");
+        std::fprintf(stderr, "%s\n", music.problem().c_str());
+    }
     bool playing = music.play();
     if (!playing)
         Frontend::showMessage("BASS", "BASS error, can not play stream?");

@@ -1,5 +1,6 @@
 #include "demo/Drawable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -140,14 +141,14 @@ void Drawable::setEnvironmentTexture(std::string_view textureFile)
 void Drawable::drawMesh(std::string_view meshFile, int part)
 {
     FrontendExt::QBRLoader* loader = (*meshes)[meshFile];
-    if (part == -1) {
-        for (auto& mesh : loader->meshes)
-            mesh->draw();
+    if (part != -1) {
+        loader->mesh(part).draw();
         return;
     }
-    if (part < 0 || part >= loader->meshCount())
-        Frontend::fatalError("Drawable::drawMesh : " + std::string(meshFile) + " has no part " + std::to_string(part));
-    loader->mesh(part).draw();
+    // A file with no meshes would draw nothing at all: the first access reports it.
+    const int count = std::max(loader->meshCount(), 1);
+    for (int i = 0; i < count; i++)
+        loader->mesh(i).draw();
 }
 
 bool Drawable::beatTrigger(int band, float threshold)

@@ -18,6 +18,11 @@
 #include <cstdio>
 #include <mutex>
 #include <numbers>
+#include <string>
+
+#include "frontend/Error.h"
+#include "frontend/File.h"
+#include "frontend/Limits.h"
 
 namespace Vantrel {
 
@@ -38,8 +43,10 @@ bool configureDecoder(mpg123_handle* mh)
     return mpg123_format(mh, kSampleRate, MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK;
 }
 
-bool decodeOpened(mpg123_handle* mh, PcmTrack& out)
+// Returns the decoder's complaint, or an empty text when the whole stream decoded.
+std::string decodeOpened(mpg123_handle* mh, PcmTrack& out)
 {
+    constexpr size_t kMaxSamples = static_cast<size_t>(Frontend::Limits::kMaxMusicSeconds) * kSampleRate * 2;
     std::vector<int16_t> chunk(16384);
     for (;;) {
         size_t done = 0;
@@ -49,11 +56,29 @@ bool decodeOpened(mpg123_handle* mh, PcmTrack& out)
         if (rc == MPG123_DONE)
             break;
         if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
-            return false;
+            return mpg123_strerror(mh);
+        if (out.samples.size() > kMaxSamples)
+            return "longer than the longest music played (" + std::to_string(Frontend::Limits::kMaxMusicSeconds / 60) +
+                   " minutes)";
     }
     if (out.samples.size() % 2)
         out.samples.pop_back();
-    return !out.samples.empty();
+    return out.samples.empty() ? "no MP3 audio in the file" : "";
+}
+
+// Only a regular file of a bounded size reaches the decoder: it would wait
+// forever on a pipe and read a device without end.
+std::string checkReadable(const std::string& path)
+{
+    try {
+        FrontendExt::File file(path, "rb");
+        if (static_cast<uint64_t>(file.size()) > Frontend::Limits::kMaxFileBytes)
+            return path + ": larger than the largest file read (" +
+                   std::to_string(Frontend::Limits::kMaxFileBytes >> 20) + " MiB)";
+    } catch (const Frontend::Error& error) {
+        return error.what();
+    }
+    return "";
 }
 
 // The FFTW planner is not thread-safe; executing a finished plan is.
@@ -61,23 +86,31 @@ std::mutex plannerMutex;
 
 } // namespace
 
-bool decodeMp3(const std::string& path, PcmTrack& out)
+bool decodeMp3(const std::string& path, PcmTrack& out, std::string* problem)
 {
     out.samples.clear();
-    mpg123_init();  // a no-op on current libraries, needed on old ones
-    int err = MPG123_OK;
-    mpg123_handle* mh = mpg123_new(nullptr, &err);
-    if (!mh)
-        return false;
-    bool ok = configureDecoder(mh) && mpg123_open(mh, path.c_str()) == MPG123_OK;
-    if (ok) {
-        ok = decodeOpened(mh, out);
-        mpg123_close(mh);
+    std::string why = checkReadable(path);
+    if (why.empty()) {
+        mpg123_init();  // a no-op on current libraries, needed on old ones
+        int err = MPG123_OK;
+        mpg123_handle* mh = mpg123_new(nullptr, &err);
+        if (!mh)
+            why = path + ": " + mpg123_plain_strerror(err);
+        else if (!configureDecoder(mh) || mpg123_open(mh, path.c_str()) != MPG123_OK)
+            why = path + ": " + mpg123_strerror(mh);
+        else {
+            std::string failure = decodeOpened(mh, out);
+            if (!failure.empty())
+                why = path + ": " + failure;
+            mpg123_close(mh);
+        }
+        mpg123_delete(mh);
     }
-    mpg123_delete(mh);
-    if (!ok)
+    if (!why.empty())
         out.samples.clear();
-    return ok;
+    if (problem)
+        *problem = why;
+    return why.empty();
 }
 
 // ---------------------------------------------------------------------------
@@ -275,7 +308,7 @@ bool Music::init()
 bool Music::open(const std::string& path)
 {
     PcmTrack decoded;
-    const bool ok = decodeMp3(path, decoded);
+    const bool ok = decodeMp3(path, decoded, &openProblem);
     impl->lock();
     pcm.samples.swap(decoded.samples);
     impl->hasStream = ok;

@@ -33,8 +33,10 @@ struct PcmTrack {
     float lengthSeconds() const { return static_cast<float>(frames()) / kSampleRate; }
 };
 
-// Decodes an MP3 file to 44.1 kHz stereo. Returns false when the file cannot be read.
-bool decodeMp3(const std::string& path, PcmTrack& out);
+// Decodes an MP3 file to 44.1 kHz stereo. Returns false when the file cannot
+// be read or holds no MP3 audio; `problem`, when given, then receives a line
+// naming the file and the cause.
+bool decodeMp3(const std::string& path, PcmTrack& out, std::string* problem = nullptr);
 
 // The spectrum scale used everywhere (live, capture, tests): a mono mix of the
 // 512 frames starting at `frame`, Hann window, FFT; magnitudes are scaled so that
@@ -61,6 +63,8 @@ public:
 
     bool init();                          // opens the audio device
     bool open(const std::string& path);   // decodes the stream
+    // Why the last open failed, naming the file; empty after a good open.
+    const std::string& problem() const { return openProblem; }
     bool play();
     void setBytePosition(uint32_t bytes);
     // Moves playback to the first sample at or after `seconds`; from the next
@@ -83,6 +87,7 @@ private:
     struct Impl;
     Impl* impl;
     PcmTrack pcm;
+    std::string openProblem;
 };
 
 } // namespace Vantrel

@@ -3,17 +3,86 @@
 // it when it is done (or when it fails), and nobody closes it twice.
 #include "frontend/File.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "frontend/Error.h"
+#include "frontend/Limits.h"
 
 namespace FrontendExt {
 
+namespace {
+
+[[noreturn]] void failOpen(const std::string& path, const std::string& cause)
+{
+    throw Frontend::Error("cannot open file '" + path + "': " + cause);
+}
+
+const char* kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISFIFO(mode))
+        return "a pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a regular file";
+}
+
+// Reading takes regular files only: a pipe or a device would block or never
+// end, and a directory has no length. The open does not wait for a pipe's
+// writer, and the check is made on what was opened, not on the name.
+std::FILE* openForReading(const std::string& path, const char* mode)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        failOpen(path, std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int cause = errno;
+        ::close(fd);
+        failOpen(path, std::strerror(cause));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        failOpen(path, std::string("it is ") + kindOf(info.st_mode));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* stream = ::fdopen(fd, mode);
+    if (!stream) {
+        const int cause = errno;
+        ::close(fd);
+        failOpen(path, std::strerror(cause));
+    }
+    return stream;
+}
+
+bool readOnly(const char* mode)
+{
+    return mode[0] == 'r' && !std::strchr(mode, '+');
+}
+
+} // namespace
+
 File::File(const char* path, const char* mode) : filePath(path ? path : "")
 {
-    stream = path ? std::fopen(path, mode) : nullptr;
+    if (!path || !mode)
+        failOpen(filePath, "no file name or mode");
+    if (readOnly(mode)) {
+        stream = openForReading(filePath, mode);
+        return;
+    }
+    stream = std::fopen(path, mode);
     if (!stream)
-        throw Frontend::Error("cannot open file '" + filePath + "'");
+        failOpen(filePath, std::strerror(errno));
 }
 
 File::File(const std::string& path, const char* mode) : File(path.c_str(), mode) {}
@@ -73,6 +142,9 @@ int File::seek(long offset, int origin)
 std::vector<unsigned char> File::readAll()
 {
     long length = size();
+    if (static_cast<uint64_t>(length) > Frontend::Limits::kMaxFileBytes)
+        throw Frontend::Error(filePath + ": " + std::to_string(length) + " bytes is more than the largest file read (" +
+                              std::to_string(Frontend::Limits::kMaxFileBytes >> 20) + " MiB)");
     std::vector<unsigned char> bytes(static_cast<size_t>(length));
     size_t got = bytes.empty() ? 0 : read(bytes.data(), 1, bytes.size());
     if (got != bytes.size())

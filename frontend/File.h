@@ -1,5 +1,7 @@
 // A small stdio file reader that every loader takes by value and owns.
-// Opening a file that is not there throws Frontend::Error naming the path.
+// Opening for reading takes regular files only; a file that cannot be opened,
+// or is a directory, pipe or device, throws Frontend::Error naming the path
+// and the cause ("cannot open file 'data/x.kdx': Permission denied").
 #pragma once
 
 #include <cstddef>
@@ -27,7 +29,8 @@ public:
     virtual int seek(long offset, int origin);
 
     // The whole file from its start, as every loader wants it: one read, then
-    // parsing from memory. A short read throws Frontend::Error naming the file.
+    // parsing from memory. A short read, or a file beyond Limits::kMaxFileBytes,
+    // throws Frontend::Error naming the file.
     std::vector<unsigned char> readAll();
 
     void close();

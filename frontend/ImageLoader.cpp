@@ -9,7 +9,9 @@
 // file and the problem; nothing is ever left half-filled.
 #include "frontend/ImageLoader.h"
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -20,13 +22,18 @@
 #include <png.h>
 
 #include "frontend/Error.h"
+#include "frontend/Limits.h"
 
 namespace FrontendExt {
 
 namespace {
 
-// Sides beyond this are refused before any allocation.
-constexpr unsigned kMaxSide = 32768;
+// Deflate never packs more than 1032 bytes into one: a PNG whose declared
+// rows could not come out of its size is cut or forged, and is refused
+// before its rows are allocated.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+enum class Outcome { kDecoded, kFailed, kTooLarge };
 
 struct Picture {
     std::vector<unsigned char> pixels;  // bottom row first
@@ -38,6 +45,19 @@ struct Picture {
 [[noreturn]] void decodeFailure(const std::string& path, const std::string& problem)
 {
     throw Frontend::Error("cannot decode picture '" + path + "': " + problem);
+}
+
+bool sideOutOfRange(unsigned width, unsigned height)
+{
+    const unsigned limit = Frontend::Limits::kMaxPictureSide;
+    return width == 0 || height == 0 || width > limit || height > limit;
+}
+
+[[noreturn]] void sizeFailure(const std::string& path, const Picture& declared)
+{
+    decodeFailure(path, "it declares " + std::to_string(declared.width) + " x " + std::to_string(declared.height) +
+                            " pixels; pictures of 1 to " + std::to_string(Frontend::Limits::kMaxPictureSide) +
+                            " pixels a side are read");
 }
 
 // ---- PNG -------------------------------------------------------------------
@@ -70,18 +90,23 @@ void pngRead(png_structp png, png_bytep destination, png_size_t length)
 
 // Runs libpng between setjmp and the last longjmp it might take. Picture and
 // rows live in the caller's frame; this frame only holds plain values.
-bool runPngDecode(PngSource& source, png_structp png, png_infop info, Picture& picture,
-                  std::vector<png_bytep>& rows)
+Outcome runPngDecode(PngSource& source, png_structp png, png_infop info, Picture& picture,
+                     std::vector<png_bytep>& rows)
 {
     if (setjmp(source.jump))
-        return false;
+        return Outcome::kFailed;
     png_set_read_fn(png, &source, pngRead);
     png_read_info(png, info);
 
     png_uint_32 width = png_get_image_width(png, info);
     png_uint_32 height = png_get_image_height(png, info);
-    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide)
-        png_error(png, "unsupported picture size");
+    picture.width = static_cast<int>(std::min<png_uint_32>(width, INT32_MAX));
+    picture.height = static_cast<int>(std::min<png_uint_32>(height, INT32_MAX));
+    if (sideOutOfRange(width, height))
+        return Outcome::kTooLarge;
+    const uint64_t packedBytes = static_cast<uint64_t>(height) * (png_get_rowbytes(png, info) + 1);
+    if (packedBytes > kMaxDeflateRatio * source.size)
+        png_error(png, "the file is far too small for the picture it declares");
 
     // Every layout to 8-bit RGB or RGBA.
     png_set_expand(png);  // palette -> RGB, grey < 8 bits -> 8 bits, tRNS -> alpha
@@ -93,8 +118,6 @@ bool runPngDecode(PngSource& source, png_structp png, png_infop info, Picture& p
     int channels = png_get_channels(png, info);
     if (channels != 3 && channels != 4)
         png_error(png, "unsupported channel layout");
-    picture.width = static_cast<int>(width);
-    picture.height = static_cast<int>(height);
     picture.channels = channels;
     size_t stride = static_cast<size_t>(width) * channels;
     picture.pixels.resize(stride * height);
@@ -103,7 +126,7 @@ bool runPngDecode(PngSource& source, png_structp png, png_infop info, Picture& p
         rows[y] = picture.pixels.data() + stride * (height - 1 - y);
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
-    return true;
+    return Outcome::kDecoded;
 }
 
 Picture decodePng(const std::string& path, const std::vector<unsigned char>& file)
@@ -117,9 +140,11 @@ Picture decodePng(const std::string& path, const std::vector<unsigned char>& fil
     }
     Picture picture;
     std::vector<png_bytep> rows;
-    bool decoded = runPngDecode(source, png, info, picture, rows);
+    Outcome outcome = runPngDecode(source, png, info, picture, rows);
     png_destroy_read_struct(&png, &info, nullptr);
-    if (!decoded)
+    if (outcome == Outcome::kTooLarge)
+        sizeFailure(path, picture);
+    if (outcome == Outcome::kFailed)
         decodeFailure(path, std::string("corrupt PNG (") + source.problem + ")");
     return picture;
 }
@@ -150,23 +175,23 @@ void jpegMessage(j_common_ptr info, int level)
         jpegFail(info);
 }
 
-bool runJpegDecode(jpeg_decompress_struct& info, JpegErrors& errors, const std::vector<unsigned char>& file,
-                   Picture& picture)
+Outcome runJpegDecode(jpeg_decompress_struct& info, JpegErrors& errors, const std::vector<unsigned char>& file,
+                      Picture& picture)
 {
     if (setjmp(errors.jump))
-        return false;
+        return Outcome::kFailed;
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
     jpeg_read_header(&info, TRUE);
-    if (info.image_width == 0 || info.image_height == 0 || info.image_width > kMaxSide || info.image_height > kMaxSide)
-        ERREXIT(&info, JERR_IMAGE_TOO_BIG);
+    picture.width = static_cast<int>(info.image_width);  // JPEG sides are 16-bit
+    picture.height = static_cast<int>(info.image_height);
+    if (sideOutOfRange(info.image_width, info.image_height))
+        return Outcome::kTooLarge;
     info.out_color_space = JCS_RGB;  // grey sources are widened; CMYK is refused by the library
     jpeg_start_decompress(&info);
     if (info.output_components != 3)
         ERREXIT(&info, JERR_CONVERSION_NOTIMPL);
 
-    picture.width = static_cast<int>(info.output_width);
-    picture.height = static_cast<int>(info.output_height);
     picture.channels = 3;
     size_t stride = static_cast<size_t>(info.output_width) * 3;
     picture.pixels.resize(stride * info.output_height);
@@ -175,7 +200,7 @@ bool runJpegDecode(jpeg_decompress_struct& info, JpegErrors& errors, const std::
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);
-    return true;
+    return Outcome::kDecoded;
 }
 
 Picture decodeJpeg(const std::string& path, const std::vector<unsigned char>& file)
@@ -186,9 +211,11 @@ Picture decodeJpeg(const std::string& path, const std::vector<unsigned char>& fi
     errors.manager.error_exit = jpegFail;
     errors.manager.emit_message = jpegMessage;
     Picture picture;
-    bool decoded = runJpegDecode(info, errors, file, picture);
+    Outcome outcome = runJpegDecode(info, errors, file, picture);
     jpeg_destroy_decompress(&info);
-    if (!decoded)
+    if (outcome == Outcome::kTooLarge)
+        sizeFailure(path, picture);
+    if (outcome == Outcome::kFailed)
         decodeFailure(path, std::string("corrupt JPEG (") + errors.problem + ")");
     return picture;
 }
@@ -275,11 +302,10 @@ int clampLevel(int level)
 
 } // namespace
 
-ImageLoader::ImageLoader(File file)
+ImageLoader::ImageLoader(File file) : ImageLoader(file.readAll(), file.path()) {}
+
+ImageLoader::ImageLoader(const std::vector<unsigned char>& bytes, const std::string& path)
 {
-    const std::string path = file.path();
-    std::vector<unsigned char> bytes = file.readAll();
-    file.close();
     if (bytes.empty())
         decodeFailure(path, "the file is empty");
 

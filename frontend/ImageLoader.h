@@ -3,6 +3,7 @@
 // A corrupt, truncated or unknown file throws Frontend::Error naming the file.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "frontend/File.h"
@@ -15,6 +16,8 @@ class ImageExt : public Frontend::Image {};
 class ImageLoader : public ImageExt {
 public:
     explicit ImageLoader(File file);
+    // A whole file already in memory; `name` only names it in errors.
+    ImageLoader(const std::vector<unsigned char>& bytes, const std::string& name);
 
     int width() const override { return imageWidth; }
     int height() const override { return imageHeight; }

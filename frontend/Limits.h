@@ -16,6 +16,20 @@ namespace Frontend::Limits {
 // generated file is the music at a few MiB; a scene of a million keys is 16 MiB.
 constexpr uint64_t kMaxFileBytes = 256ull << 20;
 
+// Scene (KDX) and mesh (QBR) files: every count a file declares (materials,
+// nodes, children, keys, vertices, faces, names) is checked before anything is
+// allocated for it: count x the fewest bytes one entry takes in the file (16
+// per position or scale key, 20 per rotation key, 20 per QBR vertex, 12 per
+// face, 72 per node) must fit in the bytes left. So the records of a file can
+// take only a small multiple of its size, and loading is linear in that size.
+// Node trees nest at most this deep: the reader recurses once per level and no
+// exporter nests that far.
+constexpr int kMaxSceneDepth = 256;
+
+// Decoded music is held in memory whole, 176,400 bytes a second: half an hour
+// is about 300 MiB. The production's music is four minutes.
+constexpr int kMaxMusicSeconds = 30 * 60;
+
 // Picture side in pixels, checked against the declared header before decoding.
 // 8192 x 8192 RGBA is 256 MiB decoded; the generated pictures are at most
 // 1024 wide. The texture upload also checks the context's GL_MAX_TEXTURE_SIZE.

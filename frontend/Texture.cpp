@@ -65,6 +65,11 @@ void Texture::setData(int width, int height, const void* pixels, int format, int
     FormatEntry entry{};
     if (!formatEntry(format, entry))
         throw Error("unknown texture format code " + std::to_string(format));
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    if (width < 0 || height < 0 || (maxSide > 0 && (width > maxSide || height > maxSide)))
+        throw Error("a texture of " + std::to_string(width) + " x " + std::to_string(height) +
+                    " is more than this GL context takes (" + std::to_string(maxSide) + " texels a side)");
     texFormat = format;
     texFilter = filter;
     texWidth = width;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "frontend/Error.h"
+#include "frontend/Limits.h"
 #include "frontend_ext/ByteReader.h"
 
 namespace Halvane {
@@ -19,9 +20,7 @@ const char* const kTagError =
     "Unknown file tag. Version conflict or damaged file\n\nThis loader is version KDX115. Try exporting your "
     "scene again with the newest Halvane exporter.";
 
-// Deeper trees than this are taken for damage: no exporter nests that far,
-// and the reader recurses once per level.
-constexpr int kMaxDepth = 256;
+constexpr int kMaxDepth = Frontend::Limits::kMaxSceneDepth;
 
 // The fewest bytes one record can take, used to reject counts the rest of
 // the file could never hold before anything is allocated for them.
@@ -172,6 +171,10 @@ void readTracks(ByteReader& in, Node& node)
     long long q = in.count(true, 20, "rotation key count");
     long long s = in.count(true, 16, "scale key count");
     in.need(p * 16 + q * 20 + s * 16, "keys");
+    // The counts fit in the file, so they fit in an int.
+    node.positionTrack.reserve(static_cast<int>(p));
+    node.rotationTrack.reserve(static_cast<int>(q));
+    node.scaleTrack.reserve(static_cast<int>(s));
     for (long long i = 0; i < p; ++i) {
         Vec3 value{in.rawFloat(), in.rawFloat(), in.rawFloat()};
         node.positionTrack.addKey(value, in.rawFloat());

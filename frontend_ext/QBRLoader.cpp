@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "frontend/Error.h"
+
 namespace FrontendExt {
 
 namespace {
@@ -45,15 +47,26 @@ std::unique_ptr<Geometry> buildMesh(const QBRMesh& mesh, int vertexUsage, int in
 
 } // namespace
 
-QBRLoader::QBRLoader(File file, int vertexUsage, int indexUsage)
+QBRLoader::QBRLoader(File file, int vertexUsage, int indexUsage) : name(file.path())
 {
-    std::string name = file.path();
     std::vector<unsigned char> bytes = file.readAll();
     file.close();
     std::vector<QBRMesh> decoded = decodeQBR(bytes.data(), bytes.size(), name);
     meshes.reserve(decoded.size());
     for (const QBRMesh& mesh : decoded)
         meshes.push_back(buildMesh(mesh, vertexUsage, indexUsage));
+}
+
+Geometry& QBRLoader::mesh(int index)
+{
+    if (index < 0 || index >= meshCount())
+        throw Frontend::Error(name + ": no mesh " + std::to_string(index) + " (the file holds " +
+                              std::to_string(meshCount()) + " meshes)");
+    Geometry& geometry = *meshes[static_cast<size_t>(index)];
+    const VertexBuffer* vertices = geometry.vertexBuffers[0];
+    if (!vertices || vertices->vertexCount() == 0)
+        throw Frontend::Error(name + ": mesh " + std::to_string(index) + " has no vertices");
+    return geometry;
 }
 
 } // namespace FrontendExt

@@ -22,9 +22,16 @@ public:
     QBRLoader(File file, int vertexUsage, int indexUsage);
 
     int meshCount() const { return static_cast<int>(meshes.size()); }
-    Geometry& mesh(int index) { return *meshes[index]; }
+    // The mesh every user draws or edits. A file may legally hold no meshes or
+    // meshes without vertices, but nothing can be drawn or shaped from those:
+    // asking for one throws Frontend::Error naming the file and the index.
+    Geometry& mesh(int index);
+    const std::string& fileName() const { return name; }
 
     std::vector<std::unique_ptr<Geometry>> meshes;
+
+private:
+    std::string name;
 };
 
 // What the writer takes: one mesh of the file.

@@ -38,6 +38,12 @@ void KeyTimes::appendTime(float time)
     times.push_back(time);
 }
 
+void VectorTrack::reserve(int keys)
+{
+    times.reserve(static_cast<size_t>(keys));
+    values.reserve(static_cast<size_t>(keys));
+}
+
 void VectorTrack::addKey(const Vec3& value, float time)
 {
     if (values.size() == values.capacity())
@@ -60,6 +66,12 @@ Vec3 VectorTrack::interpolateCubic(float t) const
 {
     return cubic(keyValue(findKey(t, -1)), keyValue(findKey(t, 0)), keyValue(findKey(t, 1)),
                  keyValue(findKey(t, 2)), fraction(t));
+}
+
+void RotationTrack::reserve(int keys)
+{
+    times.reserve(static_cast<size_t>(keys));
+    values.reserve(static_cast<size_t>(keys));
 }
 
 void RotationTrack::addKey(const Quaternion& value, float time)

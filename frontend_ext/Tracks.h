@@ -37,7 +37,8 @@ public:
     float fraction(float t) const;
 
 protected:
-    // Grows the room to the count plus 10 when it is full.
+    // Grows the room to the count plus 10 when it is full: fine for tracks
+    // scripted key by key, while readers that know the count reserve it.
     void appendTime(float time);
 
     std::vector<float> times;
@@ -45,6 +46,8 @@ protected:
 
 class VectorTrack : public KeyTimes {
 public:
+    // Room for `keys` keys in all, so that appending them copies nothing.
+    void reserve(int keys);
     void addKey(const Vec3& value, float time);
     // The key's value; the zero vector for -1 (the empty track).
     Vec3 keyValue(int index) const;
@@ -60,6 +63,7 @@ private:
 
 class RotationTrack : public KeyTimes {
 public:
+    void reserve(int keys);
     void addKey(const Quaternion& value, float time);
     // The key's quaternion; the identity for -1 (the empty track).
     Quaternion keyValue(int index) const;

@@ -135,8 +135,6 @@ void Horizon::drawForest(float t)
     if (!positions)
         throw Frontend::Error("Prod::Horizon: the first mesh of atsolskogen.qbr has no readable positions");
     const int V = positions->vertexBuffer()->vertexCount();
-    if (V < 1)
-        throw Frontend::Error("Prod::Horizon: the first mesh of atsolskogen.qbr has no vertices");
 
     // The swirl shrinks onto the forest, holds, then widens while the whole cloud blows up.
     const float R = 60.0f - 58.0f * ease(t / 4.0f) + 92.0f * ease((t - 8.0f) * 0.5f);

@@ -75,6 +75,8 @@ TEST(MainLoop, AMissingMusicFileIsReportedAndTheClockStillReachesTheEnd)
     demo.run();
     std::string messages = testing::internal::GetCapturedStderr();
     EXPECT_NE(messages.find("BASS error, file not found?"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("\ncannot open file 'data/missing.mp3': No such file or directory\n"), std::string::npos)
+        << messages;
     EXPECT_GE(demo.time, demo.endTime);
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <lame/lame.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -217,5 +218,13 @@ TEST(Music, MissingOrUndecodableFileLeavesNoStream)
     std::fclose(f);
     EXPECT_FALSE(m.open(text));
     EXPECT_FALSE(m.play());
+    EXPECT_EQ(m.problem().rfind(text + ": ", 0), 0u) << m.problem();
     std::remove(text.c_str());
+
+    // A pipe with no writer would block the decoder's open for ever.
+    std::string pipe = testing::TempDir() + "pipe_music.mp3";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(m.open(pipe));
+    EXPECT_EQ(m.problem(), "cannot open file '" + pipe + "': it is a pipe");
+    std::remove(pipe.c_str());
 }

@@ -3,6 +3,8 @@
 // it did not write itself.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include "frontend/Error.h"
 #include "frontend/File.h"
 #include "frontend/ImageLoader.h"
+#include "frontend/Limits.h"
 #include "tests/support/TestContext.h"
 
 using FrontendExt::File;
@@ -199,8 +202,29 @@ TEST_F(Pictures, FileOwnershipMovesAndMissingFilesThrow)
         File missing(path("missing.png"), "rb");
         ADD_FAILURE() << "opened a file that is not there";
     } catch (const Frontend::Error& error) {
-        EXPECT_EQ(std::string(error.what()), "cannot open file '" + path("missing.png") + "'");
+        EXPECT_EQ(std::string(error.what()), "cannot open file '" + path("missing.png") + "': No such file or directory");
     }
+}
+
+TEST_F(Pictures, OnlyRegularFilesOfBoundedSizeAreRead)
+{
+    std::filesystem::create_directory(path("folder.kdx"));
+    ASSERT_EQ(mkfifo(path("pipe.mp3").c_str(), 0600), 0);  // no writer: opening it must not wait
+    const std::pair<const char*, std::string> cases[] = {
+        {"folder.kdx", "it is a directory"}, {"pipe.mp3", "it is a pipe"}, {"pipe.mp3/x", "Not a directory"}};
+    for (const auto& [name, cause] : cases) {
+        try {
+            File file(path(name), "rb");
+            ADD_FAILURE() << "opened " << name;
+        } catch (const Frontend::Error& error) {
+            EXPECT_EQ(std::string(error.what()), "cannot open file '" + path(name) + "': " + cause);
+        }
+    }
+
+    writeAll(path("huge"), {});  // grown sparse: costs no disk
+    std::filesystem::resize_file(path("huge"), Frontend::Limits::kMaxFileBytes + 1);
+    File huge(path("huge"), "rb");
+    EXPECT_THROW(huge.readAll(), Frontend::Error);
 }
 
 TEST_F(Pictures, PngRowsArriveBottomFirstInBothLayouts)
@@ -320,6 +344,30 @@ TEST_F(Pictures, DamagedOrForeignFilesAreRefusedWithTheirName)
     expectRefused(path("text.png"));
     writeAll(path("empty.jpg"), {});
     expectRefused(path("empty.jpg"));
+}
+
+TEST_F(Pictures, OversizedPicturesAreRefusedFromTheirHeaders)
+{
+    auto expectMessage = [&](const char* name, const std::string& text) {
+        try {
+            ImageLoader image{File(path(name), "rb")};
+            ADD_FAILURE() << name << " decoded";
+        } catch (const Frontend::Error& error) {
+            EXPECT_EQ(std::string(error.what()), "cannot decode picture '" + path(name) + "': " + text);
+        }
+    };
+    const int side = Frontend::Limits::kMaxPictureSide + 1;
+    const std::string limit = "; pictures of 1 to " + std::to_string(side - 1) + " pixels a side are read";
+    writeRawPng(path("tall.png"), {1, side, PNG_COLOR_TYPE_GRAY, 8, Bytes(side), {}, {}});
+    expectMessage("tall.png", "it declares 1 x " + std::to_string(side) + " pixels" + limit);
+    writeJpeg(path("wide.jpg"), 60000, 1, 1, Bytes(60000));
+    expectMessage("wide.jpg", "it declares 60000 x 1 pixels" + limit);
+
+    // A few bytes that declare a large picture are refused before its rows are allocated.
+    writeRawPng(path("black.png"), {1024, 1024, PNG_COLOR_TYPE_RGB, 8, Bytes(1024 * 1024 * 3), {}, {}});
+    Bytes black = readAll(path("black.png"));
+    writeAll(path("cut-black.png"), Bytes(black.begin(), black.begin() + 100));
+    expectMessage("cut-black.png", "corrupt PNG (the file is far too small for the picture it declares)");
 }
 
 TEST_F(Pictures, WritePngStoresRowsTopFirstForAnySize)

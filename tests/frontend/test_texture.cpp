@@ -112,6 +112,16 @@ TEST_F(TextureTest, WrapModesAndFormatCodes)
     EXPECT_GE(levelParameter(texture, 0, GL_TEXTURE_DEPTH_SIZE), 24);
 
     EXPECT_THROW(Texture(2, 2, nullptr, 5, Frontend::kFilterLinear), Frontend::Error);
+
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    try {
+        Texture(maxSide + 1, 1, nullptr, Frontend::kFormatRGB, Frontend::kFilterNearest);
+        ADD_FAILURE() << "a texture beyond the context's limit was made";
+    } catch (const Frontend::Error& error) {
+        EXPECT_NE(std::string(error.what()).find("(" + std::to_string(maxSide) + " texels a side)"), std::string::npos)
+            << error.what();
+    }
 }
 
 TEST_F(RenderTargetTest, ConstructionLeavesTheWindowBound)

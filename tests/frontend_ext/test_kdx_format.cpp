@@ -8,6 +8,7 @@
 
 #include "frontend/Error.h"
 #include "frontend_ext/KDXScene.h"
+#include "tests/support/AllocationCounter.h"
 
 using namespace Scene;
 
@@ -340,6 +341,30 @@ TEST(KDXFormat, TreeDepthIsCapped)
             bytes.push_back(b);
     }
     EXPECT_NE(decodeError(bytes).find("deeper than 256 levels"), std::string::npos);
+}
+
+TEST(KDXFormat, LongTracksAreReadWithoutGrowingKeyByKey)
+{
+    // Growing a track by a fixed step per append copies it over and over: a
+    // million keys took a minute. The reader sizes each track once.
+    Halvane::Scene scene;
+    auto node = std::make_unique<Node>();
+    constexpr int kKeys = 100000;
+    node->positionTrack.reserve(kKeys);
+    node->rotationTrack.reserve(kKeys);
+    for (int i = 0; i < kKeys; ++i) {
+        node->positionTrack.addKey(Vec3{1.0f, 2.0f, 3.0f}, static_cast<float>(i));
+        node->rotationTrack.addKey(Quaternion{}, static_cast<float>(i));
+    }
+    scene.roots.push_back(std::move(node));
+    const std::vector<unsigned char> bytes = Halvane::encodeKDX(scene);
+
+    Halvane::Scene back;
+    TestSupport::AllocationCounter counter;
+    Halvane::decodeKDX(back, bytes.data(), bytes.size(), "long.kdx");
+    EXPECT_LT(counter.stop(), 20);
+    EXPECT_EQ(back.roots[0]->positionTrack.keyCount(), kKeys);
+    EXPECT_EQ(back.roots[0]->rotationTrack.keyTime(kKeys - 1), static_cast<float>(kKeys - 1));
 }
 
 TEST(KDXFormat, WriterRefusesInconsistentRecords)

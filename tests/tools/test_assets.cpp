@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "frontend/ImageLoader.h"
+#include "frontend_ext/KDXScene.h"
 #include "frontend_ext/QBRLoader.h"
 #include "tests/support/TestContext.h"
+#include "tools/assets/corpus/Corpus.h"
 
 namespace {
 
@@ -390,3 +392,27 @@ TEST(AssetTool, RejectsUnknownNamesAndBadArguments)
 }
 
 } // namespace
+
+TEST(FuzzCorpus, EverySeedIsAValidFileOfItsFormat)
+{
+    const std::string dir = TestSupport::makeTempDir("fuzz-corpus");
+    EXPECT_EQ(Assets::writeFuzzCorpus(dir), 13);
+    int read = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file())
+            continue;
+        const std::string path = entry.path().string();
+        const std::string kind = entry.path().parent_path().filename().string();
+        FrontendExt::File file(path, "rb");
+        const std::vector<unsigned char> bytes = file.readAll();
+        if (kind == "qbr")
+            FrontendExt::decodeQBR(bytes.data(), bytes.size(), path);
+        else if (kind == "kdx")
+            EXPECT_EQ(Halvane::Scene(file).errorText, "") << path;
+        else
+            EXPECT_GT(FrontendExt::ImageLoader(bytes, path).width(), 0) << path;
+        ++read;
+    }
+    EXPECT_EQ(read, 13);
+    std::filesystem::remove_all(dir);
+}

@@ -5,6 +5,9 @@
 //       into OUTDIR, creating it; --only writes one file.
 //   vantrel-assets --contact-sheet FILE.png [--only NAME]
 //       writes one picture showing everything (or one item), labelled.
+//   vantrel-assets --corpus DIR
+//       writes small valid files of every format the demo reads, as seeds
+//       for the fuzz targets (DIR/qbr, DIR/kdx, DIR/picture).
 //
 // Output is deterministic: the same tool writes the same bytes every run.
 #include <chrono>
@@ -15,6 +18,7 @@
 
 #include "frontend/Error.h"
 #include "tools/assets/Catalog.h"
+#include "tools/assets/corpus/Corpus.h"
 #include "tools/assets/kdx/KdxContent.h"
 #include "tools/assets/preview/ContactSheet.h"
 #include "tools/assets/raster/Codec.h"
@@ -27,6 +31,7 @@ namespace {
 struct Options {
     std::string outDir;
     std::string contactSheet;
+    std::string corpus;
     std::string only;
     bool music = true;
 };
@@ -35,14 +40,17 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: vantrel-assets OUTDIR [--only NAME] [--no-music]\n"
-                 "       vantrel-assets --contact-sheet FILE.png [--only NAME]\n");
+                 "       vantrel-assets --contact-sheet FILE.png [--only NAME]\n"
+                 "       vantrel-assets --corpus DIR\n");
 }
 
 bool parse(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if ((arg == "--only" || arg == "--contact-sheet") && i + 1 < argc)
+        if (arg == "--corpus" && i + 1 < argc)
+            options.corpus = argv[++i];
+        else if ((arg == "--only" || arg == "--contact-sheet") && i + 1 < argc)
             (arg == "--only" ? options.only : options.contactSheet) = argv[++i];
         else if (arg == "--no-music")
             options.music = false;
@@ -51,7 +59,8 @@ bool parse(int argc, char** argv, Options& options)
         else
             return false;
     }
-    return options.outDir.empty() != options.contactSheet.empty();
+    const int modes = !options.outDir.empty() + !options.contactSheet.empty() + !options.corpus.empty();
+    return modes == 1;
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start)
@@ -105,6 +114,11 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
+        if (!options.corpus.empty()) {
+            std::printf("vantrel-assets: %d seed files in %s\n", Assets::writeFuzzCorpus(options.corpus),
+                        options.corpus.c_str());
+            return 0;
+        }
         if (!options.contactSheet.empty()) {
             Assets::savePngRGB(options.contactSheet, Assets::makeContactSheet(options.only));
             return 0;

@@ -229,10 +229,11 @@ int capture(const CaptureOptions& options)
 
     // The spectrum (and the film's sound) come from the decoded file, not from playback.
     Vantrel::PcmTrack track;
-    bool haveMusic = !production.musicFile.empty() && Vantrel::decodeMp3(production.musicFile, track);
+    std::string musicProblem;
+    bool haveMusic = !production.musicFile.empty() && Vantrel::decodeMp3(production.musicFile, track, &musicProblem);
     if (!production.musicFile.empty() && !haveMusic)
-        std::fprintf(stderr, "vantrel-capture: cannot decode %s; rendering with a silent spectrum and no sound\n",
-                     production.musicFile.c_str());
+        std::fprintf(stderr, "vantrel-capture: %s; rendering with a silent spectrum and no sound\n",
+                     musicProblem.c_str());
 
     // Output problems show before the long start-up, not after it.
     if (!options.stats.empty())
