@@ -1,6 +1,7 @@
 // How the generated pictures read on screen: properties of the Horizon
-// clouds and dots, the forks' reflection ball and the skateboard's top that
-// the scenes rely on to look right, measured on the generators' output.
+// clouds and dots, the forks' reflection ball, the skateboard's top and the sand
+// under water that the scenes rely on to look right, measured on the
+// generators' output.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -170,3 +171,29 @@ TEST(AssetLooks, DeckTopIsBrightAndItsNormalsFollowTheArtwork)
 }
 
 } // namespace
+
+// Under water the sand is lit at most fully and then gets a glow of about
+// three quarters of itself on top: it must start dark enough to end in the
+// middle tones, and its ripples (six across, so half a wave is about 43
+// texels sideways) must swing widely enough to stay visible after that.
+TEST(AssetLooks, SandIsMidTonedUnderTheGlowAndItsRipplesShow)
+{
+    Picture sand = makeSand();
+    const int w = sand.width(), h = sand.height(), halfWave = w / 12;
+    auto smoothed = [&](int x, int y) {
+        float sum = 0;
+        for (int d = -4; d <= 4; ++d)
+            sum += luminance(sand.get((x + d + w) % w, y));
+        return sum / 9;
+    };
+    double light = 0, swing = 0;
+    for (int y = 0; y < h; y += 4)
+        for (int x = 0; x < w; ++x) {
+            light += luminance(sand.get(x, y));
+            swing += std::fabs(smoothed(x, y) - smoothed((x + halfWave) % w, y));
+        }
+    const double count = (h / 4.0) * w;
+    EXPECT_GT(light / count, 0.25) << "too dark to read as sand";
+    EXPECT_LT(light / count, 0.45) << "washed out once the glow is added";
+    EXPECT_GT(swing / count, 0.08) << "ripples lost";
+}

@@ -115,17 +115,19 @@ Picture makeSand()
             float ripple = std::sin((u * 6 + v * 2 + 0.35f * warp) * 2 * kPi);  // whole cycles: tiles
             float grain = (hashPoint(i, j, 312) & 255) / 255.0f - 0.5f;
             float n = fbm(u * 16, v * 16, 16, 16, 3, 313);
-            // Mid-toned: under water the scene's glow brightens it a good deal.
-            Color c = mix(hexColor(0x8f7f62), hexColor(0xb09e7c), clamp01(0.5f + 0.3f * ripple + 0.4f * n));
-            c = mix(c, grain > 0 ? hexColor(0xcfc4a6) : hexColor(0x6e5c42), std::fabs(grain) * 0.35f);
+            // Dark on purpose: under water the scene adds a glow of about
+            // three quarters of the picture on top, so these tones land in
+            // the middle there, and the ripples need a wide swing to survive.
+            Color c = mix(hexColor(0x4e402e), hexColor(0x8c7858), clamp01(0.5f + 0.45f * ripple + 0.3f * n));
+            c = mix(c, grain > 0 ? hexColor(0x9c8e72) : hexColor(0x3a2e20), std::fabs(grain) * 0.3f);
             p.set(i, j, c);
         }
     Random random(314);
     for (int s = 0; s < 260; ++s) {
         float x = random.uniform() * size, y = random.uniform() * size;
         float r = random.range(0.8f, 2.6f);
-        splatWrapped(p, x + 0.6f, y + 0.6f, r, hexColor(0x6a5638, 0.5f));
-        splatWrapped(p, x, y, r, mix(hexColor(0x8a7a68), hexColor(0xf2eee4), random.uniform()));
+        splatWrapped(p, x + 0.6f, y + 0.6f, r, hexColor(0x2e2418, 0.5f));
+        splatWrapped(p, x, y, r, mix(hexColor(0x5a4e42), hexColor(0xa8a294), random.uniform()));
     }
     return p;
 }
