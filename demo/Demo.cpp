@@ -141,7 +141,7 @@ void Demo::followDrawable(Frontend::Context& context)
 
 void Demo::dumpFrame(Frontend::Context& context)
 {
-    static int dumpCounter = 0;  // numbers dumps across the whole process
+    static int dumpCounter = 0; // numbers dumps across the whole process
     Frontend::RenderTarget::unbind();
     char name[32];
     std::snprintf(name, sizeof name, "dump%i.png", dumpCounter);

@@ -85,8 +85,8 @@ public:
 
     std::vector<TimelineEntry> timeline;
     bool fullscreen = false;
-    bool windowed = false;  // an ordinary decorated, resizable window (when not full screen)
-    int width = 800;        // the window's drawable in pixels once running
+    bool windowed = false; // an ordinary decorated, resizable window (when not full screen)
+    int width = 800;       // the window's drawable in pixels once running
     int height = 600;
     int depthBits = 24;
     int stencilBits = 8;
@@ -95,7 +95,7 @@ public:
     float endTime = 240.0f;
     std::string musicFile;
     float musicStart = 0.0f;
-    int viewport[4] = {0, 0, 800, 600};  // the production's picture; its size sets the aspect on screen
+    int viewport[4] = {0, 0, 800, 600}; // the production's picture; its size sets the aspect on screen
     Fit fit = Fit::Bars;
     float tempo = 120.0f;
     float spectrum[512] = {};

@@ -31,8 +31,8 @@ bool parsePlayTime(const std::string& text, PlayTime& out);
 
 struct DemoOptions {
     // Window group.
-    bool windowed = false;  // an ordinary resizable window, no display-mode switch
-    int width = 0;          // window size; 0 keeps the production's own
+    bool windowed = false; // an ordinary resizable window, no display-mode switch
+    int width = 0;         // window size; 0 keeps the production's own
     int height = 0;
 
     // Picture group: render scale of every off-screen picture (0.5, 1, 2 or 4).
@@ -52,7 +52,7 @@ struct DemoParse {
     enum class Status { Run, Help, Error };
     Status status = Status::Error;
     DemoOptions options;
-    std::string message;  // the usage for Help, one line on what is wrong for Error
+    std::string message; // the usage for Help, one line on what is wrong for Error
     std::string usage;
 };
 

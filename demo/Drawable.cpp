@@ -114,7 +114,7 @@ void Drawable::setVector(std::string_view parameter, float x, float y, float z, 
 void Drawable::setStateParameters()
 {
     if (!shader)
-        return;  // nothing bound yet: there is no program to hand the matrices to
+        return; // nothing bound yet: there is no program to hand the matrices to
     const Camera& camera = demo->camera;
     setVector("cameraPosition", camera.cameraPosition[0], camera.cameraPosition[1], camera.cameraPosition[2], 1.0f);
     setVector("targetPosition", camera.targetPosition[0], camera.targetPosition[1], camera.targetPosition[2], 1.0f);

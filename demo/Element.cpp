@@ -7,7 +7,10 @@
 namespace Vantrel {
 
 Element::Element(Demo* owner, const std::string& name, int w, int h)
-    : Frontend::RenderTarget(owner->scaledSide(w), owner->scaledSide(h), true, true), Drawable(owner, name), width(w), height(h)
+    : Frontend::RenderTarget(owner->scaledSide(w), owner->scaledSide(h), true, true),
+      Drawable(owner, name),
+      width(w),
+      height(h)
 {
     scaledTargets[0] = scaledTarget(width);
     scaledTargets[1] = scaledTarget(std::max(width / 2, 4));

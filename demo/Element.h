@@ -29,7 +29,8 @@ public:
     void directionalBlur(float dx, float dy, float stepScale, float gamma);
     void blur(float distance, float stepScale, float gamma);
     void glow(int side, float distance, float stepScale, float alpha, float gamma);
-    void depthOfField(int iterations, float focusDepth, float dx, float dy, float stepScale, float ramp, float exponent);
+    void depthOfField(int iterations, float focusDepth, float dx, float dy, float stepScale, float ramp,
+                      float exponent);
     void colorOverlay(float r, float g, float b, float a);
 
     // The picture's size at scale 1: every pixel quantity of the passes is

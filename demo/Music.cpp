@@ -50,8 +50,7 @@ std::string decodeOpened(mpg123_handle* mh, PcmTrack& out)
     std::vector<int16_t> chunk(16384);
     for (;;) {
         size_t done = 0;
-        int rc = mpg123_read(mh, reinterpret_cast<unsigned char*>(chunk.data()),
-                             chunk.size() * sizeof(int16_t), &done);
+        int rc = mpg123_read(mh, reinterpret_cast<unsigned char*>(chunk.data()), chunk.size() * sizeof(int16_t), &done);
         out.samples.insert(out.samples.end(), chunk.begin(), chunk.begin() + done / sizeof(int16_t));
         if (rc == MPG123_DONE)
             break;
@@ -91,7 +90,7 @@ bool decodeMp3(const std::string& path, PcmTrack& out, std::string* problem)
     out.samples.clear();
     std::string why = checkReadable(path);
     if (why.empty()) {
-        mpg123_init();  // a no-op on current libraries, needed on old ones
+        mpg123_init(); // a no-op on current libraries, needed on old ones
         int err = MPG123_OK;
         mpg123_handle* mh = mpg123_new(nullptr, &err);
         if (!mh)
@@ -174,7 +173,9 @@ void SpectrumAnalyzer::analyze(const PcmTrack& track, int64_t frame, float out[k
 
 namespace {
 
-void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...)
+{
+}
 
 } // namespace
 
@@ -184,16 +185,16 @@ namespace {
 // device lock (the callback runs with it held).
 struct Playback {
     const PcmTrack* track = nullptr;
-    int64_t nextFrame = 0;     // next frame the callback hands to the device
-    int64_t chunkStart = 0;    // first frame of the chunk handed over last
-    int64_t chunkFrames = 0;   // frames of the track in that chunk
-    uint64_t chunkTick = 0;    // performance counter when it was handed over
+    int64_t nextFrame = 0;   // next frame the callback hands to the device
+    int64_t chunkStart = 0;  // first frame of the chunk handed over last
+    int64_t chunkFrames = 0; // frames of the track in that chunk
+    uint64_t chunkTick = 0;  // performance counter when it was handed over
     uint64_t tickRate = 1;
 
     void restartAt(int64_t frame)
     {
         nextFrame = chunkStart = frame;
-        chunkFrames = 0;  // nothing of the new position is heard yet
+        chunkFrames = 0; // nothing of the new position is heard yet
     }
 };
 
@@ -247,8 +248,16 @@ struct Music::Impl {
     Playback playback;
     SpectrumAnalyzer analyzer;
 
-    void lock() { if (device) SDL_LockAudioDevice(device); }
-    void unlock() { if (device) SDL_UnlockAudioDevice(device); }
+    void lock()
+    {
+        if (device)
+            SDL_LockAudioDevice(device);
+    }
+    void unlock()
+    {
+        if (device)
+            SDL_UnlockAudioDevice(device);
+    }
     int64_t heard()
     {
         lock();

@@ -24,11 +24,11 @@ namespace Vantrel {
 constexpr int kSpectrumBins = 256;
 constexpr int kFftSize = 512;
 constexpr int kSampleRate = 44100;
-constexpr int kBytesPerSecond = 176400;  // 44100 Hz, 16-bit stereo
+constexpr int kBytesPerSecond = 176400; // 44100 Hz, 16-bit stereo
 
 // Decoded PCM: interleaved 16-bit stereo at 44.1 kHz.
 struct PcmTrack {
-    std::vector<int16_t> samples;  // left, right, left, right, ...
+    std::vector<int16_t> samples; // left, right, left, right, ...
     int64_t frames() const { return static_cast<int64_t>(samples.size() / 2); }
     float lengthSeconds() const { return static_cast<float>(frames()) / kSampleRate; }
 };
@@ -61,8 +61,8 @@ public:
     Music(const Music&) = delete;
     Music& operator=(const Music&) = delete;
 
-    bool init();                          // opens the audio device
-    bool open(const std::string& path);   // decodes the stream
+    bool init();                        // opens the audio device
+    bool open(const std::string& path); // decodes the stream
     // Why the last open failed, naming the file; empty after a good open.
     const std::string& problem() const { return openProblem; }
     bool play();
@@ -75,7 +75,7 @@ public:
     bool paused() const;
     // Seconds of what is being heard; for a missing stream 0.
     float positionSeconds() const;
-    bool finished() const;                // the stream played to its end
+    bool finished() const; // the stream played to its end
     // Fills 256 magnitudes of what is being heard; leaves out untouched without a stream.
     void spectrum(float* out);
     void free();

@@ -24,7 +24,7 @@ std::vector<std::string> listMatchingFiles(const std::string& directory, const s
     std::error_code error;
     std::filesystem::directory_iterator it(directory, error);
     if (error)
-        return names;  // a missing folder simply has nothing to load
+        return names; // a missing folder simply has nothing to load
     for (const auto& entry : it) {
         std::string name = entry.path().filename().string();
         // The original platform matched wildcards without regard to case.

@@ -33,7 +33,10 @@ public:
     }
 
     template <typename K>
-    bool contains(const K& key) const { return objects.find(key) != objects.end(); }
+    bool contains(const K& key) const
+    {
+        return objects.find(key) != objects.end();
+    }
 
     void store(const Key& key, T* object) { objects[key] = object; }
     size_t size() const { return objects.size(); }

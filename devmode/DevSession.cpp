@@ -49,7 +49,9 @@ std::vector<std::string> firstLines(const std::string& text, size_t count)
 
 } // namespace
 
-DevSession::DevSession(const DevSettings& devSettings) : settings(devSettings), position(devSettings.from) {}
+DevSession::DevSession(const DevSettings& devSettings) : settings(devSettings), position(devSettings.from)
+{
+}
 
 DevSession::~DevSession() = default;
 
@@ -104,7 +106,7 @@ bool DevSession::beforeCompose(Demo& demo)
     }
     demo.time = static_cast<float>(position);
     if (jumped && music)
-        music->spectrum(demo.spectrum);  // the spectrum of the new place, not of the old
+        music->spectrum(demo.spectrum); // the spectrum of the new place, not of the old
     jumped = false;
     return true;
 }
@@ -220,7 +222,7 @@ void DevSession::end(Demo&)
 {
     overlay.reset();
     watch.reset();
-    music = nullptr;  // freed by the Demo next
+    music = nullptr; // freed by the Demo next
 }
 
 void DevSession::writeOverlay(const Demo& demo)

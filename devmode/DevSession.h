@@ -26,10 +26,10 @@ class FileWatch;
 class TextOverlay;
 
 struct DevSettings {
-    float from = 0.0f;   // where the clock starts, and where Home and the loop go back to
-    float to = 240.0f;   // no frame at or past it is composed
+    float from = 0.0f; // where the clock starts, and where Home and the loop go back to
+    float to = 240.0f; // no frame at or past it is composed
     bool loop = false;
-    bool dev = false;    // keys, overlay and reloading
+    bool dev = false; // keys, overlay and reloading
 };
 
 class DevSession : public FrameHook {
@@ -76,12 +76,12 @@ private:
 
     std::unique_ptr<TextOverlay> overlay;
     std::unique_ptr<FileWatch> watch;
-    std::vector<std::string> sceneNames;  // per timeline entry, demangled once at the start
+    std::vector<std::string> sceneNames; // per timeline entry, demangled once at the start
     std::string report = "no reload yet";
-    std::vector<std::string> listing;     // of the last shader that did not compile
+    std::vector<std::string> listing; // of the last shader that did not compile
     int reloadCount = 0;
     int failedCount = 0;
-    double pendingSavedAt = -1.0;         // a reload to time from save to screen
+    double pendingSavedAt = -1.0; // a reload to time from save to screen
 
     double frameStarted = 0.0;
     double lastFrameMs = 0.0;

@@ -82,7 +82,7 @@ bool FileWatch::next(double now, SettledFile& out)
             continue;
         out.folder = watches[static_cast<size_t>(pending[i].folder)].second;
         out.name = pending[i].name;
-        struct stat info{};
+        struct stat info {};
         const std::string path = out.folder + out.name;
         out.savedAt = stat(path.c_str(), &info) == 0
                           ? static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) * 1e-9

@@ -14,9 +14,9 @@
 namespace Vantrel {
 
 struct SettledFile {
-    std::string folder;  // as watched, ending with '/'
-    std::string name;    // bare file name
-    double savedAt = 0.0;  // wall-clock seconds (CLOCK_REALTIME) of the file's last change
+    std::string folder;   // as watched, ending with '/'
+    std::string name;     // bare file name
+    double savedAt = 0.0; // wall-clock seconds (CLOCK_REALTIME) of the file's last change
 };
 
 class FileWatch {
@@ -41,7 +41,7 @@ private:
     void drain(double now);
 
     int fd = -1;
-    std::vector<std::pair<int, std::string>> watches;  // descriptor, folder
+    std::vector<std::pair<int, std::string>> watches; // descriptor, folder
     std::vector<Pending> pending;
     double settle;
     alignas(8) char buffer[4096];

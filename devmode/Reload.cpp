@@ -37,7 +37,7 @@ ReloadResult reloadShader(Demo& demo, const std::string& path, const std::string
     if (demo.shaders.contains(name))
         demo.shaders[name]->adopt(*fresh);
     else
-        demo.shaders.store(name, fresh.release());  // a new file: lives until the process ends, like the rest
+        demo.shaders.store(name, fresh.release()); // a new file: lives until the process ends, like the rest
     result.ok = true;
     result.message = "reloaded " + path;
     return result;

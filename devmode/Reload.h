@@ -21,8 +21,8 @@ ReloadKind reloadKindOf(const std::string& folder, const std::string& name);
 
 struct ReloadResult {
     bool ok = false;
-    std::string message;  // one line: what was reloaded, or what went wrong with which file
-    std::string listing;  // the compiler listing of a shader that does not compile
+    std::string message; // one line: what was reloaded, or what went wrong with which file
+    std::string listing; // the compiler listing of a shader that does not compile
 };
 
 ReloadResult reloadFile(Demo& demo, const std::string& folder, const std::string& name);

@@ -23,7 +23,7 @@ namespace {
 
 constexpr int kFirstChar = 32;
 constexpr int kLastChar = 126;
-constexpr int kSolidCell = kLastChar - kFirstChar + 1;  // a fully covered cell for the box
+constexpr int kSolidCell = kLastChar - kFirstChar + 1; // a fully covered cell for the box
 constexpr int kColumns = 16;
 constexpr int kCells = kSolidCell + 1;
 
@@ -109,7 +109,8 @@ void TextOverlay::rasterise(const std::string& fontFile, int pixelHeight)
     };
     for (int c = kFirstChar; c <= kLastChar; c++) {
         if (FT_Load_Char(font.face, static_cast<FT_ULong>(c), FT_LOAD_RENDER) != 0)
-            throw Frontend::Error(fontFile + ": cannot render the glyph '" + std::string(1, static_cast<char>(c)) + "'");
+            throw Frontend::Error(fontFile + ": cannot render the glyph '" + std::string(1, static_cast<char>(c)) +
+                                  "'");
         const FT_GlyphSlot slot = font.face->glyph;
         const int cell = c - kFirstChar;
         const int left = cell % kColumns * cellWidth + slot->bitmap_left;

@@ -165,7 +165,7 @@ Context::Context(const ContextDesc& desc)
     }
     SDL_GL_MakeCurrent(mainWindow->native(), static_cast<SDL_GLContext>(glContext));
     requireCompatibilityProfile();
-    SDL_GL_SetSwapInterval(0);  // the demo runs without a frame-rate limit
+    SDL_GL_SetSwapInterval(0); // the demo runs without a frame-rate limit
     SDL_DisableScreenSaver();
 
     glViewport(0, 0, mainWindow->clientWidth(), mainWindow->clientHeight());
@@ -189,7 +189,7 @@ void* Context::handle(int kind) const
 {
     switch (kind) {
     case kHandleWindow:
-    case kHandleDeviceContext:  // SDL draws straight into the window
+    case kHandleDeviceContext: // SDL draws straight into the window
         return mainWindow ? mainWindow->native() : nullptr;
     case kHandleGLContext: return glContext;
     case kHandleCgContext: return cg.get();
@@ -229,7 +229,7 @@ const unsigned char* Context::readFrame(int& width, int& height)
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, framePixels.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);  // GL's default, which every other read assumes
+    glPixelStorei(GL_PACK_ALIGNMENT, 4); // GL's default, which every other read assumes
 
     // GL hands rows bottom first; pictures want the top of the screen first.
     unsigned char* rows = framePixels.data();
@@ -299,7 +299,7 @@ void setFullscreenMode(int width, int height, int bitsPerPixel)
         mode.w = width;
         mode.h = height;
         mode.format = bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
-        mode.refresh_rate = 0;  // not requested
+        mode.refresh_rate = 0; // not requested
         SDL_SetWindowDisplayMode(window, &mode);
         // The display switches to the closest mode it has. Sizing the window to
         // that mode first covers the screen even where no window manager

@@ -25,9 +25,9 @@ struct ContextDesc {
     int depthBits = 24;
     int stencilBits = 8;
     int samples = 0;
-    int pixelType = 0;  // 1 asks for float pixels (multisampled path only)
-    bool hidden = false;  // off-screen tools keep the window hidden
-    bool ordinaryWindow = false;  // decorated, resizable and centred instead of borderless at the origin
+    int pixelType = 0;           // 1 asks for float pixels (multisampled path only)
+    bool hidden = false;         // off-screen tools keep the window hidden
+    bool ordinaryWindow = false; // decorated, resizable and centred instead of borderless at the origin
 };
 
 // Handle kinds for Context::handle.
@@ -88,8 +88,8 @@ private:
     std::unique_ptr<Window> mainWindow;
     void* glContext = nullptr;
     std::unique_ptr<CgContext> cg;
-    CompleteShader* shader = nullptr;  // never destroyed
-    std::vector<unsigned char> framePixels;  // kept between reads: dumps and captures allocate once
+    CompleteShader* shader = nullptr;       // never destroyed
+    std::vector<unsigned char> framePixels; // kept between reads: dumps and captures allocate once
 };
 
 // Keyboard state as of the last event pump.
@@ -102,13 +102,13 @@ void restoreDisplayMode();
 class Timer {
 public:
     Timer();
-    float time();   // seconds since construction
-    float delta();  // seconds since the previous delta (or construction)
+    float time();  // seconds since construction
+    float delta(); // seconds since the previous delta (or construction)
 
 private:
-    float seconds() const;  // since construction
+    float seconds() const; // since construction
 
-    long long origin = 0;  // counter at construction; readings are taken relative to it
+    long long origin = 0; // counter at construction; readings are taken relative to it
     float secondsPerTick = 0.0f;
     float lastTime = 0.0f;
 };

@@ -84,7 +84,7 @@ void fatalError(const std::string& message)
 bool checkNativeError(const char* location, int line)
 {
     if (!SDL_GL_GetCurrentContext())
-        return false;  // nothing to ask without a context
+        return false; // nothing to ask without a context
     GLenum code = glGetError();
     if (code == GL_NO_ERROR)
         return false;

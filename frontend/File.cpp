@@ -85,10 +85,11 @@ File::File(const char* path, const char* mode) : filePath(path ? path : "")
         failOpen(filePath, std::strerror(errno));
 }
 
-File::File(const std::string& path, const char* mode) : File(path.c_str(), mode) {}
+File::File(const std::string& path, const char* mode) : File(path.c_str(), mode)
+{
+}
 
-File::File(File&& other) noexcept
-    : stream(std::exchange(other.stream, nullptr)), filePath(std::move(other.filePath))
+File::File(File&& other) noexcept : stream(std::exchange(other.stream, nullptr)), filePath(std::move(other.filePath))
 {
 }
 
@@ -135,7 +136,7 @@ int File::seek(long offset, int origin)
     case 0: return std::fseek(stream, offset, SEEK_SET);
     case 1: return std::fseek(stream, offset, SEEK_CUR);
     case 2: return std::fseek(stream, offset, SEEK_END);
-    default: return -1;  // an unknown origin code leaves the position where it is
+    default: return -1; // an unknown origin code leaves the position where it is
     }
 }
 

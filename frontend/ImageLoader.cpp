@@ -36,7 +36,7 @@ constexpr uint64_t kMaxDeflateRatio = 1032;
 enum class Outcome { kDecoded, kFailed, kTooLarge };
 
 struct Picture {
-    std::vector<unsigned char> pixels;  // bottom row first
+    std::vector<unsigned char> pixels; // bottom row first
     int width = 0;
     int height = 0;
     int channels = 3;
@@ -77,7 +77,9 @@ void pngFail(png_structp png, png_const_charp message)
     std::longjmp(source->jump, 1);
 }
 
-void pngWarn(png_structp, png_const_charp) {}
+void pngWarn(png_structp, png_const_charp)
+{
+}
 
 void pngRead(png_structp png, png_bytep destination, png_size_t length)
 {
@@ -90,8 +92,7 @@ void pngRead(png_structp png, png_bytep destination, png_size_t length)
 
 // Runs libpng between setjmp and the last longjmp it might take. Picture and
 // rows live in the caller's frame; this frame only holds plain values.
-Outcome runPngDecode(PngSource& source, png_structp png, png_infop info, Picture& picture,
-                     std::vector<png_bytep>& rows)
+Outcome runPngDecode(PngSource& source, png_structp png, png_infop info, Picture& picture, std::vector<png_bytep>& rows)
 {
     if (setjmp(source.jump))
         return Outcome::kFailed;
@@ -109,7 +110,7 @@ Outcome runPngDecode(PngSource& source, png_structp png, png_infop info, Picture
         png_error(png, "the file is far too small for the picture it declares");
 
     // Every layout to 8-bit RGB or RGBA.
-    png_set_expand(png);  // palette -> RGB, grey < 8 bits -> 8 bits, tRNS -> alpha
+    png_set_expand(png); // palette -> RGB, grey < 8 bits -> 8 bits, tRNS -> alpha
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
     png_set_interlace_handling(png);
@@ -122,7 +123,7 @@ Outcome runPngDecode(PngSource& source, png_structp png, png_infop info, Picture
     size_t stride = static_cast<size_t>(width) * channels;
     picture.pixels.resize(stride * height);
     rows.resize(height);
-    for (png_uint_32 y = 0; y < height; ++y)  // first file row is the top row: store it last
+    for (png_uint_32 y = 0; y < height; ++y) // first file row is the top row: store it last
         rows[y] = picture.pixels.data() + stride * (height - 1 - y);
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
@@ -169,7 +170,7 @@ void jpegFail(j_common_ptr info)
 void jpegMessage(j_common_ptr info, int level)
 {
     if (level >= 0)
-        return;  // trace messages
+        return; // trace messages
     int code = info->err->msg_code;
     if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_MUST_RESYNC || code == JWRN_HUFF_BAD_CODE)
         jpegFail(info);
@@ -183,11 +184,11 @@ Outcome runJpegDecode(jpeg_decompress_struct& info, JpegErrors& errors, const st
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
     jpeg_read_header(&info, TRUE);
-    picture.width = static_cast<int>(info.image_width);  // JPEG sides are 16-bit
+    picture.width = static_cast<int>(info.image_width); // JPEG sides are 16-bit
     picture.height = static_cast<int>(info.image_height);
     if (sideOutOfRange(info.image_width, info.image_height))
         return Outcome::kTooLarge;
-    info.out_color_space = JCS_RGB;  // grey sources are widened; CMYK is refused by the library
+    info.out_color_space = JCS_RGB; // grey sources are widened; CMYK is refused by the library
     jpeg_start_decompress(&info);
     if (info.output_components != 3)
         ERREXIT(&info, JERR_CONVERSION_NOTIMPL);
@@ -302,7 +303,9 @@ int clampLevel(int level)
 
 } // namespace
 
-ImageLoader::ImageLoader(File file) : ImageLoader(file.readAll(), file.path()) {}
+ImageLoader::ImageLoader(File file) : ImageLoader(file.readAll(), file.path())
+{
+}
 
 ImageLoader::ImageLoader(const std::vector<unsigned char>& bytes, const std::string& path)
 {

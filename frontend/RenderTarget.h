@@ -33,7 +33,7 @@ private:
     unsigned framebuffer = 0;
     Texture* colourTextures[16] = {};
     Texture* depth = nullptr;
-    Texture* ownedDepth = nullptr;  // the depth texture this target made (freed with it)
+    Texture* ownedDepth = nullptr; // the depth texture this target made (freed with it)
 };
 
 } // namespace Frontend

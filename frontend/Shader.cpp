@@ -20,18 +20,17 @@
 
 namespace Frontend {
 
-const char* const kDefaultShaderSource =
-    "float4x4 StateComplete;\n"
-    "\n"
-    "float4 vsMain(float4 position : POSITION) : POSITION\n"
-    "{\n"
-    "    return mul(StateComplete, position);\n"
-    "}\n"
-    "\n"
-    "float4 psMain() : COLOR\n"
-    "{\n"
-    "    return float4(1, 1, 1, 1);\n"
-    "}\n";
+const char* const kDefaultShaderSource = "float4x4 StateComplete;\n"
+                                         "\n"
+                                         "float4 vsMain(float4 position : POSITION) : POSITION\n"
+                                         "{\n"
+                                         "    return mul(StateComplete, position);\n"
+                                         "}\n"
+                                         "\n"
+                                         "float4 psMain() : COLOR\n"
+                                         "{\n"
+                                         "    return float4(1, 1, 1, 1);\n"
+                                         "}\n";
 
 namespace {
 
@@ -39,15 +38,17 @@ const char* const kCompileErrorText = "CG ERROR : The compile returned an error.
 
 CgContext* currentCgContext = nullptr;
 
-const char* const kStateMatrixNames[6] = {"StateWorld",          "StateView",          "StateProjection",
-                                          "StateWorldView",      "StateViewProjection", "StateComplete"};
+const char* const kStateMatrixNames[6] = {"StateWorld",     "StateView",           "StateProjection",
+                                          "StateWorldView", "StateViewProjection", "StateComplete"};
 
-bool isSampler(CgParameterType type) {
+bool isSampler(CgParameterType type)
+{
     return type == CgParameterType::Sampler2D || type == CgParameterType::SamplerCube ||
            type == CgParameterType::Sampler3D || type == CgParameterType::Sampler1D;
 }
 
-GLenum samplerTarget(CgParameterType type) {
+GLenum samplerTarget(CgParameterType type)
+{
     switch (type) {
     case CgParameterType::SamplerCube: return GL_TEXTURE_CUBE_MAP;
     case CgParameterType::Sampler3D: return GL_TEXTURE_3D;
@@ -65,25 +66,30 @@ public:
     std::string glsl;
 };
 
-ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path()) {
+ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path())
+{
     std::vector<unsigned char> bytes = file.readAll();
     source.assign(bytes.begin(), bytes.end());
 }
 
-CgContext::CgContext() {
+CgContext::CgContext()
+{
     currentCgContext = this;
 }
 
-CgContext::~CgContext() {
+CgContext::~CgContext()
+{
     if (currentCgContext == this)
         currentCgContext = nullptr;
 }
 
-void CgContext::makeCurrent() {
+void CgContext::makeCurrent()
+{
     currentCgContext = this;
 }
 
-CgContext* CgContext::current() {
+CgContext* CgContext::current()
+{
     return currentCgContext;
 }
 
@@ -94,24 +100,26 @@ struct CompleteShader::Impl {
         CgParameterType type = CgParameterType::Other;
         bool vertex = false;
         bool fragment = false;
-        GLenum target = 0;  // samplers
-        GLint unit = -1;    // samplers
+        GLenum target = 0; // samplers
+        GLint unit = -1;   // samplers
         float value[4] = {0, 0, 0, 0};
-        float initial[4] = {0, 0, 0, 0};  // the value after the build, to tell set values apart
+        float initial[4] = {0, 0, 0, 0}; // the value after the build, to tell set values apart
     };
 
     GLuint program = 0;
     std::vector<Parameter> parameters;
     int stateMatrix[6] = {-1, -1, -1, -1, -1, -1};
 
-    Parameter* find(std::string_view name, bool fragmentSampler) {
+    Parameter* find(std::string_view name, bool fragmentSampler)
+    {
         for (Parameter& p : parameters)
             if (p.cgName == name && isSampler(p.type) == fragmentSampler && (!fragmentSampler || p.fragment))
                 return &p;
         return nullptr;
     }
 
-    void upload(const Parameter& p) const {
+    void upload(const Parameter& p) const
+    {
         if (p.location < 0)
             return;
         const float* v = p.value;
@@ -126,11 +134,14 @@ struct CompleteShader::Impl {
     }
 };
 
-CompleteShader::CompleteShader() : impl(std::make_unique<Impl>()) {}
+CompleteShader::CompleteShader() : impl(std::make_unique<Impl>())
+{
+}
 
 CompleteShader::CompleteShader(const char* source, const std::string& vertexEntry, const std::string& pixelEntry,
                                const std::string& fileName)
-    : impl(std::make_unique<Impl>()) {
+    : impl(std::make_unique<Impl>())
+{
     std::string listing;
     if (!build(source, vertexEntry, pixelEntry, fileName, listing, nullptr)) {
         if (CgContext* cg = CgContext::current())
@@ -139,7 +150,8 @@ CompleteShader::CompleteShader(const char* source, const std::string& vertexEntr
     }
 }
 
-CompleteShader::~CompleteShader() {
+CompleteShader::~CompleteShader()
+{
     if (impl && impl->program)
         glDeleteProgram(impl->program);
     for (const auto& stage : {vertex.program, pixel.program})
@@ -149,7 +161,8 @@ CompleteShader::~CompleteShader() {
 
 std::unique_ptr<CompleteShader> CompleteShader::tryCreate(const char* source, const std::string& vertexEntry,
                                                           const std::string& pixelEntry, const std::string& fileName,
-                                                          std::string& listing, CgCompileResult* details) {
+                                                          std::string& listing, CgCompileResult* details)
+{
     std::unique_ptr<CompleteShader> shader(new CompleteShader());
     if (!shader->build(source, vertexEntry, pixelEntry, fileName, listing, details))
         return nullptr;
@@ -157,7 +170,8 @@ std::unique_ptr<CompleteShader> CompleteShader::tryCreate(const char* source, co
 }
 
 bool CompleteShader::build(const char* source, const std::string& vertexEntry, const std::string& pixelEntry,
-                           const std::string& fileName, std::string& listing, CgCompileResult* details) {
+                           const std::string& fileName, std::string& listing, CgCompileResult* details)
+{
     CgCompileResult compiled = compileCgShader({source, vertexEntry, pixelEntry, fileName});
     if (details)
         *details = compiled;
@@ -183,7 +197,7 @@ bool CompleteShader::build(const char* source, const std::string& vertexEntry, c
     GLint maxUnits = 16;
     glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &maxUnits);
     GLint nextFragmentUnit = 0;
-    GLint nextVertexUnit = maxUnits - 1;  // never bound by setTexture: samples as an unbound unit
+    GLint nextVertexUnit = maxUnits - 1; // never bound by setTexture: samples as an unbound unit
     for (const CgParameter& p : compiled.parameters) {
         Impl::Parameter param;
         param.cgName = p.cgName;
@@ -218,11 +232,13 @@ bool CompleteShader::build(const char* source, const std::string& vertexEntry, c
     return true;
 }
 
-void CompleteShader::bind() {
+void CompleteShader::bind()
+{
     glUseProgram(impl->program);
 }
 
-void CompleteShader::setTexture(std::string_view name, const Texture* texture) {
+void CompleteShader::setTexture(std::string_view name, const Texture* texture)
+{
     Impl::Parameter* p = impl->find(name, true);
     if (!p || p->location < 0)
         return;
@@ -231,7 +247,8 @@ void CompleteShader::setTexture(std::string_view name, const Texture* texture) {
     glActiveTexture(GL_TEXTURE0);
 }
 
-void CompleteShader::disableTexture(std::string_view name) {
+void CompleteShader::disableTexture(std::string_view name)
+{
     Impl::Parameter* p = impl->find(name, true);
     if (!p || p->location < 0)
         return;
@@ -240,14 +257,16 @@ void CompleteShader::disableTexture(std::string_view name) {
     glActiveTexture(GL_TEXTURE0);
 }
 
-void CompleteShader::setFloat(std::string_view name, float value) {
+void CompleteShader::setFloat(std::string_view name, float value)
+{
     if (Impl::Parameter* p = impl->find(name, false)) {
         p->value[0] = value;
         impl->upload(*p);
     }
 }
 
-void CompleteShader::setFloat4(std::string_view name, float x, float y, float z, float w) {
+void CompleteShader::setFloat4(std::string_view name, float x, float y, float z, float w)
+{
     if (Impl::Parameter* p = impl->find(name, false)) {
         p->value[0] = x;
         p->value[1] = y;
@@ -257,18 +276,20 @@ void CompleteShader::setFloat4(std::string_view name, float x, float y, float z,
     }
 }
 
-void CompleteShader::setStateMatrices(const StateMatrices& m) {
+void CompleteShader::setStateMatrices(const StateMatrices& m)
+{
     const float* values[6] = {m.world, m.view, m.projection, m.worldView, m.viewProjection, m.complete};
     for (int i = 0; i < 6; ++i) {
         int index = impl->stateMatrix[i];
         if (index >= 0 && impl->parameters[static_cast<size_t>(index)].location >= 0)
             // Column-major with transpose: the shader's mul(M, v) equals OpenGL's M * v.
-            glProgramUniformMatrix4fv(impl->program, impl->parameters[static_cast<size_t>(index)].location, 1,
-                                      GL_TRUE, values[i]);
+            glProgramUniformMatrix4fv(impl->program, impl->parameters[static_cast<size_t>(index)].location, 1, GL_TRUE,
+                                      values[i]);
     }
 }
 
-void CompleteShader::adopt(CompleteShader& fresh) {
+void CompleteShader::adopt(CompleteShader& fresh)
+{
     for (Impl::Parameter& p : fresh.impl->parameters) {
         if (isSampler(p.type))
             continue;
@@ -284,14 +305,16 @@ void CompleteShader::adopt(CompleteShader& fresh) {
     std::swap(pixel, fresh.pixel);
 }
 
-bool CompleteShader::hasParameter(std::string_view name) const {
+bool CompleteShader::hasParameter(std::string_view name) const
+{
     for (const Impl::Parameter& p : impl->parameters)
         if (p.cgName == name)
             return true;
     return false;
 }
 
-unsigned CompleteShader::glProgram() const {
+unsigned CompleteShader::glProgram() const
+{
     return impl->program;
 }
 

@@ -27,8 +27,8 @@ class Texture;
 struct CgCompileResult;
 struct StateMatrices;
 
-constexpr int kVertexProfile = 6150;    // arbvp1
-constexpr int kFragmentProfile = 7000;  // arbfp1
+constexpr int kVertexProfile = 6150;   // arbvp1
+constexpr int kFragmentProfile = 7000; // arbfp1
 
 // The text of one shader file, NUL-terminated.
 class ShaderSource {
@@ -59,7 +59,7 @@ private:
     std::string listing;
 };
 
-class ShaderProgramImpl;  // the compiled stage plus its parameter table
+class ShaderProgramImpl; // the compiled stage plus its parameter table
 
 class VertexShader {
 public:

@@ -114,7 +114,7 @@ GLenum capabilityOf(int code)
     case kNormalize: return GL_NORMALIZE;
     case kLineSmooth: return GL_LINE_SMOOTH;
     case kPointSmooth: return GL_POINT_SMOOTH;
-    default: return 0;  // kNoEffect and codes outside the table
+    default: return 0; // kNoEffect and codes outside the table
     }
 }
 
@@ -213,7 +213,7 @@ void State::rotate(float degrees, float x, float y, float z)
 {
     const float length = std::sqrt(x * x + y * y + z * z);
     if (length == 0.0f)
-        return;  // no axis, no turn (GL leaves the matrix alone too)
+        return; // no axis, no turn (GL leaves the matrix alone too)
     x /= length;
     y /= length;
     z /= length;
@@ -222,10 +222,22 @@ void State::rotate(float degrees, float x, float y, float z)
     const float s = std::sin(radians);
     const float C = 1.0f - c;
     // Column-major, the matrix glRotate multiplies by.
-    const float r[16] = {x * x * C + c,     y * x * C + z * s, x * z * C - y * s, 0,
-                         x * y * C - z * s, y * y * C + c,     y * z * C + x * s, 0,
-                         x * z * C + y * s, y * z * C - x * s, z * z * C + c,     0,
-                         0,                 0,                 0,                 1};
+    const float r[16] = {x * x * C + c,
+                         y * x * C + z * s,
+                         x * z * C - y * s,
+                         0,
+                         x * y * C - z * s,
+                         y * y * C + c,
+                         y * z * C + x * s,
+                         0,
+                         x * z * C + y * s,
+                         y * z * C - x * s,
+                         z * z * C + c,
+                         0,
+                         0,
+                         0,
+                         0,
+                         1};
     multiplyInto(worldStack.current(), r);
     mirrorWorld();
 }
@@ -277,7 +289,7 @@ void State::perspective(float fovY, float aspect, float zNear, float zFar)
     float* m = projectionStack.current();
     std::copy(kIdentity, kIdentity + 16, m);
     if (deltaZ == 0.0 || sine == 0.0 || aspect == 0.0f) {
-        mirrorProjection();  // a degenerate request leaves the identity, as GLU does
+        mirrorProjection(); // a degenerate request leaves the identity, as GLU does
         return;
     }
     const double cotangent = std::cos(radians) / sine;
@@ -348,8 +360,8 @@ void State::resetState()
 void State::clear(float r, float g, float b, float a, bool colour, bool depth, bool stencil)
 {
     glClearColor(r, g, b, a);
-    GLbitfield mask = (colour ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0) |
-                      (stencil ? GL_STENCIL_BUFFER_BIT : 0);
+    GLbitfield mask =
+        (colour ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0) | (stencil ? GL_STENCIL_BUFFER_BIT : 0);
     glClear(mask);
 }
 

@@ -10,27 +10,56 @@ namespace Frontend {
 
 // Capability codes.
 enum Capability {
-    kBlend = 0, kDepthTest = 1, kAlphaTest = 2, kStencilTest = 3, kNoEffect = 4,
-    kCullFace = 5, kNormalize = 6, kLineSmooth = 7, kPointSmooth = 8
+    kBlend = 0,
+    kDepthTest = 1,
+    kAlphaTest = 2,
+    kStencilTest = 3,
+    kNoEffect = 4,
+    kCullFace = 5,
+    kNormalize = 6,
+    kLineSmooth = 7,
+    kPointSmooth = 8
 };
 // Blend factor codes.
 enum BlendFactor {
-    kZero = 0, kOne = 1, kSrcColor = 2, kOneMinusSrcColor = 3, kDstColor = 4,
-    kOneMinusDstColor = 5, kSrcAlpha = 6, kOneMinusSrcAlpha = 7, kDstAlpha = 8, kOneMinusDstAlpha = 9
+    kZero = 0,
+    kOne = 1,
+    kSrcColor = 2,
+    kOneMinusSrcColor = 3,
+    kDstColor = 4,
+    kOneMinusDstColor = 5,
+    kSrcAlpha = 6,
+    kOneMinusSrcAlpha = 7,
+    kDstAlpha = 8,
+    kOneMinusDstAlpha = 9
 };
 // Compare function codes.
-enum CompareFunction { kAlways = 0, kLess = 1, kLessEqual = 2, kEqual = 3, kGreaterEqual = 4, kGreater = 5, kNever = 6 };
+enum CompareFunction {
+    kAlways = 0,
+    kLess = 1,
+    kLessEqual = 2,
+    kEqual = 3,
+    kGreaterEqual = 4,
+    kGreater = 5,
+    kNever = 6
+};
 // Stencil operation codes.
-enum StencilOp { kStencilZero = 0, kStencilKeep = 1, kStencilReplace = 2, kStencilIncrement = 3, kStencilDecrement = 4 };
+enum StencilOp {
+    kStencilZero = 0,
+    kStencilKeep = 1,
+    kStencilReplace = 2,
+    kStencilIncrement = 3,
+    kStencilDecrement = 4
+};
 
 // The six matrices handed to shaders, column-major like OpenGL.
 struct StateMatrices {
     float world[16];
     float view[16];
     float projection[16];
-    float worldView[16];       // V x W
-    float viewProjection[16];  // P x V
-    float complete[16];        // P x V x W
+    float worldView[16];      // V x W
+    float viewProjection[16]; // P x V
+    float complete[16];       // P x V x W
 };
 
 class State {

@@ -103,7 +103,7 @@ void Texture::setData(int width, int height, const void* pixels, int format, int
         checkNativeError(where, 89);
         break;
     case kFilterMipmap:
-        if (pixels)  // also rescales sides that are not powers of two
+        if (pixels) // also rescales sides that are not powers of two
             gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, width, height, pixelFormat, pixelType, pixels);
         else
             uploadLevel0();
@@ -112,8 +112,7 @@ void Texture::setData(int width, int height, const void* pixels, int format, int
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
         checkNativeError(where, 97);
         break;
-    default:
-        break;  // the texture exists and is bound, with no image
+    default: break; // the texture exists and is bound, with no image
     }
 }
 

@@ -47,7 +47,7 @@ public:
     virtual ~Image() = default;
     virtual int width() const = 0;
     virtual int height() const = 0;
-    virtual int format() const = 0;  // TextureFormat: 0 RGBA or 1 RGB
+    virtual int format() const = 0; // TextureFormat: 0 RGBA or 1 RGB
     virtual const unsigned char* data() const = 0;
 };
 

@@ -18,7 +18,7 @@ void normalize(Vec3& v)
 {
     float length = lengthOf(v);
     if (length == 0.0f)
-        return;  // the zero vector has no direction; leave it as it is
+        return; // the zero vector has no direction; leave it as it is
     float r = 1.0f / length;
     v.x = v.x * r;
     v.y = v.y * r;
@@ -39,8 +39,7 @@ void rotateAroundAxis(float ax, float ay, float az, float angle, Vec3& v)
     float r00 = c + a.x * a.x * C, r01 = a.x * a.y * C + a.z * s, r02 = a.x * a.z * C - a.y * s;
     float r10 = a.x * a.y * C - a.z * s, r11 = c + a.y * a.y * C, r12 = a.y * a.z * C + a.x * s;
     float r20 = a.x * a.z * C + a.y * s, r21 = a.y * a.z * C - a.x * s, r22 = c + a.z * a.z * C;
-    Vec3 turned{r00 * v.x + r01 * v.y + r02 * v.z,
-                r10 * v.x + r11 * v.y + r12 * v.z,
+    Vec3 turned{r00 * v.x + r01 * v.y + r02 * v.z, r10 * v.x + r11 * v.y + r12 * v.z,
                 r20 * v.x + r21 * v.y + r22 * v.z};
     normalize(turned);
     v.x = turned.x * originalLength;

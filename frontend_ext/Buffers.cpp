@@ -23,7 +23,8 @@ namespace {
 
 [[noreturn]] void badCode(const char* what, int code)
 {
-    throw Frontend::Error(std::string("FrontendExt: ") + what + " code " + std::to_string(code) + " is not in its table");
+    throw Frontend::Error(std::string("FrontendExt: ") + what + " code " + std::to_string(code) +
+                          " is not in its table");
 }
 
 GLenum glComponentType(int componentType)
@@ -213,7 +214,7 @@ int attributeForSemantic(int semantic)
     case kSemanticTangent: return 14;
     case kSemanticBinormal: return 15;
     }
-    return -1;  // 1 and 14..16 feed nothing
+    return -1; // 1 and 14..16 feed nothing
 }
 
 // ---------------------------------------------------------------- VertexBuffer
@@ -262,8 +263,8 @@ VertexBuffer::~VertexBuffer()
 int VertexBuffer::componentOffset(int component) const
 {
     if (component < 0 || component >= components)
-        throw Frontend::Error("FrontendExt::VertexBuffer: component " + std::to_string(component) +
-                              " out of range (" + std::to_string(components) + " components)");
+        throw Frontend::Error("FrontendExt::VertexBuffer: component " + std::to_string(component) + " out of range (" +
+                              std::to_string(components) + " components)");
     int offset = 0;
     for (int i = 0; i < component; ++i)
         offset += counts[i] * componentSize(types[i]);
@@ -317,8 +318,7 @@ void VertexBuffer::drawArrays(int primitive, int first, int count)
 
 // ----------------------------------------------------------------- IndexBuffer
 
-IndexBuffer::IndexBuffer(int indexCount, int usage, const void* source, int indexType)
-    : usageCode(usage)
+IndexBuffer::IndexBuffer(int indexCount, int usage, const void* source, int indexType) : usageCode(usage)
 {
     int size = indexSize(indexType);
     validateUsage(usage);
@@ -350,8 +350,8 @@ void IndexBuffer::drawIndexed(int primitive, int first, int count)
     GLenum mode = Frontend::State::glPrimitive(primitive);
     count = drawCount("IndexBuffer::drawIndexed", first, count, indices);
     size_t offset = static_cast<size_t>(first) * indexSize(type);
-    const void* pointer = usageCode != kUsageClient ? reinterpret_cast<const void*>(offset)
-                                                    : static_cast<const void*>(data + offset);
+    const void* pointer =
+        usageCode != kUsageClient ? reinterpret_cast<const void*>(offset) : static_cast<const void*>(data + offset);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, usageCode != kUsageClient ? bufferName : 0);
     glDrawElements(mode, count, glIndexType(type), pointer);
 }

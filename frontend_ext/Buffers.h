@@ -17,11 +17,22 @@ namespace FrontendExt {
 
 enum ComponentType { kTypeByte = 0, kTypeShort = 1, kTypeInt = 2, kTypeFloat = 3, kTypeDouble = 4 };
 enum IndexType { kIndexUByte = 0, kIndexUShort = 1, kIndexUInt = 2 };
-enum PrimitiveType { kPrimitivePoints = 0, kPrimitiveLines = 1, kPrimitiveLineStrip = 2, kPrimitiveTriangles = 3, kPrimitiveQuads = 4 };
+enum PrimitiveType {
+    kPrimitivePoints = 0,
+    kPrimitiveLines = 1,
+    kPrimitiveLineStrip = 2,
+    kPrimitiveTriangles = 3,
+    kPrimitiveQuads = 4
+};
 enum BufferUsage { kUsageClient = 0, kUsageDynamic = 1, kUsageStatic = 4 };
 enum Semantic {
-    kSemanticPosition = 0, kSemanticNone = 1, kSemanticTexCoord0 = 2,  // units 0..7 are 2..9
-    kSemanticNormal = 10, kSemanticColor = 11, kSemanticBinormal = 12, kSemanticTangent = 13,
+    kSemanticPosition = 0,
+    kSemanticNone = 1,
+    kSemanticTexCoord0 = 2, // units 0..7 are 2..9
+    kSemanticNormal = 10,
+    kSemanticColor = 11,
+    kSemanticBinormal = 12,
+    kSemanticTangent = 13,
     kSemanticGenericFirst = 17
 };
 
@@ -36,8 +47,8 @@ int attributeForSemantic(int semantic);
 
 class VertexBuffer {
 public:
-    VertexBuffer(int componentCount, const int* componentCounts, int vertexCount, int usage,
-                 const void* source, const int* componentTypes);
+    VertexBuffer(int componentCount, const int* componentCounts, int vertexCount, int usage, const void* source,
+                 const int* componentTypes);
     ~VertexBuffer();
     VertexBuffer(const VertexBuffer&) = delete;
     VertexBuffer& operator=(const VertexBuffer&) = delete;

@@ -37,10 +37,26 @@ int truncateToInt(float value)
     return static_cast<int>(truncated);
 }
 
-template <typename T> float toFloat(T value) { return static_cast<float>(value); }
-template <typename T> T fromFloat(float value) { return static_cast<T>(truncateToInt(value)); }
-template <> float fromFloat<float>(float value) { return value; }
-template <> double fromFloat<double>(float value) { return static_cast<double>(value); }
+template <typename T>
+float toFloat(T value)
+{
+    return static_cast<float>(value);
+}
+template <typename T>
+T fromFloat(float value)
+{
+    return static_cast<T>(truncateToInt(value));
+}
+template <>
+float fromFloat<float>(float value)
+{
+    return value;
+}
+template <>
+double fromFloat<double>(float value)
+{
+    return static_cast<double>(value);
+}
 
 VertexBuffer* boundBuffer(const Geometry& geometry, const Geometry::Binding& binding)
 {
@@ -77,7 +93,8 @@ Geometry::Attribute::~Attribute()
     buffer->unlock();
 }
 
-template <typename T> class Geometry::TAttribute : public Geometry::Attribute {
+template <typename T>
+class Geometry::TAttribute : public Geometry::Attribute {
 public:
     using Attribute::Attribute;
 
@@ -112,14 +129,17 @@ private:
     }
 };
 
-Geometry::Indices::Indices(Geometry* owner, unsigned char* address) : geometry(owner), data(address) {}
+Geometry::Indices::Indices(Geometry* owner, unsigned char* address) : geometry(owner), data(address)
+{
+}
 
 Geometry::Indices::~Indices()
 {
     geometry->indexBuffer->unlock();
 }
 
-template <typename T> class Geometry::TIndices : public Geometry::Indices {
+template <typename T>
+class Geometry::TIndices : public Geometry::Indices {
 public:
     using Indices::Indices;
 
@@ -161,7 +181,8 @@ int Geometry::addVertexBuffer(VertexBuffer* buffer)
 void Geometry::addBinding(int slot, int component, int semantic)
 {
     if (slot < 0 || slot >= kSlots)
-        throw Frontend::Error("FrontendExt::Geometry::addBinding: slot " + std::to_string(slot) + " out of range (0 to 15)");
+        throw Frontend::Error("FrontendExt::Geometry::addBinding: slot " + std::to_string(slot) +
+                              " out of range (0 to 15)");
     bindings.push_back({slot, component, semantic});
 }
 
@@ -174,7 +195,7 @@ Geometry::Attribute* makeAttribute(Geometry* geometry, VertexBuffer* buffer, int
         return nullptr;
     auto* base = static_cast<unsigned char*>(buffer->lock(true, true));
     if (!base && buffer->vertexCount() > 0) {
-        buffer->unlock();  // a failed mapping must not be written through
+        buffer->unlock(); // a failed mapping must not be written through
         return nullptr;
     }
     unsigned char* address = base ? base + buffer->componentOffset(component) : nullptr;
@@ -257,11 +278,26 @@ struct Vec {
     float x, y, z;
 };
 
-Vec sub(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-float dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec scaled(Vec a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-bool finite(Vec a) { return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z); }
+Vec sub(Vec a, Vec b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec cross(Vec a, Vec b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float dot(Vec a, Vec b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec scaled(Vec a, float s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
+bool finite(Vec a)
+{
+    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
+}
 
 // Unit vector along v, or the fallback when v has no direction (zero,
 // infinite or NaN). Very small or very large vectors are rescaled first so

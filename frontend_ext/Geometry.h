@@ -37,7 +37,8 @@ public:
         unsigned char* data;
         int count;
     };
-    template <typename T> class TAttribute;
+    template <typename T>
+    class TAttribute;
 
     class Indices {
     public:
@@ -50,7 +51,8 @@ public:
         Geometry* geometry;
         unsigned char* data;
     };
-    template <typename T> class TIndices;
+    template <typename T>
+    class TIndices;
 
     Geometry();
     virtual ~Geometry();

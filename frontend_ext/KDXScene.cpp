@@ -25,7 +25,7 @@ constexpr int kMaxDepth = Frontend::Limits::kMaxSceneDepth;
 // The fewest bytes one record can take, used to reject counts the rest of
 // the file could never hold before anything is allocated for them.
 constexpr long long kMinMaterialBytes = 12 * 4 + 12 * 4 + 3 * 4;
-constexpr long long kMinNodeBytes = 4 + 4 + 10 * 4 + 3 * 4 + 4;  // kind, name, rest transform, key counts, children
+constexpr long long kMinNodeBytes = 4 + 4 + 10 * 4 + 3 * 4 + 4; // kind, name, rest transform, key counts, children
 constexpr long long kStringBytes = 4;
 
 using FrontendExt::ByteReader;
@@ -220,11 +220,8 @@ std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth)
     }
     case ::Scene::kNodePlain:
     case ::Scene::kNodePlain4:
-    case ::Scene::kNodeKind5:
-        node = std::make_unique<Node>();
-        break;
-    default:
-        in.fail("node kind " + std::to_string(kind) + " outside 0 to 5");
+    case ::Scene::kNodeKind5: node = std::make_unique<Node>(); break;
+    default: in.fail("node kind " + std::to_string(kind) + " outside 0 to 5");
     }
     node->kind = kind;
     node->name = in.string("node name");
@@ -285,8 +282,8 @@ void checkArray(const Node& node, bool flagged, size_t size, size_t vertices, si
 {
     size_t expected = flagged ? vertices * width : 0;
     if (flagged && size != expected)
-        failWrite(node, std::string(what) + " has " + std::to_string(size) + " values, expected " +
-                            std::to_string(expected));
+        failWrite(node,
+                  std::string(what) + " has " + std::to_string(size) + " values, expected " + std::to_string(expected));
 }
 
 void checkMesh(const MeshNode& mesh)
@@ -354,7 +351,8 @@ void writeMeshBlock(Writer& w, const MeshNode& mesh)
         w.i32(static_cast<int>(index));
 }
 
-template <typename T> const T& recordOf(const Node& node)
+template <typename T>
+const T& recordOf(const Node& node)
 {
     const T* record = dynamic_cast<const T*>(&node);
     if (!record)
@@ -365,9 +363,7 @@ template <typename T> const T& recordOf(const Node& node)
 void writeKindBlock(Writer& w, const Node& node)
 {
     switch (node.kind) {
-    case ::Scene::kNodeMesh:
-        writeMeshBlock(w, recordOf<MeshNode>(node));
-        break;
+    case ::Scene::kNodeMesh: writeMeshBlock(w, recordOf<MeshNode>(node)); break;
     case ::Scene::kNodeParameter: {
         const ParameterNode& p = recordOf<ParameterNode>(node);
         w.floats(p.values, 3);
@@ -387,10 +383,8 @@ void writeKindBlock(Writer& w, const Node& node)
     }
     case ::Scene::kNodePlain:
     case ::Scene::kNodePlain4:
-    case ::Scene::kNodeKind5:
-        break;
-    default:
-        failWrite(node, "kind " + std::to_string(node.kind) + " outside 0 to 5");
+    case ::Scene::kNodeKind5: break;
+    default: failWrite(node, "kind " + std::to_string(node.kind) + " outside 0 to 5");
     }
 }
 

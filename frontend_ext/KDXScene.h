@@ -21,9 +21,9 @@
 namespace Scene {
 
 struct Material {
-    std::string strings[12];  // 1 name, 3 colour texture, 5 bump map; the rest are kept
-    float colors[4][3] = {};  // colour 2 (index 1) is the diffuse colour of colour-only materials
-    float scalars[3] = {};    // scalar 1 (index 0) is the alpha
+    std::string strings[12]; // 1 name, 3 colour texture, 5 bump map; the rest are kept
+    float colors[4][3] = {}; // colour 2 (index 1) is the diffuse colour of colour-only materials
+    float scalars[3] = {};   // scalar 1 (index 0) is the alpha
 
     const std::string& name() const { return strings[0]; }
     const std::string& colorTexture() const { return strings[2]; }
@@ -56,21 +56,21 @@ struct Node {
 struct MeshNode : Node {
     MeshNode() { kind = kNodeMesh; }
 
-    std::string materialName;            // as written in the file
-    const Material* material = nullptr;  // resolved against the scene's materials; none when empty or unknown
+    std::string materialName;           // as written in the file
+    const Material* material = nullptr; // resolved against the scene's materials; none when empty or unknown
     bool hasNormals = false, hasBinormals = false, hasTangents = false, hasColors = false, hasExtra = false;
     bool hasChannel[8] = {};
     bool hasInfluences = false;
     int vertexCount = 0;
-    std::vector<float> positions;  // 3 per vertex
-    std::vector<float> normals, binormals, tangents;  // 3 per vertex, when flagged
-    std::vector<float> colors;     // 4 per vertex, when flagged
-    std::vector<float> extras;     // 1 per vertex, when flagged
-    std::vector<float> channels[8];  // u, v per vertex, when flagged
+    std::vector<float> positions;                    // 3 per vertex
+    std::vector<float> normals, binormals, tangents; // 3 per vertex, when flagged
+    std::vector<float> colors;                       // 4 per vertex, when flagged
+    std::vector<float> extras;                       // 1 per vertex, when flagged
+    std::vector<float> channels[8];                  // u, v per vertex, when flagged
     std::vector<std::string> influenceNames;
-    std::vector<int> influenceValues;     // 4 per vertex
-    std::vector<float> influenceWeights;  // 4 per vertex
-    std::vector<unsigned> indices;        // 3 per face
+    std::vector<int> influenceValues;    // 4 per vertex
+    std::vector<float> influenceWeights; // 4 per vertex
+    std::vector<unsigned> indices;       // 3 per face
 };
 
 struct CameraNode : Node {
@@ -97,7 +97,7 @@ namespace Halvane {
 
 class Scene {
 public:
-    Scene() = default;  // an empty scene, to be filled in code (the content generator)
+    Scene() = default; // an empty scene, to be filled in code (the content generator)
     explicit Scene(FrontendExt::File& file);
     Scene(Scene&&) = default;
     Scene& operator=(Scene&&) = default;

@@ -15,8 +15,8 @@ namespace FrontendExt {
 namespace {
 
 constexpr int kMaxNameLength = 256;
-constexpr long long kHeaderBytes = 12;  // vertex count, triangle count, name length
-constexpr long long kVertexBytes = 20;  // x, y, z, u, v
+constexpr long long kHeaderBytes = 12; // vertex count, triangle count, name length
+constexpr long long kVertexBytes = 20; // x, y, z, u, v
 constexpr long long kTriangleBytes = 12;
 
 void putU32(std::vector<unsigned char>& out, uint32_t value)
@@ -25,7 +25,10 @@ void putU32(std::vector<unsigned char>& out, uint32_t value)
         out.push_back(static_cast<unsigned char>(value >> shift));
 }
 
-void putInt(std::vector<unsigned char>& out, int value) { putU32(out, static_cast<uint32_t>(value)); }
+void putInt(std::vector<unsigned char>& out, int value)
+{
+    putU32(out, static_cast<uint32_t>(value));
+}
 
 void putFloat(std::vector<unsigned char>& out, float value)
 {
@@ -34,7 +37,10 @@ void putFloat(std::vector<unsigned char>& out, float value)
     putU32(out, bits);
 }
 
-std::string meshPrefix(size_t mesh) { return "mesh " + std::to_string(mesh) + ": "; }
+std::string meshPrefix(size_t mesh)
+{
+    return "mesh " + std::to_string(mesh) + ": ";
+}
 
 // Only meshes the loader would accept are written.
 void checkForWriting(const QBRMesh& mesh, size_t index)

@@ -15,7 +15,7 @@ namespace FrontendExt {
 
 namespace {
 
-constexpr int kFloatsPerVertex = 14;  // 56-byte record
+constexpr int kFloatsPerVertex = 14; // 56-byte record
 constexpr int kComponentCounts[5] = {3, 3, 2, 3, 3};
 
 std::unique_ptr<Geometry> buildMesh(const QBRMesh& mesh, int vertexUsage, int indexUsage)
@@ -26,21 +26,21 @@ std::unique_ptr<Geometry> buildMesh(const QBRMesh& mesh, int vertexUsage, int in
     for (int v = 0; v < vertexCount; ++v) {
         const float* source = &mesh.vertices[static_cast<size_t>(v) * 5];
         float* record = &staging[static_cast<size_t>(v) * kFloatsPerVertex];
-        std::memcpy(record, source, 3 * sizeof(float));      // position, bytes 0..11
-        std::memcpy(record + 6, source + 3, 2 * sizeof(float));  // uv, bytes 24..31
+        std::memcpy(record, source, 3 * sizeof(float));         // position, bytes 0..11
+        std::memcpy(record + 6, source + 3, 2 * sizeof(float)); // uv, bytes 24..31
     }
     std::vector<unsigned> indices(mesh.indices.begin(), mesh.indices.end());
 
     auto geometry = std::make_unique<Geometry>();
-    geometry->vertexBuffers[0] = new VertexBuffer(5, kComponentCounts, vertexCount, vertexUsage, staging.data(), nullptr);
-    geometry->indexBuffer =
-        new IndexBuffer(static_cast<int>(indices.size()), indexUsage, indices.data(), kIndexUInt);
+    geometry->vertexBuffers[0] =
+        new VertexBuffer(5, kComponentCounts, vertexCount, vertexUsage, staging.data(), nullptr);
+    geometry->indexBuffer = new IndexBuffer(static_cast<int>(indices.size()), indexUsage, indices.data(), kIndexUInt);
     geometry->primitive = kPrimitiveTriangles;
     geometry->addBinding(0, 0, kSemanticPosition);
     geometry->addBinding(0, 1, kSemanticNormal);
     geometry->addBinding(0, 2, kSemanticTexCoord0);
-    geometry->addBinding(0, 3, kSemanticTexCoord0 + 2);  // tangent rides on texture unit 2
-    geometry->addBinding(0, 4, kSemanticTexCoord0 + 3);  // binormal on texture unit 3
+    geometry->addBinding(0, 3, kSemanticTexCoord0 + 2); // tangent rides on texture unit 2
+    geometry->addBinding(0, 4, kSemanticTexCoord0 + 3); // binormal on texture unit 3
     geometry->computeTangentSpace(kSemanticTexCoord0, kSemanticNormal, kSemanticTexCoord0 + 2, kSemanticTexCoord0 + 3);
     return geometry;
 }

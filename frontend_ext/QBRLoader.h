@@ -37,8 +37,8 @@ private:
 // What the writer takes: one mesh of the file.
 struct QBRMesh {
     std::string name;
-    std::vector<float> vertices;  // x, y, z, u, v per vertex
-    std::vector<int> indices;     // three per triangle
+    std::vector<float> vertices; // x, y, z, u, v per vertex
+    std::vector<int> indices;    // three per triangle
 };
 
 // Writes meshes in the layout above; the exact inverse of the loader.

@@ -64,8 +64,8 @@ Vec3 VectorTrack::interpolate(float t) const
 
 Vec3 VectorTrack::interpolateCubic(float t) const
 {
-    return cubic(keyValue(findKey(t, -1)), keyValue(findKey(t, 0)), keyValue(findKey(t, 1)),
-                 keyValue(findKey(t, 2)), fraction(t));
+    return cubic(keyValue(findKey(t, -1)), keyValue(findKey(t, 0)), keyValue(findKey(t, 1)), keyValue(findKey(t, 2)),
+                 fraction(t));
 }
 
 void RotationTrack::reserve(int keys)

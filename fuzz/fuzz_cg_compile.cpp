@@ -21,6 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     input.isolated = isolated;
     Frontend::CgCompileResult result = Frontend::compileCgShader(input);
     if (!result.ok && result.listing.empty())
-        std::abort();  // every failure must say why
+        std::abort(); // every failure must say why
     return 0;
 }

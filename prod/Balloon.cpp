@@ -33,7 +33,8 @@ void Balloon::KDXDrawable::afterMesh(bool)
     disable(Frontend::kBlend);
 }
 
-Balloon::Balloon(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512), balloon(owner, "data/balloon.kdx")
+Balloon::Balloon(Vantrel::Demo* owner)
+    : Vantrel::Element(owner, "Untitled", 512, 512), balloon(owner, "data/balloon.kdx")
 {
 }
 

@@ -36,7 +36,7 @@ constexpr Wrap kWraps[] = {
 
 // The scrolling layers, farthest first (the order of layerWindows).
 constexpr const char* kLayerPictures[] = {"skyer1.png", "skyer2.png", "skyer3.png", "skyer4.png", "piper3.png",
-                                          "piper2.png", "piper1.png", "gress.png", "grill.png"};
+                                          "piper2.png", "piper1.png", "gress.png",  "grill.png"};
 
 // Scroll terms are formed in double precision, then rounded.
 float scroll(double value)

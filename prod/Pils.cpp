@@ -23,8 +23,7 @@ void placeCamera(Element& scene, float T, const ForkSwarmLook& look)
     Vec3 eye = randomPath(0, T * 163.0f / 240.0f, true);
     Vec3 target = randomPath(1, T, false);
     const float R = look.cameraDistance;
-    scene.lookAt(R * eye.x, R * eye.y, R * eye.z, 5.0f * target.x, 5.0f * target.y, 5.0f * target.z, 0.0f, 0.0f,
-                 1.0f);
+    scene.lookAt(R * eye.x, R * eye.y, R * eye.z, 5.0f * target.x, 5.0f * target.y, 5.0f * target.z, 0.0f, 0.0f, 1.0f);
     scene.perspective(90.0f, 1.7777f, 20.0f, look.farPlane);
     scene.loadIdentityWorld();
 }

@@ -18,7 +18,7 @@ struct ForkSwarmLook {
     const char* skyTexture;
     float cameraDistance;
     float farPlane;
-    bool takeoff;  // spread out and fade to black over the last four beats
+    bool takeoff; // spread out and fade to black over the last four beats
 };
 
 // What a fork scene keeps from frame to frame (and across both of its spans).

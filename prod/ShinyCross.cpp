@@ -55,8 +55,8 @@ void ShinyCross::drawCrosses(float T)
 
     // Reseeding every frame keeps each cross's axis, offset, spin and colour.
     StdVantrel::srand(1);
-    const float spread = 1500.0f - 1200.0f * ease(T / 4.0f) - 100.0f * ease(T - 12.0f) +
-                         2000.0f * ease((T - 13.0f) / 2.0f);
+    const float spread =
+        1500.0f - 1200.0f * ease(T / 4.0f) - 100.0f * ease(T - 12.0f) + 2000.0f * ease((T - 13.0f) / 2.0f);
     for (int i = 0; i < 60; i++) {
         pushWorld();
         const float a = signedRandom();

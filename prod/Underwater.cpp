@@ -158,7 +158,7 @@ void Underwater::draw()
     static StdVantrel::Particles* bubbles = new StdVantrel::Particles(demo, kBubbles);
     static Vec3 beatCentre;
     static float flash = 0.0f;
-    static float bassLevel = 0.0f;  // smoothed bass; kept for tuning, nothing reads it
+    static float bassLevel = 0.0f; // smoothed bass; kept for tuning, nothing reads it
 
     const float t0 = localTime;
     const float T = jumpedTime(*demo, t0);
@@ -208,7 +208,7 @@ void Underwater::drawFloorAndStar()
     popWorld();
 
     if (!star.mesh)
-        return;  // drawn before prepare: there is no star yet
+        return; // drawn before prepare: there is no star yet
     useShader("vantrel_specularbump.cg");
     setTexture("tex0", "stjerne.jpg");
     setTexture("tex1", "stjerne_bump.jpg");

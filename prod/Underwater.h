@@ -31,7 +31,7 @@ public:
     void apply(float T, const Scene::VectorTrack& spin, const Scene::VectorTrack* drift);
 
     FrontendExt::Geometry* mesh = nullptr;
-    std::vector<float> restPositions;  // x, y, z per vertex
+    std::vector<float> restPositions; // x, y, z per vertex
     std::vector<float> restLengths;
 };
 

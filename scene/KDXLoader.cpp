@@ -20,8 +20,7 @@ void addArray(Geometry& geometry, int semantic, const void* source, int scalars,
 {
     const int counts[1] = {scalars};
     const int types[1] = {type};
-    geometry.vertexBuffers[semantic] =
-        new VertexBuffer(1, counts, vertices, FrontendExt::kUsageStatic, source, types);
+    geometry.vertexBuffers[semantic] = new VertexBuffer(1, counts, vertices, FrontendExt::kUsageStatic, source, types);
     geometry.addBinding(semantic, 0, semantic);
 }
 
@@ -58,8 +57,8 @@ std::unique_ptr<Geometry> buildGeometry(const MeshNode& mesh)
         addArray(*geometry, 9, mesh.influenceWeights.data(), 4, kTypeFloat, v);
     }
 
-    geometry->indexBuffer = new IndexBuffer(static_cast<int>(mesh.indices.size()), kUsageStatic,
-                                            mesh.indices.data(), kIndexUInt);
+    geometry->indexBuffer =
+        new IndexBuffer(static_cast<int>(mesh.indices.size()), kUsageStatic, mesh.indices.data(), kIndexUInt);
     if (tangentSpace)
         geometry->computeTangentSpace(kSemanticTexCoord0, kSemanticNormal, 4, 5);
     return geometry;

@@ -48,11 +48,11 @@ public:
     float fov = 45.0f, zNear = 1.0f, zFar = 1000.0f, aspect = 1.0f;
 
     // Rebuilt by every evaluate; storage is kept, so a steady scene allocates nothing.
-    std::vector<Instance> parameterInstances;  // kind 2
-    std::vector<Instance> meshInstances;       // kind 1
-    std::vector<Instance> kind5Instances;      // kind 5
-    std::vector<Instance> plainInstances;      // kinds 0 and 4
-    std::vector<Instance> cameraInstances;     // kind 3
+    std::vector<Instance> parameterInstances; // kind 2
+    std::vector<Instance> meshInstances;      // kind 1
+    std::vector<Instance> kind5Instances;     // kind 5
+    std::vector<Instance> plainInstances;     // kinds 0 and 4
+    std::vector<Instance> cameraInstances;    // kind 3
 
 private:
     void convertTree(const Node& node);

@@ -16,17 +16,18 @@ struct Corner {
 
 // One quad per face: z = -10, z = +10, x = -10, x = +10, y = -10, y = +10.
 constexpr Corner kFaces[24] = {
-    {0, 0, -10, -10, -10}, {1, 0, 10, -10, -10}, {1, 1, 10, 10, -10}, {0, 1, -10, 10, -10},
-    {0, 0, -10, -10, 10},  {1, 0, 10, -10, 10},  {1, 1, 10, 10, 10},  {0, 1, -10, 10, 10},
-    {0, 0, -10, -10, -10}, {1, 0, -10, 10, -10}, {1, 1, -10, 10, 10}, {0, 1, -10, -10, 10},
-    {0, 0, 10, -10, -10},  {1, 0, 10, 10, -10},  {1, 1, 10, 10, 10},  {0, 1, 10, -10, 10},
-    {0, 0, -10, -10, -10}, {1, 0, 10, -10, -10}, {1, 1, 10, -10, 10}, {0, 1, -10, -10, 10},
-    {0, 0, -10, 10, -10},  {1, 0, 10, 10, -10},  {1, 1, 10, 10, 10},  {0, 1, -10, 10, 10},
+    {0, 0, -10, -10, -10}, {1, 0, 10, -10, -10},  {1, 1, 10, 10, -10},  {0, 1, -10, 10, -10},  {0, 0, -10, -10, 10},
+    {1, 0, 10, -10, 10},   {1, 1, 10, 10, 10},    {0, 1, -10, 10, 10},  {0, 0, -10, -10, -10}, {1, 0, -10, 10, -10},
+    {1, 1, -10, 10, 10},   {0, 1, -10, -10, 10},  {0, 0, 10, -10, -10}, {1, 0, 10, 10, -10},   {1, 1, 10, 10, 10},
+    {0, 1, 10, -10, 10},   {0, 0, -10, -10, -10}, {1, 0, 10, -10, -10}, {1, 1, 10, -10, 10},   {0, 1, -10, -10, 10},
+    {0, 0, -10, 10, -10},  {1, 0, 10, 10, -10},   {1, 1, 10, 10, 10},   {0, 1, -10, 10, 10},
 };
 
 } // namespace
 
-Skybox::Skybox(Vantrel::Demo* owner) : Vantrel::Drawable(owner, "Skybox") {}
+Skybox::Skybox(Vantrel::Demo* owner) : Vantrel::Drawable(owner, "Skybox")
+{
+}
 
 void Skybox::draw()
 {
@@ -37,11 +38,9 @@ void Skybox::draw()
     pushAll();
     // Only the camera's orientation counts: the cube always surrounds the eye.
     const Vantrel::Camera& camera = demo->camera;
-    State::lookAt(0.0f, 0.0f, 0.0f,
-                  camera.targetPosition[0] - camera.cameraPosition[0],
+    State::lookAt(0.0f, 0.0f, 0.0f, camera.targetPosition[0] - camera.cameraPosition[0],
                   camera.targetPosition[1] - camera.cameraPosition[1],
-                  camera.targetPosition[2] - camera.cameraPosition[2],
-                  camera.up[0], camera.up[1], camera.up[2]);
+                  camera.targetPosition[2] - camera.cameraPosition[2], camera.up[0], camera.up[1], camera.up[2]);
     State::perspective(demo->projection.fov, demo->projection.aspect, 1.0f, 100.0f);
     disable(Frontend::kDepthTest);
     disable(Frontend::kCullFace);
@@ -67,10 +66,10 @@ void Skybox::drawFaces()
         float s = corner.s;
         float t = corner.t;
         if (caps && i < 4) {
-            s = 0.0f;  // bottom-left texel
+            s = 0.0f; // bottom-left texel
             t = 0.0f;
         } else if (caps && i < 8) {
-            s = 0.0f;  // top-left texel
+            s = 0.0f; // top-left texel
             t = 1.0f;
         }
         vertexAttribute(FrontendExt::kSemanticTexCoord0, s, t, 0.0f, 1.0f);

@@ -18,12 +18,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double millisecondsSince(Clock::time_point start) {
+double millisecondsSince(Clock::time_point start)
+{
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 // Stage 2 to 4 for one entry; false with the listing filled on failure.
-bool compileStage(const CgCompileInput& input, const Cg::StageSource& source, bool vertex, CgCompileResult& result) {
+bool compileStage(const CgCompileInput& input, const Cg::StageSource& source, bool vertex, CgCompileResult& result)
+{
     const std::string& entry = vertex ? input.vertexEntry : input.pixelEntry;
     std::string context = input.fileName + ": " + (vertex ? "vertex" : "fragment") + " entry \"" + entry + "\": ";
     Clock::time_point start = Clock::now();
@@ -54,11 +56,13 @@ bool compileStage(const CgCompileInput& input, const Cg::StageSource& source, bo
     return true;
 }
 
-CgCompileResult compileHere(const CgCompileInput& input) {
+CgCompileResult compileHere(const CgCompileInput& input)
+{
     CgCompileResult result;
     std::string_view text = input.source ? input.source : "";
     for (bool vertex : {true, false}) {
-        Cg::StageSource source = Cg::rewriteForStage(text, input.fileName, vertex ? input.vertexEntry : input.pixelEntry);
+        Cg::StageSource source =
+            Cg::rewriteForStage(text, input.fileName, vertex ? input.vertexEntry : input.pixelEntry);
         if (!source.ok) {
             result.listing = source.listing;
             return result;
@@ -74,7 +78,8 @@ CgCompileResult compileHere(const CgCompileInput& input) {
 class Writer {
 public:
     void number(double v) { bytes.append(reinterpret_cast<const char*>(&v), sizeof v); }
-    void text(const std::string& s) {
+    void text(const std::string& s)
+    {
         number(static_cast<double>(s.size()));
         bytes += s;
     }
@@ -84,7 +89,8 @@ public:
 class Reader {
 public:
     explicit Reader(const std::string& data) : bytes(data) {}
-    double number() {
+    double number()
+    {
         double v = 0;
         if (at + sizeof v > bytes.size()) {
             good = false;
@@ -94,7 +100,8 @@ public:
         at += sizeof v;
         return v;
     }
-    std::string text() {
+    std::string text()
+    {
         double size = number();
         if (!good || size < 0 || size > static_cast<double>(bytes.size() - at)) {
             good = false;
@@ -104,7 +111,8 @@ public:
         at += static_cast<size_t>(size);
         return s;
     }
-    size_t count() {
+    size_t count()
+    {
         double n = number();
         if (n < 0 || n > static_cast<double>(bytes.size())) {
             good = false;
@@ -119,7 +127,8 @@ private:
     size_t at = 0;
 };
 
-std::string serialise(const CgCompileResult& r) {
+std::string serialise(const CgCompileResult& r)
+{
     Writer w;
     w.number(r.ok);
     w.text(r.listing);
@@ -151,7 +160,8 @@ std::string serialise(const CgCompileResult& r) {
     return std::move(w.bytes);
 }
 
-bool deserialise(const std::string& bytes, CgCompileResult& r) {
+bool deserialise(const std::string& bytes, CgCompileResult& r)
+{
     Reader in(bytes);
     r.ok = in.number() != 0;
     r.listing = in.text();
@@ -185,7 +195,8 @@ bool deserialise(const std::string& bytes, CgCompileResult& r) {
 }
 
 // Runs in the compiler process: a request is the input's four texts.
-std::string compileRequest(const std::string& request) {
+std::string compileRequest(const std::string& request)
+{
     Reader in(request);
     std::string source = in.text();
     CgCompileInput input;
@@ -203,14 +214,15 @@ std::string compileRequest(const std::string& request) {
 
 } // namespace
 
-int cgAttributeLocation(const std::string& semantic) {
+int cgAttributeLocation(const std::string& semantic)
+{
     struct Alias {
         const char* semantic;
         int location;
     };
-    static const Alias aliases[] = {{"POSITION0", 0}, {"BLENDWEIGHT0", 1}, {"NORMAL0", 2}, {"COLOR0", 3},
-                                    {"DIFFUSE0", 3},  {"COLOR1", 4},      {"SPECULAR0", 4}, {"FOGCOORD0", 5},
-                                    {"FOG0", 5},      {"PSIZE0", 6},      {"BLENDINDICES0", 7}, {"TANGENT0", 14},
+    static const Alias aliases[] = {{"POSITION0", 0}, {"BLENDWEIGHT0", 1}, {"NORMAL0", 2},       {"COLOR0", 3},
+                                    {"DIFFUSE0", 3},  {"COLOR1", 4},       {"SPECULAR0", 4},     {"FOGCOORD0", 5},
+                                    {"FOG0", 5},      {"PSIZE0", 6},       {"BLENDINDICES0", 7}, {"TANGENT0", 14},
                                     {"BINORMAL0", 15}};
     for (const Alias& alias : aliases)
         if (semantic == alias.semantic)
@@ -226,7 +238,8 @@ int cgAttributeLocation(const std::string& semantic) {
     return -1;
 }
 
-CgCompileResult compileCgShader(const CgCompileInput& input) {
+CgCompileResult compileCgShader(const CgCompileInput& input)
+{
     std::string_view text = input.source ? input.source : "";
     CgCompileResult result;
     std::string problem = Cg::checkSourceLimits(text, Cg::codeOnly(text), input.fileName);

@@ -33,22 +33,35 @@ struct CgCompileInput {
     const char* source = "";
     std::string vertexEntry = "vsMain";
     std::string pixelEntry = "psMain";
-    std::string fileName = "<built-in>";  // listings and #include resolution
-    bool isolated = true;  // false: in this process (only for finding library faults)
+    std::string fileName = "<built-in>"; // listings and #include resolution
+    bool isolated = true;                // false: in this process (only for finding library faults)
 };
 
-enum class CgParameterType { Float, Float2, Float3, Float4, Matrix4, Matrix3, Int, Sampler2D, SamplerCube, Sampler3D, Sampler1D, Other };
+enum class CgParameterType {
+    Float,
+    Float2,
+    Float3,
+    Float4,
+    Matrix4,
+    Matrix3,
+    Int,
+    Sampler2D,
+    SamplerCube,
+    Sampler3D,
+    Sampler1D,
+    Other
+};
 
 struct CgParameter {
-    std::string cgName;    // as the Cg source spells it
-    std::string glslName;  // as the generated GLSL declares it
+    std::string cgName;   // as the Cg source spells it
+    std::string glslName; // as the generated GLSL declares it
     CgParameterType type = CgParameterType::Other;
-    bool vertex = false;    // declared (and used) by the vertex program
-    bool fragment = false;  // declared (and used) by the fragment program
+    bool vertex = false;   // declared (and used) by the vertex program
+    bool fragment = false; // declared (and used) by the fragment program
 };
 
 struct CgAttribute {
-    std::string semantic;  // canonical, e.g. "TEXCOORD0"
+    std::string semantic; // canonical, e.g. "TEXCOORD0"
     std::string glslName;
     int location = 0;
 };
@@ -63,12 +76,12 @@ struct CgCompileTimes {
 
 struct CgCompileResult {
     bool ok = false;
-    std::string listing;  // "file:line: message" lines on failure
+    std::string listing; // "file:line: message" lines on failure
     std::string vertexGlsl;
     std::string fragmentGlsl;
     std::vector<CgParameter> parameters;
     std::vector<CgAttribute> attributes;
-    std::vector<CgDefault> defaults;  // initialisers of the source and its includes
+    std::vector<CgDefault> defaults; // initialisers of the source and its includes
     CgCompileTimes times;
 };
 

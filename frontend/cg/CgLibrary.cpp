@@ -54,10 +54,10 @@ const char* const kShadowCompare = "float4 cg_shadow(float stored, float referen
 
 struct Entry {
     const char* name;
-    bool renamed;       // HLSL has the name: calls get the cg_ prefix
-    bool needsShadow;   // uses cg_shadow
+    bool renamed;     // HLSL has the name: calls get the cg_ prefix
+    bool needsShadow; // uses cg_shadow
     std::string (*text)();
-    bool shadowOnly = false;  // renamed only in sources with depth-compare samplers
+    bool shadowOnly = false; // renamed only in sources with depth-compare samplers
 };
 
 const Entry kEntries[] = {
@@ -67,28 +67,34 @@ const Entry kEntries[] = {
     {"inversesqrt", false, false, [] { return perWidth("inversesqrt", "T x", "return rsqrt(x);", false); }},
     {"dFdx", false, false, [] { return perWidth("dFdx", "T x", "return ddx(x);", false); }},
     {"dFdy", false, false, [] { return perWidth("dFdy", "T x", "return ddy(x);", false); }},
-    {"atan", true, false, [] {
+    {"atan", true, false,
+     [] {
          return perWidth("cg_atan", "T x", "return atan(x);", false) +
                 perWidth("cg_atan", "T y, T x", "return atan2(y, x);", false);
      }},
-    {"tex1D", true, true, [] {
-         return std::string("float4 cg_tex1D(sampler1D s, float t) { return tex1D(s, t); }\n"
-                            "float4 cg_tex1D(sampler1D s, float2 t) { return cg_shadow(tex1D(s, t.x).x, t.y); }\n"
-                            "float4 cg_tex1D(sampler1D s, float t, float dx, float dy) { return tex1D(s, t, dx, dy); }\n"
-                            "float4 cg_tex1D(sampler1D s, float2 t, float dx, float dy) "
-                            "{ return cg_shadow(tex1D(s, t.x, dx, dy).x, t.y); }\n");
+    {"tex1D", true, true,
+     [] {
+         return std::string(
+             "float4 cg_tex1D(sampler1D s, float t) { return tex1D(s, t); }\n"
+             "float4 cg_tex1D(sampler1D s, float2 t) { return cg_shadow(tex1D(s, t.x).x, t.y); }\n"
+             "float4 cg_tex1D(sampler1D s, float t, float dx, float dy) { return tex1D(s, t, dx, dy); }\n"
+             "float4 cg_tex1D(sampler1D s, float2 t, float dx, float dy) "
+             "{ return cg_shadow(tex1D(s, t.x, dx, dy).x, t.y); }\n");
      }},
-    {"tex1Dproj", true, true, [] {
+    {"tex1Dproj", true, true,
+     [] {
          return std::string("float4 cg_tex1Dproj(sampler1D s, float2 t) { return tex1D(s, t.x / t.y); }\n"
                             "float4 cg_tex1Dproj(sampler1D s, float3 t) "
                             "{ return cg_shadow(tex1D(s, t.x / t.z).x, t.y / t.z); }\n");
      }},
-    {"tex2Dproj", true, true, [] {
+    {"tex2Dproj", true, true,
+     [] {
          return std::string("float4 cg_tex2Dproj(sampler2D s, float3 t) { return tex2D(s, t.xy / t.z); }\n"
                             "float4 cg_tex2Dproj(sampler2D s, float4 t) "
                             "{ return cg_shadow(tex2D(s, t.xy / t.w).x, t.z / t.w); }\n");
      }},
-    {"tex2D", true, true, [] {
+    {"tex2D", true, true,
+     [] {
          return std::string("float4 cg_tex2D(sampler2D s, float2 t) { return tex2D(s, t); }\n"
                             "float4 cg_tex2D(sampler2D s, float3 t) { return cg_shadow(tex2D(s, t.xy).x, t.z); }\n"
                             "float4 cg_tex2D(sampler2D s, float2 t, float2 dx, float2 dy) "
@@ -97,17 +103,18 @@ const Entry kEntries[] = {
                             "{ return cg_shadow(tex2D(s, t.xy, dx, dy).x, t.z); }\n");
      },
      true},
-    {"texCUBEproj", false, false, [] {
-         return std::string("float4 texCUBEproj(samplerCUBE s, float4 t) { return texCUBE(s, t.xyz / t.w); }\n");
-     }},
+    {"texCUBEproj", false, false,
+     [] { return std::string("float4 texCUBEproj(samplerCUBE s, float4 t) { return texCUBE(s, t.xyz / t.w); }\n"); }},
     // Rectangle textures take texel coordinates, which a 2D lookup cannot scale
     // without the texture's size: the coordinates are read as normalised ones.
-    {"texRECT", false, false, [] {
+    {"texRECT", false, false,
+     [] {
          return std::string("float4 texRECT(sampler2D s, float2 t) { return tex2D(s, t); }\n"
                             "float4 texRECT(sampler2D s, float2 t, float2 dx, float2 dy) "
                             "{ return tex2D(s, t, dx, dy); }\n");
      }},
-    {"texRECTproj", false, false, [] {
+    {"texRECTproj", false, false,
+     [] {
          return std::string("float4 texRECTproj(sampler2D s, float3 t) { return tex2D(s, t.xy / t.z); }\n"
                             "float4 texRECTproj(sampler2D s, float4 t) { return tex2D(s, t.xy / t.w); }\n");
      }},
@@ -165,9 +172,10 @@ std::string libraryPreamble(std::string_view renamedCode)
     for (const Entry& e : kEntries) {
         std::string called = e.renamed ? std::string("cg_") + e.name : std::string(e.name);
         // The Cg-only lookup defines above call the renamed lookups too.
-        bool viaDefine = (e.name == std::string_view("tex2Dproj") && (used.count("h4tex2Dproj") || used.count("f4tex2Dproj") ||
-                                                                      used.count("h3tex2Dproj") || used.count("f3tex2Dproj"))) ||
-                         (e.name == std::string_view("tex1D") && (used.count("h4tex1D") || used.count("f4tex1D")));
+        bool viaDefine =
+            (e.name == std::string_view("tex2Dproj") && (used.count("h4tex2Dproj") || used.count("f4tex2Dproj") ||
+                                                         used.count("h3tex2Dproj") || used.count("f3tex2Dproj"))) ||
+            (e.name == std::string_view("tex1D") && (used.count("h4tex1D") || used.count("f4tex1D")));
         if ((!used.count(called) && !viaDefine) || definesFunction(renamedCode, called))
             continue;
         shadow = shadow || e.needsShadow;

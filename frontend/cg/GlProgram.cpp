@@ -11,7 +11,8 @@ namespace {
 
 // The info log of a shader or program object.
 template <typename Query, typename Read>
-std::string infoLog(GLuint object, Query query, Read read) {
+std::string infoLog(GLuint object, Query query, Read read)
+{
     GLint length = 0;
     query(object, GL_INFO_LOG_LENGTH, &length);
     std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
@@ -20,7 +21,8 @@ std::string infoLog(GLuint object, Query query, Read read) {
     return log.c_str();
 }
 
-GLuint compileGlShader(GLenum stage, const std::string& text, std::string& log) {
+GLuint compileGlShader(GLenum stage, const std::string& text, std::string& log)
+{
     // The driver's compiler recurses over nesting and statement lists: the
     // generator already kept within the limits, but this is the last gate.
     log = checkGeneratedLimits(text);
@@ -43,7 +45,8 @@ GLuint compileGlShader(GLenum stage, const std::string& text, std::string& log) 
 } // namespace
 
 GlProgram buildGlProgram(const CgCompileResult& compiled, const std::string& fileName, const std::string& vertexEntry,
-                         const std::string& pixelEntry) {
+                         const std::string& pixelEntry)
+{
     GlProgram out;
     std::string log;
     out.vertexShader = compileGlShader(GL_VERTEX_SHADER, compiled.vertexGlsl, log);
@@ -63,7 +66,8 @@ GlProgram buildGlProgram(const CgCompileResult& compiled, const std::string& fil
     GLint linked = GL_FALSE;
     glGetProgramiv(out.program, GL_LINK_STATUS, &linked);
     if (!linked) {
-        out.listing = fileName + ": the vertex and fragment programs do not link:\n" + infoLog(out.program, glGetProgramiv, glGetProgramInfoLog);
+        out.listing = fileName + ": the vertex and fragment programs do not link:\n" +
+                      infoLog(out.program, glGetProgramiv, glGetProgramInfoLog);
         return out;
     }
     out.ok = true;

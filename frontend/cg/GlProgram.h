@@ -14,7 +14,7 @@ namespace Frontend::Cg {
 struct GlProgram {
     bool ok = false;
     std::string listing;
-    unsigned vertexShader = 0;  // GL names; whatever was created is returned, also on failure
+    unsigned vertexShader = 0; // GL names; whatever was created is returned, also on failure
     unsigned fragmentShader = 0;
     unsigned program = 0;
 };

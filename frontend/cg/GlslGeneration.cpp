@@ -10,7 +10,8 @@ namespace Frontend::Cg {
 
 namespace {
 
-CgParameterType parameterType(const spirv_cross::SPIRType& type) {
+CgParameterType parameterType(const spirv_cross::SPIRType& type)
+{
     using spirv_cross::SPIRType;
     if (type.basetype == SPIRType::SampledImage || type.basetype == SPIRType::Image) {
         switch (type.image.dim) {
@@ -35,8 +36,9 @@ CgParameterType parameterType(const spirv_cross::SPIRType& type) {
     return CgParameterType::Other;
 }
 
-void addParameter(CgCompileResult& result, const std::string& cgName, const std::string& glslName,
-                  CgParameterType type, bool vertex) {
+void addParameter(CgCompileResult& result, const std::string& cgName, const std::string& glslName, CgParameterType type,
+                  bool vertex)
+{
     bool sampler = type >= CgParameterType::Sampler2D && type <= CgParameterType::Sampler1D;
     for (CgParameter& p : result.parameters) {
         if (p.glslName == glslName && !sampler) {
@@ -54,7 +56,8 @@ void addParameter(CgCompileResult& result, const std::string& cgName, const std:
 
 // A uniform array is set element by element, by the names "offsets[2]".
 void addUniform(CgCompileResult& result, spirv_cross::CompilerGLSL& glsl, uint32_t id, const std::string& cgName,
-                bool vertex) {
+                bool vertex)
+{
     const spirv_cross::SPIRType& type = glsl.get_type_from_variable(id);
     std::string glslName = glsl.get_name(id);
     if (type.array.size() != 1 || !type.array_size_literal[0]) {
@@ -71,7 +74,8 @@ void addUniform(CgCompileResult& result, spirv_cross::CompilerGLSL& glsl, uint32
     }
 }
 
-bool isOneOf(const std::string& value, std::initializer_list<const char*> list) {
+bool isOneOf(const std::string& value, std::initializer_list<const char*> list)
+{
     for (const char* item : list)
         if (value == item)
             return true;
@@ -80,7 +84,8 @@ bool isOneOf(const std::string& value, std::initializer_list<const char*> list) 
 
 // Names, built-ins and locations of the stage's inputs and outputs. Returns an error text or "".
 std::string mapStageVariables(spirv_cross::CompilerGLSL& glsl, const Spirv::InterfaceRewrite& rewrite, bool vertex,
-                              CgCompileResult& result) {
+                              CgCompileResult& result)
+{
     for (const Spirv::StageVariable& var : rewrite.stageVariables) {
         const std::string& sem = var.semantic;
         if (vertex && !var.output) {
@@ -125,7 +130,8 @@ std::string mapStageVariables(spirv_cross::CompilerGLSL& glsl, const Spirv::Inte
 }
 
 std::string generate(const std::vector<uint32_t>& words, const Spirv::InterfaceRewrite& rewrite, bool vertex,
-                     bool keepTemporaries, CgCompileResult& result, std::string& text) {
+                     bool keepTemporaries, CgCompileResult& result, std::string& text)
+{
     spirv_cross::CompilerGLSL glsl(words);
     spirv_cross::CompilerGLSL::Options options = glsl.get_common_options();
     options.version = 330;
@@ -161,7 +167,8 @@ std::string generate(const std::vector<uint32_t>& words, const Spirv::InterfaceR
 } // namespace
 
 std::string generateGlsl(std::vector<uint32_t> words, const Spirv::InterfaceRewrite& rewrite, bool vertex,
-                         CgCompileResult& result) {
+                         CgCompileResult& result)
+{
     try {
         CgCompileResult scratch = result;
         std::string text;

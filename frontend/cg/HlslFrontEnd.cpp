@@ -28,7 +28,8 @@ class CgIncluder : public glslang::TShader::Includer {
 public:
     explicit CgIncluder(const std::string& mainFileName) : mainFile(mainFileName) {}
 
-    IncludeResult* includeLocal(const char* headerName, const char* includerName, size_t depth) override {
+    IncludeResult* includeLocal(const char* headerName, const char* includerName, size_t depth) override
+    {
         if (!error.empty())
             return nullptr;
         std::string includer = includerName ? includerName : mainFile;
@@ -47,8 +48,8 @@ public:
                                         std::to_string(Limits::kMaxIncludeDepth) + " (" + chain + ")");
         std::error_code ec;
         if (!fs::is_regular_file(path, ec))
-            return refuse(includer, "cannot include \"" + path.string() + "\": " +
-                                        (fs::exists(path, ec) ? "not a regular file" : "no such file"));
+            return refuse(includer, "cannot include \"" + path.string() +
+                                        "\": " + (fs::exists(path, ec) ? "not a regular file" : "no such file"));
         uintmax_t size = fs::file_size(path, ec);
         if (ec || size > Limits::kMaxShaderSourceBytes)
             return refuse(includer, "cannot include \"" + path.string() + "\": larger than the limit of " +
@@ -73,7 +74,8 @@ public:
         return new IncludeResult(path.string(), text->data(), text->size(), text);
     }
 
-    void releaseInclude(IncludeResult* result) override {
+    void releaseInclude(IncludeResult* result) override
+    {
         if (result) {
             delete static_cast<std::string*>(result->userData);
             delete result;
@@ -81,36 +83,40 @@ public:
     }
 
     std::string error;
-    std::string unlocated;  // error without its file name, when refused here
+    std::string unlocated; // error without its file name, when refused here
     std::vector<IncludedFile> includes;
 
 private:
-    static std::string canonical(const fs::path& path) {
+    static std::string canonical(const fs::path& path)
+    {
         std::error_code ec;
         fs::path full = fs::weakly_canonical(path, ec);
         return ec ? path.lexically_normal().string() : full.string();
     }
 
-    std::string displayName(const std::string& key) {
+    std::string displayName(const std::string& key)
+    {
         auto found = names.find(key);
         return found == names.end() ? mainFile : found->second;
     }
 
     // Located later at the #include line that glslang reports.
-    IncludeResult* refuse(const std::string& includer, const std::string& message) {
+    IncludeResult* refuse(const std::string& includer, const std::string& message)
+    {
         error = includer + ": " + message + "\n";
         unlocated = message;
         return nullptr;
     }
 
     std::string mainFile;
-    std::map<std::string, std::string> parents;  // canonical file -> canonical includer
-    std::map<std::string, std::string> names;    // canonical file -> path as included
+    std::map<std::string, std::string> parents; // canonical file -> canonical includer
+    std::map<std::string, std::string> names;   // canonical file -> path as included
     uintmax_t totalBytes = 0;
 };
 
 // glslang's log lines ("ERROR: file.cg:4: 'x' : message") as "file.cg:4: 'x' : message".
-std::string formatLog(const std::string& log, const std::string& fileName, const std::string& context) {
+std::string formatLog(const std::string& log, const std::string& fileName, const std::string& context)
+{
     std::istringstream lines(log);
     std::string line, out;
     while (std::getline(lines, line)) {
@@ -138,14 +144,16 @@ std::string formatLog(const std::string& log, const std::string& fileName, const
     return out;
 }
 
-void initialiseGlslang() {
+void initialiseGlslang()
+{
     static bool initialised = glslang::InitializeProcess();
     (void)initialised;
 }
 
 } // namespace
 
-HlslStage compileHlslStage(const HlslStageInput& input) {
+HlslStage compileHlslStage(const HlslStageInput& input)
+{
     initialiseGlslang();
     HlslStage out;
     std::string context = std::string(input.vertex ? "vertex" : "fragment") + " entry \"" + input.entry + "\"";
@@ -163,8 +171,8 @@ HlslStage compileHlslStage(const HlslStageInput& input) {
     shader.setEnvTargetHlslFunctionality1();
     shader.setAutoMapBindings(true);
     shader.setAutoMapLocations(true);
-    auto messages = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
-                                             EShMsgHlslDX9Compatible);
+    auto messages =
+        static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
     CgIncluder includer(input.fileName);
     bool parsed = shader.parse(GetDefaultResources(), 100, false, messages, includer);
     out.includes = std::move(includer.includes);
@@ -203,7 +211,8 @@ HlslStage compileHlslStage(const HlslStageInput& input) {
     return out;
 }
 
-void warmUpHlslFrontEnd() {
+void warmUpHlslFrontEnd()
+{
     static bool warm = false;
     if (warm)
         return;

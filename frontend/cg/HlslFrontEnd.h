@@ -15,8 +15,8 @@
 namespace Frontend::Cg {
 
 struct HlslStageInput {
-    const std::string& preamble;  // library text; ends with "#line 1"
-    const std::string& text;      // the rewritten Cg source
+    const std::string& preamble; // library text; ends with "#line 1"
+    const std::string& text;     // the rewritten Cg source
     const std::string& fileName;
     const std::string& entry;
     bool vertex = false;
@@ -24,12 +24,12 @@ struct HlslStageInput {
 
 struct IncludedFile {
     std::string path;
-    std::string text;  // as read from the file
+    std::string text; // as read from the file
 };
 
 struct HlslStage {
     bool ok = false;
-    std::string listing;  // "file:line: message" lines
+    std::string listing; // "file:line: message" lines
     std::vector<uint32_t> words;
     std::vector<IncludedFile> includes;
 };

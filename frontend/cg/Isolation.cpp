@@ -132,7 +132,7 @@ bool receiveFrame(int fd, std::string& bytes, const Clock::time_point* deadline,
         if (!sendFrame(fd, answer))
             _exit(5);
     }
-    _exit(0);  // the caller closed its end
+    _exit(0); // the caller closed its end
 }
 
 bool start(IsolatedHandler handler, std::string& failure)
@@ -142,7 +142,7 @@ bool start(IsolatedHandler handler, std::string& failure)
         failure = std::string("cannot create a socket pair: ") + std::strerror(errno);
         return false;
     }
-    std::fflush(nullptr);  // the child must not write the caller's buffered output again
+    std::fflush(nullptr); // the child must not write the caller's buffered output again
     pid_t pid = fork();
     if (pid < 0) {
         close(fds[0]);
@@ -171,8 +171,8 @@ std::string stop(bool timedOut)
     if (timedOut)
         return "the compiler took longer than " + std::to_string(Limits::kMaxCompileSeconds) + " s";
     if (WIFSIGNALED(status))
-        return "the compiler crashed (signal " + std::to_string(WTERMSIG(status)) + ", " +
-               strsignal(WTERMSIG(status)) + ")";
+        return "the compiler crashed (signal " + std::to_string(WTERMSIG(status)) + ", " + strsignal(WTERMSIG(status)) +
+               ")";
     if (WIFEXITED(status) && WEXITSTATUS(status) == 3)
         return "the compiler ran out of its memory budget";
     return "the compiler failed (status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";

@@ -18,8 +18,8 @@ namespace Frontend::Cg {
 
 struct IsolatedRun {
     bool ok = false;
-    std::string bytes;    // what the handler returned
-    std::string failure;  // why there are none
+    std::string bytes;   // what the handler returned
+    std::string failure; // why there are none
 };
 
 // Runs in the child; a plain function, so that the child needs nothing of the caller's state.

@@ -33,9 +33,9 @@ bool readNumber(std::string_view text, size_t& at, float& value)
 {
     at = skipSpace(text, at);
     std::string number;
-    while (at < text.size() && (std::isdigit(static_cast<unsigned char>(text[at])) || text[at] == '.' ||
-                                text[at] == '-' || text[at] == '+' ||
-                                ((text[at] == 'e' || text[at] == 'E') && !number.empty())))
+    while (at < text.size() &&
+           (std::isdigit(static_cast<unsigned char>(text[at])) || text[at] == '.' || text[at] == '-' ||
+            text[at] == '+' || ((text[at] == 'e' || text[at] == 'E') && !number.empty())))
         number.push_back(text[at++]);
     if (at < text.size() && (text[at] == 'f' || text[at] == 'h' || text[at] == 'F' || text[at] == 'H'))
         ++at;
@@ -93,7 +93,7 @@ bool parseDeclaration(std::string_view text, CgDefault& out)
     if (filled == 0 || skipSpace(text, at) != text.size())
         return false;
     for (int i = filled; i < 4; i++)
-        out.value[i] = filled == 1 ? out.value[0] : 0.0f;  // float4(1) fills every component
+        out.value[i] = filled == 1 ? out.value[0] : 0.0f; // float4(1) fills every component
     return true;
 }
 
@@ -117,7 +117,7 @@ std::vector<CgDefault> findParameterDefaults(std::string_view source)
         }
         if (c == '{') {
             if (depth++ == 0)
-                start = i;  // a body ends whatever declaration came before it
+                start = i; // a body ends whatever declaration came before it
         } else if (c == '}') {
             depth = depth > 0 ? depth - 1 : 0;
             if (depth == 0)

@@ -15,7 +15,7 @@ namespace Frontend {
 
 struct CgDefault {
     std::string name;
-    int count = 0;  // 1 to 4 components
+    int count = 0; // 1 to 4 components
     float value[4] = {0, 0, 0, 0};
 };
 

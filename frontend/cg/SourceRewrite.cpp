@@ -13,10 +13,10 @@ namespace Frontend::Cg {
 namespace {
 
 // Identifiers that Cg code uses freely but HLSL reserves.
-const char* const kReservedInHlsl[] = {"texture", "Texture", "sampler", "Sampler", "sample", "point", "line",
-                                       "triangle", "lineadj", "triangleadj", "linear", "centroid", "precise",
-                                       "snorm", "unorm", "groupshared", "nointerpolation", "noperspective",
-                                       "vector", "matrix", "string", "Buffer", "shared", "globallycoherent"};
+const char* const kReservedInHlsl[] = {
+    "texture",         "Texture",       "sampler", "Sampler",  "sample",  "point",  "line",   "triangle",
+    "lineadj",         "triangleadj",   "linear",  "centroid", "precise", "snorm",  "unorm",  "groupshared",
+    "nointerpolation", "noperspective", "vector",  "matrix",   "string",  "Buffer", "shared", "globallycoherent"};
 const char* const kRenamePrefix = "cg_";
 // File-scope parameters that a function writes: the uniform is renamed and a
 // static copy under the Cg name takes the writes.
@@ -65,7 +65,7 @@ std::vector<std::string_view> words(std::string_view code)
 
 struct Edit {
     size_t at = 0;
-    size_t length = 0;  // replaced characters
+    size_t length = 0; // replaced characters
     std::string text;
 };
 
@@ -112,7 +112,7 @@ size_t findDefinition(std::string_view code, const std::string& name, size_t& cl
         if (close == std::string_view::npos)
             return std::string_view::npos;
         size_t after = skipSpace(code, close + 1);
-        if (after < code.size() && code[after] == ':') {  // return semantic
+        if (after < code.size() && code[after] == ':') { // return semantic
             after = skipSpace(code, after + 1);
             while (after < code.size() && isIdentifierChar(code[after]))
                 ++after;
@@ -125,14 +125,14 @@ size_t findDefinition(std::string_view code, const std::string& name, size_t& cl
 }
 
 // Entry parameters: refuses nameless ones, moves struct-typed uniforms to file scope.
-bool rewriteEntry(std::string_view text, std::string_view code, const std::string& fileName,
-                  const std::string& entry, std::vector<Edit>& edits, std::string& listing)
+bool rewriteEntry(std::string_view text, std::string_view code, const std::string& fileName, const std::string& entry,
+                  std::vector<Edit>& edits, std::string& listing)
 {
     size_t close = 0;
     size_t open = findDefinition(code, entry, close);
     if (open == std::string_view::npos)
-        return true;  // glslang reports a missing entry
-    std::vector<std::pair<size_t, size_t>> params;  // [begin, end) in text
+        return true;                               // glslang reports a missing entry
+    std::vector<std::pair<size_t, size_t>> params; // [begin, end) in text
     int depth = 0;
     size_t begin = open + 1;
     for (size_t i = open + 1; i <= close; ++i) {
@@ -155,7 +155,7 @@ bool rewriteEntry(std::string_view text, std::string_view code, const std::strin
         bool uniform = std::find(names.begin(), names.end(), "uniform") != names.end();
         names.erase(std::remove_if(names.begin(), names.end(), isModifier), names.end());
         if (names.empty() && params.size() == 1 && skipSpace(param, 0) == param.size())
-            break;  // "()"
+            break; // "()"
         if (names.size() < 2) {
             listing = fileName + ":" + std::to_string(lineOf(text, from)) + ": a parameter of entry \"" + entry +
                       "\" has no name\n";
@@ -212,8 +212,7 @@ bool isAssignmentAfter(std::string_view code, size_t at)
         return true;
     if ((c == '+' || c == '-') && d == c)
         return true;
-    return d == '=' && (c == '+' || c == '-' || c == '*' || c == '/' || c == '%' || c == '&' || c == '|' ||
-                        c == '^');
+    return d == '=' && (c == '+' || c == '-' || c == '*' || c == '/' || c == '%' || c == '&' || c == '|' || c == '^');
 }
 
 // Whether a function body writes the name.
@@ -271,7 +270,7 @@ void rewriteWrittenGlobals(std::string_view code, std::vector<Edit>& edits)
         start = i + 1;
         size_t paren = declaration.find('(');
         if (paren != std::string_view::npos && paren < declaration.find('='))
-            continue;  // a prototype
+            continue; // a prototype
         std::string_view head = declaration.substr(0, declaration.find_first_of(":[="));
         std::vector<std::string_view> names = words(head);
         bool skip = false;
@@ -291,8 +290,8 @@ void rewriteWrittenGlobals(std::string_view code, std::vector<Edit>& edits)
             array = std::string(declaration.substr(bracket, declaration.find(']', bracket) + 1 - bracket));
         edits.push_back({nameAt, 0, kUniformPrefix});
         edits.push_back({i + 1, 0,
-                         " static " + std::string(plain[0]) + " " + std::string(name) + array + " = " +
-                             kUniformPrefix + std::string(name) + ";"});
+                         " static " + std::string(plain[0]) + " " + std::string(name) + array + " = " + kUniformPrefix +
+                             std::string(name) + ";"});
     }
 }
 
@@ -406,11 +405,11 @@ void bracesForArrayConstructors(std::string_view code, std::vector<Edit>& edits)
 // Cg's one-row and one-column matrices are vectors here: "float3x1" -> "float3".
 std::string_view vectorForThinMatrix(std::string_view word)
 {
-    static const char* const thin[][2] = {
-        {"float1x1", "float"}, {"float2x1", "float2"}, {"float3x1", "float3"}, {"float4x1", "float4"},
-        {"float1x2", "float2"}, {"float1x3", "float3"}, {"float1x4", "float4"}, {"half1x1", "half"},
-        {"half2x1", "half2"}, {"half3x1", "half3"}, {"half4x1", "half4"}, {"half1x2", "half2"},
-        {"half1x3", "half3"}, {"half1x4", "half4"}};
+    static const char* const thin[][2] = {{"float1x1", "float"},  {"float2x1", "float2"}, {"float3x1", "float3"},
+                                          {"float4x1", "float4"}, {"float1x2", "float2"}, {"float1x3", "float3"},
+                                          {"float1x4", "float4"}, {"half1x1", "half"},    {"half2x1", "half2"},
+                                          {"half3x1", "half3"},   {"half4x1", "half4"},   {"half1x2", "half2"},
+                                          {"half1x3", "half3"},   {"half1x4", "half4"}};
     for (const auto& pair : thin)
         if (word == pair[0])
             return pair[1];
@@ -422,7 +421,7 @@ std::string renameIdentifiers(std::string_view text, bool shadowLookups)
     std::string code = codeOnly(text);
     std::vector<Edit> edits;
     for (size_t i = 0; i < code.size();) {
-        if (code[i] == '#') {  // #include lines keep their file names
+        if (code[i] == '#') { // #include lines keep their file names
             size_t lineStart = code.rfind('\n', i);
             lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
             size_t end = code.find('\n', i);

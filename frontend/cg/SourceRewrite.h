@@ -20,9 +20,9 @@ namespace Frontend::Cg {
 
 struct StageSource {
     bool ok = false;
-    std::string listing;   // "file:line: message" when not ok
-    std::string text;      // the rewritten source
-    std::string preamble;  // ends with "#line 1"
+    std::string listing;  // "file:line: message" when not ok
+    std::string text;     // the rewritten source
+    std::string preamble; // ends with "#line 1"
 };
 
 StageSource rewriteForStage(std::string_view source, const std::string& fileName, const std::string& entry);

@@ -24,13 +24,15 @@ struct Instruction {
     bool removed = false;
 };
 
-std::vector<uint32_t> encodeString(std::string_view text) {
+std::vector<uint32_t> encodeString(std::string_view text)
+{
     std::vector<uint32_t> words(text.size() / 4 + 1, 0u);
     std::memcpy(words.data(), text.data(), text.size());
     return words;
 }
 
-std::string decodeString(const std::vector<uint32_t>& ops, size_t first) {
+std::string decodeString(const std::vector<uint32_t>& ops, size_t first)
+{
     std::string text;
     for (size_t i = first; i < ops.size(); ++i) {
         for (int b = 0; b < 4; ++b) {
@@ -43,14 +45,16 @@ std::string decodeString(const std::vector<uint32_t>& ops, size_t first) {
     return text;
 }
 
-bool isDebugName(uint32_t op) {
+bool isDebugName(uint32_t op)
+{
     return op == spv::OpName || op == spv::OpMemberName || op == spv::OpString || op == spv::OpSource ||
            op == spv::OpSourceExtension || op == spv::OpSourceContinued;
 }
 
 class Module {
 public:
-    bool parse(const std::vector<uint32_t>& words) {
+    bool parse(const std::vector<uint32_t>& words)
+    {
         if (words.size() < 5 || words[0] != spv::MagicNumber)
             return false;
         header.assign(words.begin(), words.begin() + 5);
@@ -67,7 +71,8 @@ public:
         return true;
     }
 
-    std::vector<uint32_t> emit() const {
+    std::vector<uint32_t> emit() const
+    {
         std::vector<uint32_t> out = header;
         out[3] = bound();
         bool namesDone = false, globalsDone = false;
@@ -95,7 +100,8 @@ public:
     uint32_t newId() { return header[3]++; }
 
     // Finds a type or constant with these operands (result id excluded) or adds one.
-    uint32_t findOrAdd(uint32_t opcode, std::vector<uint32_t> operands, bool hasResultType = false) {
+    uint32_t findOrAdd(uint32_t opcode, std::vector<uint32_t> operands, bool hasResultType = false)
+    {
         auto matches = [&](const Instruction& inst) {
             if (inst.opcode != opcode || inst.removed || inst.ops.size() != operands.size() + 1)
                 return false;
@@ -118,12 +124,14 @@ public:
         return id;
     }
 
-    const Instruction* definition(uint32_t id) const {
+    const Instruction* definition(uint32_t id) const
+    {
         auto it = definitions.find(id);
         return it == definitions.end() ? nullptr : &instructions[it->second];
     }
 
-    void indexDefinitions() {
+    void indexDefinitions()
+    {
         definitions.clear();
         for (size_t i = 0; i < instructions.size(); ++i) {
             const Instruction& inst = instructions[i];
@@ -140,7 +148,8 @@ public:
     std::vector<Instruction> newNames;
 
 private:
-    static void append(std::vector<uint32_t>& out, const Instruction& inst) {
+    static void append(std::vector<uint32_t>& out, const Instruction& inst)
+    {
         out.push_back(static_cast<uint32_t>((inst.ops.size() + 1) << 16) | inst.opcode);
         out.insert(out.end(), inst.ops.begin(), inst.ops.end());
     }
@@ -150,38 +159,41 @@ private:
 
 // Whether an instruction passes a matching pointer on other than through an access chain.
 template <typename Match>
-bool usesPointerAsWhole(const Instruction& inst, Match match) {
+bool usesPointerAsWhole(const Instruction& inst, Match match)
+{
     switch (inst.opcode) {
-    case spv::OpLoad: case spv::OpCopyObject: case spv::OpPtrAccessChain:
-        return match(inst.ops[2]);
-    case spv::OpStore:
-        return match(inst.ops[0]);
-    case spv::OpCopyMemory: case spv::OpCopyMemorySized:
-        return match(inst.ops[0]) || match(inst.ops[1]);
+    case spv::OpLoad:
+    case spv::OpCopyObject:
+    case spv::OpPtrAccessChain: return match(inst.ops[2]);
+    case spv::OpStore: return match(inst.ops[0]);
+    case spv::OpCopyMemory:
+    case spv::OpCopyMemorySized: return match(inst.ops[0]) || match(inst.ops[1]);
     case spv::OpFunctionCall:
         for (size_t i = 3; i < inst.ops.size(); ++i)
             if (match(inst.ops[i]))
                 return true;
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
-uint32_t pointeeOf(const Module& module, uint32_t pointerType) {
+uint32_t pointeeOf(const Module& module, uint32_t pointerType)
+{
     const Instruction* def = module.definition(pointerType);
     return def && def->opcode == spv::OpTypePointer ? def->ops[2] : 0;
 }
 
-uint32_t constantValue(const Module& module, uint32_t id, bool& ok) {
+uint32_t constantValue(const Module& module, uint32_t id, bool& ok)
+{
     const Instruction* def = module.definition(id);
     ok = def && def->opcode == spv::OpConstant && def->ops.size() >= 3;
     return ok ? def->ops[2] : 0;
 }
 
 // Every member of every uniform block becomes a UniformConstant variable of its own.
-bool flattenUniformBlocks(Module& module, InterfaceRewrite& result) {
-    std::unordered_map<uint32_t, uint32_t> blockStruct;  // block variable -> struct type
+bool flattenUniformBlocks(Module& module, InterfaceRewrite& result)
+{
+    std::unordered_map<uint32_t, uint32_t> blockStruct; // block variable -> struct type
     std::unordered_set<uint32_t> blockTypes;
     for (const Instruction& inst : module.instructions)
         if (inst.opcode == spv::OpDecorate && inst.ops[1] == spv::DecorationBlock)
@@ -193,7 +205,7 @@ bool flattenUniformBlocks(Module& module, InterfaceRewrite& result) {
     if (blockStruct.empty())
         return true;
 
-    std::unordered_map<uint64_t, std::string> memberNames;  // (struct << 32 | member) -> name
+    std::unordered_map<uint64_t, std::string> memberNames; // (struct << 32 | member) -> name
     for (const Instruction& inst : module.instructions)
         if (inst.opcode == spv::OpMemberName)
             memberNames[(uint64_t(inst.ops[0]) << 32) | inst.ops[1]] = decodeString(inst.ops, 2);
@@ -207,7 +219,8 @@ bool flattenUniformBlocks(Module& module, InterfaceRewrite& result) {
         const Instruction* def = module.definition(structType);
         if (!def || member + 1 >= def->ops.size())
             return 0;
-        uint32_t pointer = module.findOrAdd(spv::OpTypePointer, {spv::StorageClassUniformConstant, def->ops[member + 1]});
+        uint32_t pointer =
+            module.findOrAdd(spv::OpTypePointer, {spv::StorageClassUniformConstant, def->ops[member + 1]});
         uint32_t variable = module.newId();
         module.newGlobals.push_back({spv::OpVariable, {pointer, variable, spv::StorageClassUniformConstant}});
         std::string name = memberNames[key];
@@ -259,7 +272,8 @@ struct Widened {
 };
 
 // Widens float varyings of 1 to 3 components to vec4; stores pad with (0, 0, 0, 1).
-bool widenVaryings(Module& module, InterfaceRewrite& result, bool vertexStage) {
+bool widenVaryings(Module& module, InterfaceRewrite& result, bool vertexStage)
+{
     uint32_t floatType = module.findOrAdd(spv::OpTypeFloat, {32});
     uint32_t vec4Type = module.findOrAdd(spv::OpTypeVector, {floatType, 4});
     std::unordered_map<uint32_t, Widened> widened;
@@ -311,8 +325,7 @@ bool widenVaryings(Module& module, InterfaceRewrite& result, bool vertexStage) {
                 rewritten.push_back({spv::OpVectorShuffle, std::move(shuffle)});
             }
             continue;
-        } else if (inst.opcode == spv::OpCopyMemory &&
-                   (widened.count(inst.ops[0]) || widened.count(inst.ops[1]))) {
+        } else if (inst.opcode == spv::OpCopyMemory && (widened.count(inst.ops[0]) || widened.count(inst.ops[1]))) {
             result.error = "a varying is copied as a whole, which the GL path does not support";
             return false;
         }
@@ -324,7 +337,8 @@ bool widenVaryings(Module& module, InterfaceRewrite& result, bool vertexStage) {
 
 // Cg's VFACE is a float, +1 for front faces and -1 for back faces; GL has the
 // boolean gl_FrontFacing. The input becomes a bool and every load selects.
-void rewriteFrontFacing(Module& module, const InterfaceRewrite& result) {
+void rewriteFrontFacing(Module& module, const InterfaceRewrite& result)
+{
     uint32_t face = 0;
     for (const StageVariable& var : result.stageVariables)
         if (!var.output && var.semantic == "VFACE0")
@@ -352,7 +366,8 @@ void rewriteFrontFacing(Module& module, const InterfaceRewrite& result) {
     module.instructions = std::move(rewritten);
 }
 
-void collectStageVariables(const Module& module, InterfaceRewrite& result) {
+void collectStageVariables(const Module& module, InterfaceRewrite& result)
+{
     std::unordered_map<uint32_t, std::string> semantics;
     std::unordered_set<uint32_t> builtIns;
     for (const Instruction& inst : module.instructions) {
@@ -375,7 +390,8 @@ void collectStageVariables(const Module& module, InterfaceRewrite& result) {
 
 // Non-opaque uniforms that the front end already left loose (members of
 // file-scope structs that hold a sampler, for example).
-void collectLooseUniforms(const Module& module, InterfaceRewrite& result) {
+void collectLooseUniforms(const Module& module, InterfaceRewrite& result)
+{
     std::unordered_map<uint32_t, std::string> names;
     for (const Instruction& inst : module.instructions)
         if (inst.opcode == spv::OpName)
@@ -395,7 +411,8 @@ void collectLooseUniforms(const Module& module, InterfaceRewrite& result) {
 
 } // namespace
 
-std::string canonicalSemantic(std::string_view semantic) {
+std::string canonicalSemantic(std::string_view semantic)
+{
     std::string text(semantic);
     for (char& c : text)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -404,10 +421,11 @@ std::string canonicalSemantic(std::string_view semantic) {
     return text;
 }
 
-bool isUserVarying(const std::string& semantic, bool vertexStage) {
+bool isUserVarying(const std::string& semantic, bool vertexStage)
+{
     static const char* const vertexBuiltIns[] = {"POSITION0", "SV_POSITION0", "PSIZE0"};
-    static const char* const fragmentBuiltIns[] = {"POSITION0", "SV_POSITION0", "VPOS0", "WPOS0", "VFACE0",
-                                                   "SV_ISFRONTFACE0"};
+    static const char* const fragmentBuiltIns[] = {"POSITION0", "SV_POSITION0", "VPOS0",
+                                                   "WPOS0",     "VFACE0",       "SV_ISFRONTFACE0"};
     if (vertexStage)
         return std::none_of(std::begin(vertexBuiltIns), std::end(vertexBuiltIns),
                             [&](const char* s) { return semantic == s; });
@@ -415,7 +433,8 @@ bool isUserVarying(const std::string& semantic, bool vertexStage) {
                         [&](const char* s) { return semantic == s; });
 }
 
-InterfaceRewrite rewriteInterface(std::vector<uint32_t>& words, bool vertexStage) {
+InterfaceRewrite rewriteInterface(std::vector<uint32_t>& words, bool vertexStage)
+{
     InterfaceRewrite result;
     Module module;
     if (!module.parse(words)) {

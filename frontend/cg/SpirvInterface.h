@@ -20,7 +20,7 @@ namespace Frontend::Spirv {
 struct StageVariable {
     uint32_t id = 0;
     bool output = false;
-    std::string semantic;  // canonical: upper case with an index ("TEXCOORD0")
+    std::string semantic; // canonical: upper case with an index ("TEXCOORD0")
 };
 
 struct LooseUniform {

@@ -56,7 +56,7 @@ void runPass(benchmark::State& state, const std::function<void(Vantrel::Element&
     Vantrel::Element& picture = *bench(state.range(0)).picture;
     picture.bind();
     Frontend::State::clear(0.5f, 0.4f, 0.3f, 1.0f, true, true, true);
-    pass(picture);  // first use: the driver compiles what it needs
+    pass(picture); // first use: the driver compiles what it needs
     glFinish();
     for (auto _ : state) {
         picture.bind();
@@ -68,9 +68,18 @@ void runPass(benchmark::State& state, const std::function<void(Vantrel::Element&
 const float kBlack[4] = {0, 0, 0, 1};
 const float kWhite[4] = {1, 1, 1, 1};
 
-void BM_CopyTarget(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.copyTarget(e.demo->effectTargets[512], &e); }); }
-void BM_FindEdges(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.findEdges(1.0f, kBlack, kWhite); }); }
-void BM_OutlineEdges(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.outlineEdges(500.0f, kBlack); }); }
+void BM_CopyTarget(benchmark::State& s)
+{
+    runPass(s, [](Vantrel::Element& e) { e.copyTarget(e.demo->effectTargets[512], &e); });
+}
+void BM_FindEdges(benchmark::State& s)
+{
+    runPass(s, [](Vantrel::Element& e) { e.findEdges(1.0f, kBlack, kWhite); });
+}
+void BM_OutlineEdges(benchmark::State& s)
+{
+    runPass(s, [](Vantrel::Element& e) { e.outlineEdges(500.0f, kBlack); });
+}
 void BM_DistortSine(benchmark::State& s)
 {
     runPass(s, [](Vantrel::Element& e) {
@@ -78,11 +87,26 @@ void BM_DistortSine(benchmark::State& s)
         e.distortSine(freq, amp, offset);
     });
 }
-void BM_DirectionalBlur(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.directionalBlur(0.5f, 0.0f, 2.0f, 1.0f); }); }
-void BM_Blur(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.blur(0.5f, 2.0f, 1.0f); }); }
-void BM_Glow128(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.glow(128, 0.5f, 2.0f, 1.0f, 1.0f); }); }
-void BM_DepthOfField1(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.depthOfField(1, 0.9f, 0.5f, 0.0f, 2.0f, 96.0f, 4.0f); }); }
-void BM_ColorOverlay(benchmark::State& s) { runPass(s, [](Vantrel::Element& e) { e.colorOverlay(0, 0, 0, 0.5f); }); }
+void BM_DirectionalBlur(benchmark::State& s)
+{
+    runPass(s, [](Vantrel::Element& e) { e.directionalBlur(0.5f, 0.0f, 2.0f, 1.0f); });
+}
+void BM_Blur(benchmark::State& s)
+{
+    runPass(s, [](Vantrel::Element& e) { e.blur(0.5f, 2.0f, 1.0f); });
+}
+void BM_Glow128(benchmark::State& s)
+{
+    runPass(s, [](Vantrel::Element& e) { e.glow(128, 0.5f, 2.0f, 1.0f, 1.0f); });
+}
+void BM_DepthOfField1(benchmark::State& s)
+{
+    runPass(s, [](Vantrel::Element& e) { e.depthOfField(1, 0.9f, 0.5f, 0.0f, 2.0f, 96.0f, 4.0f); });
+}
+void BM_ColorOverlay(benchmark::State& s)
+{
+    runPass(s, [](Vantrel::Element& e) { e.colorOverlay(0, 0, 0, 0.5f); });
+}
 
 } // namespace
 

@@ -65,7 +65,7 @@ TEST_F(Composition, NothingIsComposedAtTheExactBoundaryBetweenTwoSpans)
     demo.timeline.push_back({1.0f, 2.0f, blue});
 
     std::vector<double> atBoundary = composeAt(demo, 1.0f);
-    EXPECT_GT(atBoundary[0], 250);  // the red clear is untouched
+    EXPECT_GT(atBoundary[0], 250); // the red clear is untouched
     EXPECT_EQ(demo.activeEntry(), -1);
 
     std::vector<double> inside = composeAt(demo, 1.5f);
@@ -84,7 +84,7 @@ TEST_F(Composition, WhenTwoEntriesOverlapTheLastOneStaysVisible)
     std::vector<double> colour = composeAt(demo, 1.5f);
     EXPECT_GT(colour[1], 250);
     EXPECT_LT(colour[2], 5);
-    EXPECT_EQ(blue->draws, 1);  // both entries were rendered, the first one under the second
+    EXPECT_EQ(blue->draws, 1); // both entries were rendered, the first one under the second
 }
 
 TEST_F(Composition, AnElementInTwoEntriesRestartsItsLocalTime)
@@ -139,7 +139,7 @@ TEST_F(Composition, FrameDumpsAreNumberedAcrossTheRun)
         FrontendExt::ImageLoader dump(FrontendExt::File(name, "rb"));
         EXPECT_EQ(dump.width(), 800);
         EXPECT_EQ(dump.height(), 600);
-        EXPECT_EQ(dump.data()[2], 255);  // blue
+        EXPECT_EQ(dump.data()[2], 255); // blue
     }
     EXPECT_FALSE(std::filesystem::exists("dump3.png"));
 }
@@ -187,7 +187,7 @@ TEST_F(Composition, APictureOfAnotherAspectSitsBetweenBarsOrCoversTheWindow)
 {
     demo.loadAndPrepare();
     demo.timeline.push_back({0.0f, 10.0f, new FlatScene(&demo, 0, 1, 0)});
-    demo.viewport[2] = 400;  // a 2:3 picture in the 4:3 window
+    demo.viewport[2] = 400; // a 2:3 picture in the 4:3 window
     demo.viewport[3] = 600;
 
     composeAt(demo, 1.0f);
@@ -211,10 +211,9 @@ TEST(Catalogues, LoadEveryDataFileUnderItsExactNameAndBuildBothPools)
     FrontendExt::QBRMesh triangle{"t", {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, {0, 1, 2}};
     FrontendExt::writeQBR(run.path + "/data/tri.qbr", {triangle});
     // A shader of the same name in data/ is overridden by the one in vantrel_data/.
-    run.writeFile("data/vantrel_color.cg",
-                  "uniform float onlyInData;\n"
-                  "float4 vsMain(float4 p : POSITION) : POSITION { return p; }\n"
-                  "float4 psMain() : COLOR { return float4(onlyInData, 0, 0, 1); }\n");
+    run.writeFile("data/vantrel_color.cg", "uniform float onlyInData;\n"
+                                           "float4 vsMain(float4 p : POSITION) : POSITION { return p; }\n"
+                                           "float4 psMain() : COLOR { return float4(onlyInData, 0, 0, 1); }\n");
 
     TestSupport::TestDemo demo;
     demo.load();
@@ -234,7 +233,7 @@ TEST(Catalogues, LoadEveryDataFileUnderItsExactNameAndBuildBothPools)
     }
     EXPECT_EQ(demo.drawables().size(), 18u);
     Element* small = demo.targets[8];
-    EXPECT_EQ(small->scaledTargets[0], small);  // built before it was in the pool
+    EXPECT_EQ(small->scaledTargets[0], small); // built before it was in the pool
     EXPECT_EQ(small->scaledTargets[1], demo.targets[4]);
     EXPECT_EQ(small->scaledTargets[3], demo.targets[4]);
 }

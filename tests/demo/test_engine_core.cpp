@@ -38,7 +38,7 @@ TEST(DemoClock, WithoutAStreamRunsFromTheMusicStart)
 TEST(BeatTrigger, FiresOnRisingAndAtMostOncePerHoldWhileAbove)
 {
     BeatTrigger trigger;
-    const float frame = 0.0625f;  // exact in binary, so the hold runs out after three frames
+    const float frame = 0.0625f; // exact in binary, so the hold runs out after three frames
     int fired = 0;
     for (int i = 0; i < 12; i++)
         fired += runBeatTrigger(trigger, 0.5f, 0.3f, frame) ? 1 : 0;
@@ -47,9 +47,9 @@ TEST(BeatTrigger, FiresOnRisingAndAtMostOncePerHoldWhileAbove)
     BeatTrigger edge;
     EXPECT_TRUE(runBeatTrigger(edge, 0.5f, 0.3f, frame));
     EXPECT_FALSE(runBeatTrigger(edge, 0.5f, 0.3f, frame));
-    EXPECT_FALSE(runBeatTrigger(edge, 0.1f, 0.3f, frame));  // drops below: re-armed at once
+    EXPECT_FALSE(runBeatTrigger(edge, 0.1f, 0.3f, frame)); // drops below: re-armed at once
     EXPECT_TRUE(runBeatTrigger(edge, 0.5f, 0.3f, frame));
-    EXPECT_FALSE(runBeatTrigger(edge, 0.3f, 0.3f, frame));  // the comparison is strict
+    EXPECT_FALSE(runBeatTrigger(edge, 0.3f, 0.3f, frame)); // the comparison is strict
 }
 
 TEST(Ease, ClampsAndFollowsTheHalfCosine)
@@ -105,7 +105,9 @@ TEST(Timeline, SpansAreOpenAtBothEnds)
 
 TEST(Letterbox, FitsTheLargestCentredRectangleAndCoversWithTheSmallest)
 {
-    auto same = [](PixelRect r, PixelRect e) { return r.x == e.x && r.y == e.y && r.width == e.width && r.height == e.height; };
+    auto same = [](PixelRect r, PixelRect e) {
+        return r.x == e.x && r.y == e.y && r.width == e.width && r.height == e.height;
+    };
     EXPECT_TRUE(same(fitInside(800, 600, 800, 600), {0, 0, 800, 600}));
     EXPECT_TRUE(same(coverOutput(800, 600, 800, 600), {0, 0, 800, 600}));
     EXPECT_TRUE(same(fitInside(1920, 1080, 800, 600), {240, 0, 1440, 1080}));
@@ -162,9 +164,15 @@ TEST(DemoOptions, HelpAndBadLinesAreReportedWithTheUsage)
     DemoParse help = parseLine({"--help"});
     EXPECT_EQ(help.status, DemoParse::Status::Help);
     EXPECT_NE(help.message.find("--windowed"), std::string::npos);
-    for (auto args : {std::initializer_list<const char*>{"--bogus"}, {"--size"}, {"--size", "640"},
-                      {"--size", "0x360"}, {"--size", "640x-3"}, {"--size", "99999x2"}, {"stray"},
-                      {"--scale", "3"}, {"--scale", "0.50"}}) {
+    for (auto args : {std::initializer_list<const char*>{"--bogus"},
+                      {"--size"},
+                      {"--size", "640"},
+                      {"--size", "0x360"},
+                      {"--size", "640x-3"},
+                      {"--size", "99999x2"},
+                      {"stray"},
+                      {"--scale", "3"},
+                      {"--scale", "0.50"}}) {
         DemoParse bad = parseLine(args);
         EXPECT_EQ(bad.status, DemoParse::Status::Error) << *args.begin();
         EXPECT_EQ(bad.message.find('\n'), std::string::npos) << bad.message;

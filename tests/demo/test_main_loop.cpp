@@ -63,7 +63,7 @@ TEST(MainLoop, EndsByItselfAtTheEndTime)
     LoopDemo demo;
     demo.run();
     EXPECT_GE(demo.time, demo.endTime);
-    EXPECT_GT(demo.scene->draws, 2);  // the warm-up and frames up to the end
+    EXPECT_GT(demo.scene->draws, 2); // the warm-up and frames up to the end
 }
 
 TEST(MainLoop, AMissingMusicFileIsReportedAndTheClockStillReachesTheEnd)
@@ -85,7 +85,7 @@ TEST(MainLoop, ACloseRequestEndsItPromptly)
     TestSupport::RunDirectory run("loop-close");
     LoopDemo demo;
     demo.endTime = 1000.0f;
-    demo.closeOnDraw = 3;  // warm-up, two frames, then the close request
+    demo.closeOnDraw = 3; // warm-up, two frames, then the close request
     demo.run();
     EXPECT_LE(demo.scene->draws, 4);
     EXPECT_LT(demo.time, demo.endTime);
@@ -99,6 +99,6 @@ TEST(MainLoop, EscapeHeldWhileLoadingSkipsTheLoop)
     demo.holdEscape = true;
     demo.run();
     LoopDemo::setEscape(false);
-    EXPECT_EQ(demo.scene->draws, 1);  // only the warm-up
+    EXPECT_EQ(demo.scene->draws, 1); // only the warm-up
     EXPECT_EQ(demo.time, 0.0f);
 }

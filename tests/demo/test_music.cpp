@@ -54,8 +54,8 @@ std::string writeMp3(const PcmTrack& t, const std::string& name)
     std::vector<unsigned char> mp3;
     std::vector<unsigned char> buffer(1 << 20);
     const int frames = static_cast<int>(t.frames());
-    int n = lame_encode_buffer_interleaved(gf, const_cast<short*>(t.samples.data()), frames,
-                                           buffer.data(), static_cast<int>(buffer.size()));
+    int n = lame_encode_buffer_interleaved(gf, const_cast<short*>(t.samples.data()), frames, buffer.data(),
+                                           static_cast<int>(buffer.size()));
     mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + std::max(n, 0));
     n = lame_encode_flush(gf, buffer.data(), static_cast<int>(buffer.size()));
     mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + std::max(n, 0));
@@ -189,7 +189,7 @@ TEST_F(MusicFile, ClockAdvancesInRealTimeAndStopsAtTheEnd)
     ASSERT_TRUE(waitFor([&] { return m.positionSeconds() > 0.15f; }));
     float t = m.positionSeconds();
     float elapsed = std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(t, elapsed + 0.1f);  // never ahead of real time
+    EXPECT_LT(t, elapsed + 0.1f); // never ahead of real time
     EXPECT_GE(m.positionSeconds(), t);
 
     m.setBytePosition(static_cast<uint32_t>(kBytesPerSecond * 2.8));

@@ -132,8 +132,12 @@ TEST(DevOptions, TimesInSecondsOrBeatsBecomeTheSpanAndBadOnesAreRefused)
     EXPECT_FLOAT_EQ(demo.endTime, 100.5f);
     EXPECT_TRUE(beats.options.loop && beats.options.dev);
 
-    for (auto args : {std::initializer_list<const char*>{"--from", "abc"}, {"--to", "-3"}, {"--from", "7bb"},
-                      {"--from", "b"}, {"--from", "1.2.3"}, {"--to"}}) {
+    for (auto args : {std::initializer_list<const char*>{"--from", "abc"},
+                      {"--to", "-3"},
+                      {"--from", "7bb"},
+                      {"--from", "b"},
+                      {"--from", "1.2.3"},
+                      {"--to"}}) {
         DemoParse bad = parseLine(args);
         EXPECT_EQ(bad.status, DemoParse::Status::Error) << *args.begin() << " " << bad.message;
     }
@@ -155,7 +159,7 @@ TEST(DevSpan, FromAndToComposeOnlyThatSpanAndEndByThemselves)
     std::unique_ptr<DevSession> session = DevSession::fromOptions(parsed.options, demo);
     demo.frameHook = session.get();
     demo.run();
-    std::vector<float> seen(demo.probe->seen.begin() + 1, demo.probe->seen.end());  // past the warm-up
+    std::vector<float> seen(demo.probe->seen.begin() + 1, demo.probe->seen.end()); // past the warm-up
     ASSERT_GT(seen.size(), 3u);
     for (float t : seen) {
         EXPECT_GE(t, 100.0f);

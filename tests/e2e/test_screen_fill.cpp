@@ -112,7 +112,8 @@ TEST(ScreenFill, OnA1024x768ServerTheDumpIsTheWholeScreenLikeACaptureOfThatSize)
     for (int i = 1; i <= static_cast<int>((after + 1.5) / 0.05); i++)
         times += (i > 1 ? "," : "") + std::to_string(i * 0.05);
     ASSERT_EQ(runIn(dir, "'" + (kRunDir / "vantrel-capture").string() + "' --quiet --size 1024x768 --at " + times +
-                             " --out shots > capture.log 2>&1"), 0);
+                             " --out shots > capture.log 2>&1"),
+              0);
     const Vantrel::PixelRect whole{0, 0, 1024, 768};
     const Vantrel::PixelRect rightStrip{800, 0, 224, 768};
     const Vantrel::PixelRect topBand{0, 600, 1024, 168};

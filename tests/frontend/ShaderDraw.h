@@ -19,10 +19,11 @@ using Frontend::CompleteShader;
 constexpr int kSize = 16;
 
 struct Rgba {
-    int r, g, b, a;  // a < 0: the window may have no alpha channel, skip it
+    int r, g, b, a; // a < 0: the window may have no alpha channel, skip it
 };
 
-inline std::unique_ptr<CompleteShader> makeShader(const char* source, const char* name = "test.cg") {
+inline std::unique_ptr<CompleteShader> makeShader(const char* source, const char* name = "test.cg")
+{
     TestSupport::glContext();
     std::string listing;
     auto shader = CompleteShader::tryCreate(source, "vsMain", "psMain", name, listing);
@@ -32,7 +33,8 @@ inline std::unique_ptr<CompleteShader> makeShader(const char* source, const char
 
 // Clears a kSize square to black, draws a quad over clip space [-1, 1] with
 // TEXCOORD0 running 0..1, and returns the colour at (x, y) of that square.
-inline void drawQuad(CompleteShader& shader, float extent = 1.0f) {
+inline void drawQuad(CompleteShader& shader, float extent = 1.0f)
+{
     glViewport(0, 0, kSize, kSize);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
@@ -49,12 +51,14 @@ inline void drawQuad(CompleteShader& shader, float extent = 1.0f) {
     glEnd();
 }
 
-inline Rgba pixelAt(int x, int y) {
+inline Rgba pixelAt(int x, int y)
+{
     std::vector<unsigned char> p = TestSupport::readPixels(x, y, 1, 1);
     return {p[0], p[1], p[2], p[3]};
 }
 
-inline void expectPixel(int x, int y, Rgba expected, int tolerance = 2) {
+inline void expectPixel(int x, int y, Rgba expected, int tolerance = 2)
+{
     Rgba got = pixelAt(x, y);
     EXPECT_NEAR(got.r, expected.r, tolerance) << "at " << x << "," << y;
     EXPECT_NEAR(got.g, expected.g, tolerance) << "at " << x << "," << y;

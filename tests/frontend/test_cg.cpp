@@ -20,18 +20,21 @@ using namespace ShaderDraw;
 const char* const kVertex = "float4 vsMain(float4 p : POSITION, float2 uv : TEXCOORD0, out float2 tc : TEXCOORD0) "
                             ": POSITION { tc = uv; return p; }\n";
 
-std::string repeat(const std::string& text, int times) {
+std::string repeat(const std::string& text, int times)
+{
     std::string out;
     for (int i = 0; i < times; ++i)
         out += text;
     return out;
 }
 
-Frontend::CgCompileResult compile(const std::string& source, const std::string& fileName = "hostile.cg") {
+Frontend::CgCompileResult compile(const std::string& source, const std::string& fileName = "hostile.cg")
+{
     return Frontend::compileCgShader({source.c_str(), "vsMain", "psMain", fileName});
 }
 
-TEST(CgHostile, BeyondTheLimitsEndsInAListingNamingFileAndProblem) {
+TEST(CgHostile, BeyondTheLimitsEndsInAListingNamingFileAndProblem)
+{
     struct Case {
         const char* what;
         std::string source;
@@ -39,7 +42,8 @@ TEST(CgHostile, BeyondTheLimitsEndsInAListingNamingFileAndProblem) {
     };
     std::string macros = "#define A0 1\n";
     for (int i = 1; i < 40; ++i)
-        macros += "#define A" + std::to_string(i) + " (A" + std::to_string(i - 1) + "+A" + std::to_string(i - 1) + ")\n";
+        macros +=
+            "#define A" + std::to_string(i) + " (A" + std::to_string(i - 1) + "+A" + std::to_string(i - 1) + ")\n";
     const Case cases[] = {
         {"nameless entry parameter",
          "struct V { float4 p : POSITION; float2 uv : TEXCOORD0; };\n"
@@ -63,7 +67,8 @@ TEST(CgHostile, BeyondTheLimitsEndsInAListingNamingFileAndProblem) {
     }
 }
 
-TEST(CgHostile, ALibraryFaultEndsTheCompilerProcessNotTheCaller) {
+TEST(CgHostile, ALibraryFaultEndsTheCompilerProcessNotTheCaller)
+{
     // Found by fuzzing: glslang dereferences null on an unclosed array bracket
     // in a parameter. The next shader gets a fresh compiler process.
     Frontend::CgCompileResult r = compile("float4 vsMain(float4 p [: POSITION) : POSITION { return p; }\n");
@@ -73,28 +78,32 @@ TEST(CgHostile, ALibraryFaultEndsTheCompilerProcessNotTheCaller) {
     EXPECT_TRUE(next.ok) << next.listing;
 }
 
-TEST(CgHostile, IncludesOnlyReadRegularFilesAndReportCyclesWithTheirChain) {
+TEST(CgHostile, IncludesOnlyReadRegularFilesAndReportCyclesWithTheirChain)
+{
     std::string dir = TestSupport::makeTempDir("cg-include");
     std::ofstream(dir + "/self.cg") << "#include \"self.cg\"\n";
     std::ofstream(dir + "/a.cgh") << "#include \"b.cgh\"\n";
     std::ofstream(dir + "/b.cgh") << "\n#include \"a.cgh\"\n";
     Frontend::CgCompileResult self = compile("#include \"self.cg\"\n", dir + "/self.cg");
     EXPECT_NE(self.listing.find("self.cg:1: the include cycle " + dir + "/self.cg -> " + dir + "/self.cg"),
-              std::string::npos) << self.listing;
+              std::string::npos)
+        << self.listing;
     Frontend::CgCompileResult cycle = compile("\n#include \"a.cgh\"\n", dir + "/main.cg");
-    EXPECT_NE(cycle.listing.find("b.cgh:2: the include cycle " + dir + "/a.cgh -> " + dir + "/b.cgh -> " + dir +
-                                 "/a.cgh"),
-              std::string::npos) << cycle.listing;
+    EXPECT_NE(
+        cycle.listing.find("b.cgh:2: the include cycle " + dir + "/a.cgh -> " + dir + "/b.cgh -> " + dir + "/a.cgh"),
+        std::string::npos)
+        << cycle.listing;
     Frontend::CgCompileResult zero = compile("#include \"/dev/zero\"\n", dir + "/main.cg");
     EXPECT_NE(zero.listing.find("main.cg:1: cannot include \"/dev/zero\": not a regular file"), std::string::npos)
         << zero.listing;
     std::filesystem::remove_all(dir);
 }
 
-TEST(CgHostile, LongCommentRunsAfterCodeAreReadInLinearTime) {
+TEST(CgHostile, LongCommentRunsAfterCodeAreReadInLinearTime)
+{
     // About 600 KB of comment lines: the initialiser scan once recursed per line.
-    std::string source = std::string("float4 tint = float4(1, 0, 0, 1);\n") + kVertex +
-                         "float4 psMain() : COLOR { return tint; }\n";
+    std::string source =
+        std::string("float4 tint = float4(1, 0, 0, 1);\n") + kVertex + "float4 psMain() : COLOR { return tint; }\n";
     for (int i = 0; i < 60000; ++i)
         source += "// c " + std::to_string(i) + "\n";
     EXPECT_EQ(Frontend::findParameterDefaults(source).size(), 1u);
@@ -102,7 +111,8 @@ TEST(CgHostile, LongCommentRunsAfterCodeAreReadInLinearTime) {
     EXPECT_TRUE(r.ok) << r.listing;
 }
 
-TEST(CgFeatures, SamplersInStructsParametersAndUniformStructEntryParameters) {
+TEST(CgFeatures, SamplersInStructsParametersAndUniformStructEntryParameters)
+{
     auto shader = makeShader(R"(
 struct Prev { sampler2D texture; float2 texture_size; };
 float4 half_of(sampler2D s, float2 uv) { return tex2D(s, uv) * 0.5; }
@@ -123,7 +133,8 @@ float4 psMain(float2 uv : TEXCOORD0, uniform Prev PREV, uniform sampler2D plain)
     expectPixel(8, 8, {128, 64, 191, 255});
 }
 
-TEST(CgFeatures, GlobalsWrittenInFunctionsStartAtTheirParameterValue) {
+TEST(CgFeatures, GlobalsWrittenInFunctionsStartAtTheirParameterValue)
+{
     auto shader = makeShader(R"(
 float4 tint;
 float gain = 0.25;
@@ -138,7 +149,8 @@ float4 psMain() : COLOR { brighten(); return float4(tint.r, tint.g, gain, 1); }
     expectPixel(8, 8, {128, 255, 128, 255});
 }
 
-TEST(CgFeatures, GlslStyleNamesWithScalarAndVectorOperands) {
+TEST(CgFeatures, GlslStyleNamesWithScalarAndVectorOperands)
+{
     auto shader = makeShader(R"(
 float4 vsMain(float4 p : POSITION) : POSITION { return p; }
 float4 psMain() : COLOR {
@@ -154,7 +166,8 @@ float4 psMain() : COLOR {
     expectPixel(8, 8, {128, 128, 128, 255});
 }
 
-TEST(CgFeatures, TextureLookupLibraryAndDepthComparisons) {
+TEST(CgFeatures, TextureLookupLibraryAndDepthComparisons)
+{
     auto shader = makeShader(R"(
 sampler1D s1; sampler2D s2; sampler3D s3; samplerCUBE sc; samplerRECT sr;
 float4 vsMain(float4 p : POSITION, float2 uv : TEXCOORD0, out float2 tc : TEXCOORD0) : POSITION { tc = uv; return p; }
@@ -185,7 +198,8 @@ float4 psMain(float2 uv : TEXCOORD0) : COLOR {
     expectPixel(8, 8, {255, 0, 255, 255});
 }
 
-TEST(CgFeatures, InitialiserFormsArrayConstructorsAndThinMatrices) {
+TEST(CgFeatures, InitialiserFormsArrayConstructorsAndThinMatrices)
+{
     auto shader = makeShader(R"(
 static const float2 offsets[3] = { 0.0, 0.25, 0.5, 0.75,
                                    1.0, 0.125 };
@@ -202,7 +216,8 @@ float4 psMain() : COLOR {
     expectPixel(8, 8, {191, 96, 128, 255});
 }
 
-TEST(CgFeatures, UniformArraysMatrixVaryingsAndFacing) {
+TEST(CgFeatures, UniformArraysMatrixVaryingsAndFacing)
+{
     auto shader = makeShader(R"(
 float4 palette[3];
 float3x3 basis;
@@ -223,7 +238,8 @@ float4 psMain(float3x3 frame : TEXCOORD1, float face : VFACE) : COLOR {
     expectPixel(8, 8, {128, 255, 255, 255});
 }
 
-TEST(CgFeatures, InitialisersInsideIncludedFilesAreParameterDefaults) {
+TEST(CgFeatures, InitialisersInsideIncludedFilesAreParameterDefaults)
+{
     std::string dir = TestSupport::makeTempDir("cg-defaults");
     std::ofstream(dir + "/colours.cgh") << "float4 included_tint = float4(0, 1, 0, 1);\n";
     auto shader = makeShader("#include \"colours.cgh\"\n"

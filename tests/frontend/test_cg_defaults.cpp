@@ -11,15 +11,14 @@ using Frontend::findParameterDefaults;
 
 TEST(ParameterDefaults, FileScopeInitialisersAreFoundAndBodiesIgnored)
 {
-    const char* source =
-        "uniform float alpha = 0.5;  // comment = 3;\n"
-        "float4 color = float4(1, 0.5, 0.25, 1);\n"
-        "half2 scale = half2(2.0h, 3.0h);\n"
-        "const float pi = 3.14159;\n"
-        "static float hidden = 7;\n"
-        "float4 broadcast = float4(0.75);\n"
-        "/* float commented = 9; */\n"
-        "float4 psMain() : COLOR { float local = 4.0; return color * local; }\n";
+    const char* source = "uniform float alpha = 0.5;  // comment = 3;\n"
+                         "float4 color = float4(1, 0.5, 0.25, 1);\n"
+                         "half2 scale = half2(2.0h, 3.0h);\n"
+                         "const float pi = 3.14159;\n"
+                         "static float hidden = 7;\n"
+                         "float4 broadcast = float4(0.75);\n"
+                         "/* float commented = 9; */\n"
+                         "float4 psMain() : COLOR { float local = 4.0; return color * local; }\n";
     std::vector<Frontend::CgDefault> found = findParameterDefaults(source);
     ASSERT_EQ(found.size(), 4u);
     EXPECT_EQ(found[0].name, "alpha");
@@ -37,11 +36,10 @@ TEST(ParameterDefaults, FileScopeInitialisersAreFoundAndBodiesIgnored)
 TEST(ParameterDefaults, AShaderStartsWithItsInitialisersUntilSetOtherwise)
 {
     TestSupport::glContext();
-    const char* source =
-        "float4x4 StateComplete;\n"
-        "float4 color = float4(0.25, 0.5, 0.75, 1.0);\n"
-        "float4 vsMain(float4 p : POSITION) : POSITION { return mul(StateComplete, p); }\n"
-        "float4 psMain() : COLOR { return color; }\n";
+    const char* source = "float4x4 StateComplete;\n"
+                         "float4 color = float4(0.25, 0.5, 0.75, 1.0);\n"
+                         "float4 vsMain(float4 p : POSITION) : POSITION { return mul(StateComplete, p); }\n"
+                         "float4 psMain() : COLOR { return color; }\n";
     Frontend::CompleteShader shader(source, "vsMain", "psMain", "defaults.cg");
     GLint location = glGetUniformLocation(shader.glProgram(), "color");
     ASSERT_GE(location, 0);

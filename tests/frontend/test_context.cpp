@@ -80,7 +80,7 @@ TEST(Timer, StartsAtZeroAndFollowsTheClock)
     Frontend::Timer timer;
     float first = timer.time();
     EXPECT_GE(first, 0.0f);
-    EXPECT_LT(first, 1.0f);  // loose: a busy machine may pause the test
+    EXPECT_LT(first, 1.0f); // loose: a busy machine may pause the test
     timer.delta();
     EXPECT_LT(timer.delta(), 1.0f);
 
@@ -97,7 +97,7 @@ TEST(Errors, NativeErrorCheckReportsOnePendingCode)
     clearErrors();
     EXPECT_FALSE(Frontend::checkNativeError("Quiet", 1));
 
-    glEnable(0x1234);  // GL_INVALID_ENUM
+    glEnable(0x1234); // GL_INVALID_ENUM
     testing::internal::CaptureStderr();
     EXPECT_TRUE(Frontend::checkNativeError("Frontend::Test::check", 42));
     std::string text = testing::internal::GetCapturedStderr();

@@ -29,9 +29,9 @@ namespace {
 struct PngSpec {
     int width;
     int height;
-    int colourType;  // PNG_COLOR_TYPE_*
+    int colourType; // PNG_COLOR_TYPE_*
     int bitDepth;
-    Bytes rowsTopFirst;  // packed as the file stores them
+    Bytes rowsTopFirst; // packed as the file stores them
     std::vector<png_color> palette;
     Bytes transparency;
 };
@@ -174,7 +174,7 @@ TEST_F(Pictures, FileReadAllTakesTheWholeFileOrNamesIt)
     file.read(&first, 1, 1);
     EXPECT_EQ(file.readAll(), (Bytes{'a', 'b', 'c'})) << "reads from the start whatever was read before";
 
-    File writeOnly(path("abc"), "ab");  // has a length but cannot be read
+    File writeOnly(path("abc"), "ab"); // has a length but cannot be read
     try {
         writeOnly.readAll();
         ADD_FAILURE() << "a short read went unnoticed";
@@ -189,7 +189,7 @@ TEST_F(Pictures, FileOwnershipMovesAndMissingFilesThrow)
     File first(path("data"), "rb");
     File second(std::move(first));
     char c = 0;
-    EXPECT_EQ(first.read(&c, 1, 1), 0u);  // NOLINT: a moved-from file reads nothing
+    EXPECT_EQ(first.read(&c, 1, 1), 0u); // NOLINT: a moved-from file reads nothing
     EXPECT_EQ(second.read(&c, 1, 1), 1u);
     EXPECT_EQ(second.path(), path("data"));
 
@@ -202,14 +202,15 @@ TEST_F(Pictures, FileOwnershipMovesAndMissingFilesThrow)
         File missing(path("missing.png"), "rb");
         ADD_FAILURE() << "opened a file that is not there";
     } catch (const Frontend::Error& error) {
-        EXPECT_EQ(std::string(error.what()), "cannot open file '" + path("missing.png") + "': No such file or directory");
+        EXPECT_EQ(std::string(error.what()),
+                  "cannot open file '" + path("missing.png") + "': No such file or directory");
     }
 }
 
 TEST_F(Pictures, OnlyRegularFilesOfBoundedSizeAreRead)
 {
     std::filesystem::create_directory(path("folder.kdx"));
-    ASSERT_EQ(mkfifo(path("pipe.mp3").c_str(), 0600), 0);  // no writer: opening it must not wait
+    ASSERT_EQ(mkfifo(path("pipe.mp3").c_str(), 0600), 0); // no writer: opening it must not wait
     const std::pair<const char*, std::string> cases[] = {
         {"folder.kdx", "it is a directory"}, {"pipe.mp3", "it is a pipe"}, {"pipe.mp3/x", "Not a directory"}};
     for (const auto& [name, cause] : cases) {
@@ -221,7 +222,7 @@ TEST_F(Pictures, OnlyRegularFilesOfBoundedSizeAreRead)
         }
     }
 
-    writeAll(path("huge"), {});  // grown sparse: costs no disk
+    writeAll(path("huge"), {}); // grown sparse: costs no disk
     std::filesystem::resize_file(path("huge"), Frontend::Limits::kMaxFileBytes + 1);
     File huge(path("huge"), "rb");
     EXPECT_THROW(huge.readAll(), Frontend::Error);
@@ -238,8 +239,8 @@ TEST_F(Pictures, PngRowsArriveBottomFirstInBothLayouts)
     EXPECT_EQ(Bytes(rgb.data(), rgb.data() + 18),
               Bytes({255, 255, 255, 0, 0, 0, 128, 128, 128, 255, 0, 0, 0, 255, 0, 0, 0, 255}));
 
-    Bytes rgba = {10, 20, 30, 40, 50, 60, 70, 80,  // top row
-                  1, 2, 3, 4, 5, 6, 7, 8};
+    Bytes rgba = {10, 20, 30, 40, 50, 60, 70, 80, // top row
+                  1,  2,  3,  4,  5,  6,  7,  8};
     writeRawPng(path("rgba.png"), {2, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, rgba, {}, {}});
     ImageLoader alpha{File(path("rgba.png"), "rb")};
     EXPECT_EQ(alpha.format(), 0);

@@ -32,7 +32,8 @@ float alpha;
 float4 psMain() : COLOR { return float4(alpha, 0, 0, 1); }
 )";
 
-TEST(Shader, ParameterDeclaredOnlyByOneProgramIsSetThereAndIgnoredElsewhere) {
+TEST(Shader, ParameterDeclaredOnlyByOneProgramIsSetThereAndIgnoredElsewhere)
+{
     auto shader = makeShader(R"(
 float4 offset;   // vertex program only
 float4 tint;     // fragment program only
@@ -45,13 +46,14 @@ float4 psMain() : COLOR { return tint; }
     EXPECT_FALSE(shader->hasParameter("nothing"));
     shader->setFloat4("tint", 0, 1, 0, 1);
     shader->setFloat4("offset", 0, 0, 0, 0);
-    shader->setFloat("nothing", 3.0f);  // silently skipped
+    shader->setFloat("nothing", 3.0f); // silently skipped
     drawQuad(*shader);
     expectPixel(8, 8, {0, 255, 0, 255});
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(Shader, ValuesStayWithTheirProgramAcrossBinds) {
+TEST(Shader, ValuesStayWithTheirProgramAcrossBinds)
+{
     auto a = makeShader(kAlphaShader, "a.cg");
     auto b = makeShader(kAlphaShader, "b.cg");
     ASSERT_TRUE(a && b);
@@ -69,7 +71,8 @@ TEST(Shader, ValuesStayWithTheirProgramAcrossBinds) {
     expectPixel(8, 8, {128, 0, 0, 255});
 }
 
-TEST(Shader, TexturesReachTheFragmentSamplerOnlyAndCanBeDisabled) {
+TEST(Shader, TexturesReachTheFragmentSamplerOnlyAndCanBeDisabled)
+{
     // Both programs declare tex0; the vertex program must never see the texture.
     auto shader = makeShader(R"(
 sampler2D tex0;
@@ -96,7 +99,8 @@ float4 psMain(float4 c : COLOR0, float2 uv : TEXCOORD0) : COLOR {
 }
 
 // Matrices set from the State stacks reach the shader as OpenGL's matrix.
-TEST(Shader, StateMatricesTransformLikeOpenGL) {
+TEST(Shader, StateMatricesTransformLikeOpenGL)
+{
     auto shader = makeShader(R"(
 float4x4 StateComplete;
 float4 vsMain(float4 p : POSITION) : POSITION { return mul(StateComplete, p); }
@@ -116,7 +120,8 @@ float4 psMain() : COLOR { return float4(1, 1, 1, 1); }
     Frontend::State::resetMatrices();
 }
 
-TEST(Shader, VaryingsOfDifferentWidthsLinkBySemantic) {
+TEST(Shader, VaryingsOfDifferentWidthsLinkBySemantic)
+{
     auto shader = makeShader(R"(
 struct V { float4 p : POSITION; float4 wide : TEXCOORD0; float2 narrow : TEXCOORD3; float s : TEXCOORD5; };
 V vsMain(float4 p : POSITION) {
@@ -132,7 +137,8 @@ float4 psMain(float2 wide : TEXCOORD0, float4 narrow : TEXCOORD3, float3 s : TEX
     expectPixel(8, 8, {64, 128, 64, 255});
 }
 
-TEST(Shader, CgOnlyTypesLookupsAndNamesCompile) {
+TEST(Shader, CgOnlyTypesLookupsAndNamesCompile)
+{
     auto shader = makeShader(R"(
 uniform sampler2D texture : TEXUNIT0;
 struct Material { sampler2D diffuse; fixed4 tint; };
@@ -154,7 +160,8 @@ fixed4 psMain(half2 uv : TEXCOORD0) : COLOR {
     expectPixel(8, 8, {0, 0, 255, 255});
 }
 
-TEST(Shader, IncludesResolveRelativeToTheIncludingFile) {
+TEST(Shader, IncludesResolveRelativeToTheIncludingFile)
+{
     std::string dir = TestSupport::makeTempDir("shader-include");
     std::filesystem::create_directories(dir + "/lib");
     std::ofstream(dir + "/lib/colour.cgh") << "#include \"inner.cgh\"\nfloat4 colour() { return INNER; }\n";
@@ -168,20 +175,21 @@ TEST(Shader, IncludesResolveRelativeToTheIncludingFile) {
     drawQuad(*shader);
     expectPixel(8, 8, {0, 255, 255, 255});
 
-    Frontend::CgCompileResult missing = Frontend::compileCgShader(
-        {"\n#include \"absent.cgh\"\nfloat4 vsMain() : POSITION { return 0; }\n", "vsMain", "psMain",
-         dir + "/main.cg"});
+    Frontend::CgCompileResult missing =
+        Frontend::compileCgShader({"\n#include \"absent.cgh\"\nfloat4 vsMain() : POSITION { return 0; }\n", "vsMain",
+                                   "psMain", dir + "/main.cg"});
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.listing.find("main.cg:2:"), std::string::npos) << missing.listing;
 
-    Frontend::CgCompileResult broken = Frontend::compileCgShader(
-        {"#include \"lib/broken.cgh\"\n", "vsMain", "psMain", dir + "/main.cg"});
+    Frontend::CgCompileResult broken =
+        Frontend::compileCgShader({"#include \"lib/broken.cgh\"\n", "vsMain", "psMain", dir + "/main.cg"});
     EXPECT_FALSE(broken.ok);
     EXPECT_NE(broken.listing.find("broken.cgh:2:"), std::string::npos) << broken.listing;
     std::filesystem::remove_all(dir);
 }
 
-TEST(Shader, CompileErrorsNameFileAndLine) {
+TEST(Shader, CompileErrorsNameFileAndLine)
+{
     Frontend::CgCompileResult result = Frontend::compileCgShader(
         {"float4 vsMain(float4 p : POSITION) : POSITION\n{\n    return p\n}\n", "vsMain", "psMain", "glow.cg"});
     EXPECT_FALSE(result.ok);
@@ -195,16 +203,18 @@ TEST(Shader, CompileErrorsNameFileAndLine) {
     EXPECT_NE(noPixel.listing.find("psMain"), std::string::npos) << noPixel.listing;
 }
 
-TEST(ShaderDeathTest, MissingPixelEntryEndsThroughCGerror) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");  // the child sets up its own GL context
+TEST(ShaderDeathTest, MissingPixelEntryEndsThroughCGerror)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // the child sets up its own GL context
     TestSupport::glContext();
-    EXPECT_EXIT(CompleteShader("float4 vsMain(float4 p : POSITION) : POSITION { return p; }\n", "vsMain",
-                               "psMain", "only_vertex.cg"),
+    EXPECT_EXIT(CompleteShader("float4 vsMain(float4 p : POSITION) : POSITION { return p; }\n", "vsMain", "psMain",
+                               "only_vertex.cg"),
                 ::testing::ExitedWithCode(Frontend::kErrorExitStatus),
                 "The compile returned an error(.|\n)*only_vertex.cg");
 }
 
-TEST(Shader, DefaultShaderDrawsWhiteThroughStateComplete) {
+TEST(Shader, DefaultShaderDrawsWhiteThroughStateComplete)
+{
     auto shader = makeShader(Frontend::kDefaultShaderSource, "<default shader>");
     ASSERT_TRUE(shader);
     // The matrices come from the caller, not from the render state.
@@ -217,7 +227,8 @@ TEST(Shader, DefaultShaderDrawsWhiteThroughStateComplete) {
     expectPixel(1, 1, {0, 0, 0, -1});
 }
 
-TEST(Shaderc, ExitStatusReportsWhetherEveryFileCompiles) {
+TEST(Shaderc, ExitStatusReportsWhetherEveryFileCompiles)
+{
     std::string dir = TestSupport::makeTempDir("shaderc");
     std::ofstream(dir + "/good.cg") << Frontend::kDefaultShaderSource;
     std::ofstream(dir + "/bad.cg") << "float4 vsMain() : POSITION {\n  return oops;\n}\n";

@@ -14,7 +14,7 @@
 #include "tests/support/TestContext.h"
 
 using Frontend::State;
-using Matrix = std::array<float, 16>;  // column-major
+using Matrix = std::array<float, 16>; // column-major
 
 namespace {
 
@@ -49,10 +49,8 @@ Matrix lookAtMatrix(const double eye[3], const double centre[3], const double up
     double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
     auto dot = [&](const double a[3]) { return a[0] * eye[0] + a[1] * eye[1] + a[2] * eye[2]; };
     // Rows s, u, -f; translation -R eye.
-    return {float(s[0]), float(u[0]), float(-f[0]), 0,
-            float(s[1]), float(u[1]), float(-f[1]), 0,
-            float(s[2]), float(u[2]), float(-f[2]), 0,
-            float(-dot(s)), float(-dot(u)), float(dot(f)), 1};
+    return {float(s[0]), float(u[0]), float(-f[0]), 0, float(s[1]),    float(u[1]),    float(-f[1]),  0,
+            float(s[2]), float(u[2]), float(-f[2]), 0, float(-dot(s)), float(-dot(u)), float(dot(f)), 1};
 }
 
 Matrix perspectiveMatrix(double fovY, double aspect, double n, double f)
@@ -109,11 +107,19 @@ TEST_F(StateTest, StateMatricesAreProductsOfTheThreeStacks)
     State::rotate(30.0f, 0.0f, 1.0f, 0.0f);
     State::scale(2.0f, 2.0f, 0.5f);
 
-    const double c = std::cos(30.0 * 3.14159265358979323846 / 180.0), s = std::sin(30.0 * 3.14159265358979323846 / 180.0);
+    const double c = std::cos(30.0 * 3.14159265358979323846 / 180.0),
+                 s = std::sin(30.0 * 3.14159265358979323846 / 180.0);
     Matrix t = identity(), r = identity(), sc = identity();
-    t[12] = 1.0f; t[13] = -2.0f; t[14] = 3.0f;
-    r[0] = float(c); r[2] = float(-s); r[8] = float(s); r[10] = float(c);
-    sc[0] = 2.0f; sc[5] = 2.0f; sc[10] = 0.5f;
+    t[12] = 1.0f;
+    t[13] = -2.0f;
+    t[14] = 3.0f;
+    r[0] = float(c);
+    r[2] = float(-s);
+    r[8] = float(s);
+    r[10] = float(c);
+    sc[0] = 2.0f;
+    sc[5] = 2.0f;
+    sc[10] = 0.5f;
     const Matrix w = product(product(t, r), sc);
     const Matrix v = lookAtMatrix(eye, centre, up);
     const Matrix p = perspectiveMatrix(60.0, 4.0 / 3.0, 0.5, 200.0);
@@ -266,13 +272,13 @@ TEST_F(StateTest, VertexAttributesGoToTheirGenericNumbers)
     for (GLuint i = 1; i < 16; ++i)
         glVertexAttrib4f(i, 0.0f, 0.0f, 0.0f, 0.0f);
 
-    State::vertexAttribute(10, 0.1f, 0.2f, 0.3f, 0.9f);  // normal: w not used
+    State::vertexAttribute(10, 0.1f, 0.2f, 0.3f, 0.9f); // normal: w not used
     EXPECT_EQ(attribute(2), (std::array<float, 4>{0.1f, 0.2f, 0.3f, 1.0f}));
     State::vertexAttribute(11, 0.5f, 0.6f, 0.7f, 0.8f);
     EXPECT_EQ(attribute(3), (std::array<float, 4>{0.5f, 0.6f, 0.7f, 0.8f}));
-    State::vertexAttribute(2, 1.0f, 2.0f, 3.0f, 4.0f);  // texture unit 0
+    State::vertexAttribute(2, 1.0f, 2.0f, 3.0f, 4.0f); // texture unit 0
     EXPECT_EQ(attribute(8), (std::array<float, 4>{1.0f, 2.0f, 3.0f, 4.0f}));
-    State::vertexAttribute(9, 5.0f, 6.0f, 7.0f, 8.0f);  // texture unit 7
+    State::vertexAttribute(9, 5.0f, 6.0f, 7.0f, 8.0f); // texture unit 7
     EXPECT_EQ(attribute(15), (std::array<float, 4>{5.0f, 6.0f, 7.0f, 8.0f}));
     State::vertexAttribute(105, 9.0f, 9.5f, 10.0f, 10.5f);
     EXPECT_EQ(attribute(5), (std::array<float, 4>{9.0f, 9.5f, 10.0f, 10.5f}));
@@ -307,7 +313,7 @@ TEST_F(StateTest, ImmediateQuadWithTheDefaultShaderFillsTheViewport)
     EXPECT_EQ(centre[1], 255);
     EXPECT_EQ(corner[0], 0);
 
-    State::clear(1.0f, 0.0f, 0.0f, 1.0f, false, true, false);  // depth only: colour stays
+    State::clear(1.0f, 0.0f, 0.0f, 1.0f, false, true, false); // depth only: colour stays
     EXPECT_EQ(TestSupport::readPixels(10, 10, 1, 1)[0], 0);
     State::clear(1.0f, 0.0f, 0.0f, 1.0f, true, false, false);
     EXPECT_EQ(TestSupport::readPixels(10, 10, 1, 1)[0], 255);

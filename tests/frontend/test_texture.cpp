@@ -79,7 +79,7 @@ TEST_F(TextureTest, OddWidthRowsUploadTightlyPackedAndClamp)
 
 TEST_F(TextureTest, MipmapFilterBuildsTheWholeChainAndRepeats)
 {
-    std::vector<unsigned char> rgba(5 * 3 * 4, 200);  // sides that are not powers of two
+    std::vector<unsigned char> rgba(5 * 3 * 4, 200); // sides that are not powers of two
     Texture texture(5, 3, rgba.data(), Frontend::kFormatRGBA, Frontend::kFilterMipmap);
     EXPECT_EQ(parameter(texture, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
     EXPECT_EQ(parameter(texture, GL_TEXTURE_WRAP_S), GL_REPEAT);
@@ -174,8 +174,8 @@ TEST_F(RenderTargetTest, OptionalAttachments)
     EXPECT_EQ(colourOnly.depthTexture(), nullptr);
     colourOnly.bind();
     GLint type = -1;
-    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
-                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE,
+                                          &type);
     EXPECT_EQ(type, GL_NONE);
 
     RenderTarget bare(16, 16, false, false);
@@ -187,7 +187,7 @@ TEST_F(RenderTargetTest, OptionalAttachments)
     EXPECT_TRUE(colourOnly.attachDepth(depth));
     EXPECT_EQ(colourOnly.depthTexture(), depth);
     RenderTarget::unbind();
-    delete depth;  // attached from outside: the target does not own it
+    delete depth; // attached from outside: the target does not own it
 }
 
 } // namespace

@@ -133,7 +133,7 @@ TEST_F(GlTest, BufferObjectLocksNestAndMapOnce)
     EXPECT_EQ(buffer.lock(false, false), nullptr);
     EXPECT_EQ(buffer.lockCount(), 1);
     buffer.unlock();
-    EXPECT_EQ(static_cast<float*>(buffer.lock(true, false))[3], 40.0f);  // the write reached the buffer
+    EXPECT_EQ(static_cast<float*>(buffer.lock(true, false))[3], 40.0f); // the write reached the buffer
     buffer.unlock();
 
     IndexBuffer indices(3, FrontendExt::kUsageStatic, nullptr, FrontendExt::kIndexUShort);
@@ -166,11 +166,11 @@ TEST_F(GlTest, BindFeedsTheAliasedGenericAttribute)
     GLint name = 0;
     glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &name);
 
-    buffer.bind(0, 3);  // texture unit 1 -> attribute 9
+    buffer.bind(0, 3); // texture unit 1 -> attribute 9
     EXPECT_EQ(attribute(9, GL_VERTEX_ATTRIB_ARRAY_ENABLED), 1);
     EXPECT_EQ(attribute(9, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING), name);
     EXPECT_EQ(attribute(9, GL_VERTEX_ATTRIB_ARRAY_STRIDE), 16);
-    buffer.bind(1, 11);  // colour bytes are normalised as a colour array would be
+    buffer.bind(1, 11); // colour bytes are normalised as a colour array would be
     EXPECT_EQ(attribute(3, GL_VERTEX_ATTRIB_ARRAY_NORMALIZED), 1);
     EXPECT_EQ(attribute(3, GL_VERTEX_ATTRIB_ARRAY_SIZE), 4);
     GLvoid* pointer = nullptr;
@@ -194,7 +194,7 @@ TEST_F(GlTest, BindFeedsTheAliasedGenericAttribute)
 
     GLint maxAttributes = 0;
     glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &maxAttributes);
-    maxAttributes = std::max(maxAttributes, 17);  // codes up to 16 are never generic
+    maxAttributes = std::max(maxAttributes, 17); // codes up to 16 are never generic
     try {
         buffer.bind(0, maxAttributes);
         ADD_FAILURE() << "a generic code beyond the driver's attributes must be refused";
@@ -253,8 +253,8 @@ INSTANTIATE_TEST_SUITE_P(BothStorageKinds, IndexedDraw,
 TEST_F(DrawTest, GeometryReportsErrorsAtItsCheckPoints)
 {
     Geometry empty;
-    empty.addBinding(3, 0, 0);  // a binding to an empty slot is skipped
-    glEnable(0x7fff);           // leaves GL_INVALID_ENUM pending
+    empty.addBinding(3, 0, 0); // a binding to an empty slot is skipped
+    glEnable(0x7fff);          // leaves GL_INVALID_ENUM pending
     ::testing::internal::CaptureStderr();
     empty.draw();
     std::string reported = ::testing::internal::GetCapturedStderr();
@@ -268,7 +268,7 @@ TEST_F(DrawTest, GeometryReportsErrorsAtItsCheckPoints)
     mesh.addBinding(0, 0, 0);
     glEnable(0x7fff);
     ::testing::internal::CaptureStderr();
-    mesh.draw();  // unindexed: every vertex of the first buffer
+    mesh.draw(); // unindexed: every vertex of the first buffer
     reported = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(reported.find("FrontendExt::Geometry::draw, line 46."), std::string::npos) << reported;
     EXPECT_EQ(reported.find("line 63"), std::string::npos) << reported;
@@ -279,7 +279,8 @@ TEST_F(DrawTest, GeometryReportsErrorsAtItsCheckPoints)
 TEST_F(DrawTest, LoadedMeshDrawsInBothStorageKinds)
 {
     // Two triangles covering the left half of the target.
-    FrontendExt::QBRMesh half{"left", {-1, -1, 0, 0, 0, 0, -1, 0, 1, 0, 0, 1, 0, 1, 1, -1, 1, 0, 0, 1}, {0, 1, 2, 0, 2, 3}};
+    FrontendExt::QBRMesh half{
+        "left", {-1, -1, 0, 0, 0, 0, -1, 0, 1, 0, 0, 1, 0, 1, 1, -1, 1, 0, 0, 1}, {0, 1, 2, 0, 2, 3}};
     std::string path = writeFile({half}, "half.qbr");
     for (int usage : {0, 4}) {
         FrontendExt::QBRLoader loader(FrontendExt::File(path, "rb"), usage, usage);
@@ -296,7 +297,7 @@ TEST_F(GlTest, LoaderBuildsTheInterleavedTangentFrame)
     FrontendExt::QBRMesh second = oneTriangle();
     second.name = "abcde";
     for (size_t i = 0; i < second.vertices.size(); i += 5)
-        second.vertices[i] += 10.0f;  // the same triangle, moved
+        second.vertices[i] += 10.0f; // the same triangle, moved
     std::string path = writeFile({oneTriangle(), second}, "two.qbr");
     FrontendExt::QBRLoader loader(FrontendExt::File(path, "rb"), 4, 4);
     ASSERT_EQ(loader.meshCount(), 2);
@@ -324,7 +325,7 @@ TEST_F(GlTest, LoaderBuildsTheInterleavedTangentFrame)
         EXPECT_EQ(record[14 + 0], m == 0 ? 1.0f : 11.0f);
         buffer->unlock();
         std::unique_ptr<Geometry::Indices> indices(mesh.getIndices());
-        EXPECT_EQ(indices->get(2), 2);  // counted within its own mesh
+        EXPECT_EQ(indices->get(2), 2); // counted within its own mesh
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -339,7 +340,7 @@ TEST_F(GlTest, TangentBuilderAddsOneStaticBufferForMissingTargets)
     mesh.indexBuffer = new IndexBuffer(3, 0, triangle, FrontendExt::kIndexUInt);
     mesh.addBinding(0, 0, 0);
     mesh.addBinding(0, 1, 2);
-    mesh.addBinding(0, 2, 10);  // normals exist; tangent and binormal do not
+    mesh.addBinding(0, 2, 10); // normals exist; tangent and binormal do not
 
     EXPECT_EQ(mesh.computeTangentSpace(2, 10, 4, 5), 1);
     VertexBuffer* added = mesh.vertexBuffers[1];
@@ -365,7 +366,7 @@ TEST_F(GlTest, DamagedOrMissingFilesThrowWithTheirName)
 {
     FrontendExt::QBRMesh broken = oneTriangle();
     std::vector<unsigned char> bytes = FrontendExt::encodeQBR({broken});
-    bytes.resize(bytes.size() - 5);  // cut into the indices
+    bytes.resize(bytes.size() - 5); // cut into the indices
     std::string path = TestSupport::makeTempDir("qbr") + "/cut.qbr";
     std::FILE* file = std::fopen(path.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), file);
@@ -374,7 +375,8 @@ TEST_F(GlTest, DamagedOrMissingFilesThrowWithTheirName)
         FrontendExt::QBRLoader loader(FrontendExt::File(path, "rb"), 4, 4);
         ADD_FAILURE() << "a cut file must not load";
     } catch (const Frontend::Error& error) {
-        EXPECT_NE(std::string(error.what()).find(path + ": mesh 0: triangle count 1"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find(path + ": mesh 0: triangle count 1"), std::string::npos)
+            << error.what();
     }
     EXPECT_THROW(FrontendExt::QBRLoader(FrontendExt::File(path + ".missing", "rb"), 4, 4), Frontend::Error);
 }

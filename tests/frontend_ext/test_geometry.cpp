@@ -96,7 +96,7 @@ TEST(VertexBufferLayout, ClientMemoryCopiesTheSourceAndCountsLocks)
     ASSERT_NE(first, nullptr);
     EXPECT_NE(first, static_cast<const void*>(source));
     EXPECT_EQ(0, std::memcmp(first, source, sizeof source));
-    EXPECT_EQ(buffer.lock(false, false), first);  // client memory is always addressable
+    EXPECT_EQ(buffer.lock(false, false), first); // client memory is always addressable
     EXPECT_EQ(buffer.lockCount(), 2);
     buffer.unlock();
     buffer.unlock();
@@ -156,15 +156,15 @@ TEST(GeometryAccessors, IntegerTypesTruncateAndKeepTheirLowBits)
             ints(geometry.getAttribute(22)), doubles(geometry.getAttribute(23));
         EXPECT_EQ(geometry.vertexBuffers[0]->lockCount(), 4);
         bytes->set(1, 2.9f, -2.9f, 0, 0);
-        shorts->set(1, 70000.0f, 0, 0, 0);  // low 16 bits of 70000
-        ints->set(1, 1e20f, 0, 0, 0);       // pinned, not undefined
+        shorts->set(1, 70000.0f, 0, 0, 0); // low 16 bits of 70000
+        ints->set(1, 1e20f, 0, 0, 0);      // pinned, not undefined
         doubles->set(1, 0.1f, 0, 0, 0);
 
         float out[4] = {9, 9, 9, 9};
         bytes->get(out, 1);
         EXPECT_EQ(out[0], 2.0f);
         EXPECT_EQ(out[1], -2.0f);
-        EXPECT_EQ(out[2], 9.0f);  // beyond the component's scalars: untouched
+        EXPECT_EQ(out[2], 9.0f); // beyond the component's scalars: untouched
         shorts->get(out, 1);
         EXPECT_EQ(out[0], 4464.0f);
         ints->get(out, 1);
@@ -204,7 +204,7 @@ TEST(GeometrySlots, FullGeometryRefusesAnotherBuffer)
 TEST(TangentSpace, OneTriangleGivesTheWorkedFrame)
 {
     auto mesh = makeMesh({0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, {0, 1, 2});
-    EXPECT_EQ(mesh->computeTangentSpace(2, 10, 4, 5), 0);  // every target existed
+    EXPECT_EQ(mesh->computeTangentSpace(2, 10, 4, 5), 0); // every target existed
     EXPECT_EQ(mesh->vertexBuffers[1], nullptr);
     for (int v = 0; v < 3; ++v) {
         Frame f = frameOf(*mesh, v);
@@ -229,8 +229,8 @@ TEST(TangentSpace, DegenerateInputGivesUnitFramesNotNaN)
 {
     // Triangle 0 has collinear texture coordinates, triangle 1 zero area;
     // vertex 6 is not referenced at all.
-    auto mesh = makeMesh({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0, 1, 0, 2, 2,  //
-                          5, 5, 5, 0, 0, 5, 5, 5, 1, 0, 5, 5, 5, 0, 1,  //
+    auto mesh = makeMesh({0, 0, 0, 0, 0, 1, 0, 0, 1, 1, 0, 1, 0, 2, 2, //
+                          5, 5, 5, 0, 0, 5, 5, 5, 1, 0, 5, 5, 5, 0, 1, //
                           9, 9, 9, 0, 0},
                          {0, 1, 2, 3, 4, 5});
     mesh->computeTangentSpace(2, 10, 4, 5);
@@ -257,7 +257,7 @@ TEST(TangentSpace, RefusesWithoutChangingAnything)
     EXPECT_EQ(quads->bindings.size(), 5u);
     float n[4] = {};
     std::unique_ptr<Geometry::Attribute>(quads->getAttribute(10))->get(n, 0);
-    EXPECT_EQ(n[0], 7.0f);  // untouched
+    EXPECT_EQ(n[0], 7.0f); // untouched
 
     auto noUv = makeMesh({0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, {0, 1, 2});
     EXPECT_EQ(noUv->computeTangentSpace(3, 10, 4, 5), 0);

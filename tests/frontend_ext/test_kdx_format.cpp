@@ -288,7 +288,7 @@ TEST(KDXFormat, DamagedFilesThrowNamingFileAndProblem)
                   std::string::npos);
 
     std::vector<unsigned char> absurd = oneNodeFile(0);
-    putInt(absurd, 6, -1);  // material count 0xffffffff
+    putInt(absurd, 6, -1); // material count 0xffffffff
     EXPECT_NE(decodeError(absurd).find("material count 4294967295 is more than"), std::string::npos);
 
     std::vector<unsigned char> children = oneNodeFile(0);
@@ -298,7 +298,7 @@ TEST(KDXFormat, DamagedFilesThrowNamingFileAndProblem)
     EXPECT_NE(decodeError(children).find("child count 1073741824 is more than"), std::string::npos);
 
     std::vector<unsigned char> name = oneNodeFile(0);
-    putInt(name, 18, 1 << 30);  // node name length
+    putInt(name, 18, 1 << 30); // node name length
     EXPECT_NE(decodeError(name).find("node name: file ends early"), std::string::npos);
 }
 
@@ -333,7 +333,7 @@ TEST(KDXFormat, TreeDepthIsCapped)
     EXPECT_THROW(Halvane::encodeKDX(scene), Frontend::Error);
 
     std::vector<unsigned char> node = oneNodeFile(0);
-    std::vector<unsigned char> bytes(node.begin(), node.begin() + 14);  // tag, no materials, one root
+    std::vector<unsigned char> bytes(node.begin(), node.begin() + 14); // tag, no materials, one root
     const std::vector<unsigned char> body(node.begin() + 14, node.end() - 4);
     for (int i = 0; i < 300; ++i) {
         bytes.insert(bytes.end(), body.begin(), body.end());
@@ -384,7 +384,7 @@ TEST(KDXFormat, WriterRefusesInconsistentRecords)
 
     Halvane::Scene scene;
     scene.roots.push_back(std::make_unique<Node>());
-    scene.roots[0]->kind = kNodeMesh;  // a plain record claiming to be a mesh
+    scene.roots[0]->kind = kNodeMesh; // a plain record claiming to be a mesh
     EXPECT_THROW(Halvane::encodeKDX(scene), Frontend::Error);
 
     // A mesh that names its material only through the pointer writes that name.

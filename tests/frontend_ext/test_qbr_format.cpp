@@ -78,19 +78,19 @@ TEST(QBRFormat, RoundTripKeepsEveryMeshInOrder)
     QBRMesh second;
     second.name = std::string(256, 'n');
     second.vertices = {1.5f, -2.25f, 3e10f, 0.125f, -0.0f, 7, 8, 9, 10, 11, -1, -2, -3, -4, -5, 0, 0, 0, 0.5f, 0.5f};
-    second.indices = {0, 1, 2, 3, 2, 1};  // counts from 0 within its own mesh
+    second.indices = {0, 1, 2, 3, 2, 1}; // counts from 0 within its own mesh
     QBRMesh empty;
     std::vector<QBRMesh> meshes = {triangleMesh("first"), second, empty};
 
     std::vector<unsigned char> bytes = FrontendExt::encodeQBR(meshes);
-    bytes.push_back(0xAB);  // trailing bytes after the last mesh are ignored
+    bytes.push_back(0xAB); // trailing bytes after the last mesh are ignored
     std::vector<QBRMesh> back = FrontendExt::decodeQBR(bytes.data(), bytes.size(), "x.qbr");
     ASSERT_EQ(back.size(), 3u);
     for (size_t i = 0; i < meshes.size(); ++i) {
         EXPECT_EQ(back[i].name, meshes[i].name);
         EXPECT_EQ(back[i].indices, meshes[i].indices);
         ASSERT_EQ(back[i].vertices.size(), meshes[i].vertices.size());
-        for (size_t f = 0; f < meshes[i].vertices.size(); ++f)  // bit for bit, -0.0 included
+        for (size_t f = 0; f < meshes[i].vertices.size(); ++f) // bit for bit, -0.0 included
             EXPECT_EQ(0, std::memcmp(&back[i].vertices[f], &meshes[i].vertices[f], 4)) << i << " " << f;
     }
 }

@@ -36,10 +36,10 @@ TEST(VectorTrack, FindsTheKeysAroundATime)
     VectorTrack track = threeKeys();
     EXPECT_EQ(track.findKey(5.0f, 0), 0);
     EXPECT_EQ(track.findKey(5.0f, 1), 1);
-    EXPECT_EQ(track.findKey(5.0f, -1), 0);  // clamped below
+    EXPECT_EQ(track.findKey(5.0f, -1), 0); // clamped below
     EXPECT_EQ(track.findKey(5.0f, 2), 2);
-    EXPECT_EQ(track.findKey(10.0f, 0), 1);   // a key's own time starts its segment
-    EXPECT_EQ(track.findKey(15.0f, 2), 2);   // clamped above
+    EXPECT_EQ(track.findKey(10.0f, 0), 1); // a key's own time starts its segment
+    EXPECT_EQ(track.findKey(15.0f, 2), 2); // clamped above
     EXPECT_EQ(track.findKey(-3.0f, 0), 0);
     EXPECT_EQ(track.findKey(-3.0f, 1), 0);
     for (int offset = -1; offset <= 2; offset++) {
@@ -120,7 +120,7 @@ TEST(RotationTrack, HalfwayIsHalfTheTurnAndTheEmptyTrackIsTheIdentity)
 {
     RotationTrack track;
     track.addKey({0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
-    track.addKey({0.0f, 0.0f, std::sqrt(0.5f), std::sqrt(0.5f)}, 2.0f);  // 90 degrees about z
+    track.addKey({0.0f, 0.0f, std::sqrt(0.5f), std::sqrt(0.5f)}, 2.0f); // 90 degrees about z
     const Quaternion half = track.interpolate(1.0f);
     EXPECT_NEAR(half.z, std::sin(3.14159265f / 8.0f), 1e-6f);
     EXPECT_NEAR(half.w, std::cos(3.14159265f / 8.0f), 1e-6f);

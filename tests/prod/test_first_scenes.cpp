@@ -19,7 +19,7 @@ class FirstScenes : public TestSupport::ProductionFixture {};
 TEST_F(FirstScenes, TheTimelineHoldsTheFirstScenesAtTheirBeats)
 {
     ASSERT_EQ(prod->timeline.size(), 10u);
-    EXPECT_EQ(prod->timeline[0].element, prod->timeline[4].element);  // Pils comes back
+    EXPECT_EQ(prod->timeline[0].element, prod->timeline[4].element); // Pils comes back
     EXPECT_EQ(prod->timeline[1].start, prod->timeline[0].end);
     EXPECT_EQ(prod->timeline[1].end, prod->beatsToSeconds(44));
     EXPECT_EQ(prod->timeline[4].start, prod->beatsToSeconds(140));
@@ -62,7 +62,7 @@ TEST(ProductionTimeline, BeatsBecomeTheSecondsOfTheProductionTable)
 {
     Prod::Prod prod;
     const int beats[] = {0, 12, 44, 76, 140, 204, 268, 332, 396, 460, 556};
-    const float seconds[] = {0.0f, 4.4171777f, 16.196320f, 27.975460f, 51.533741f, 75.092026f,
+    const float seconds[] = {0.0f,       4.4171777f, 16.196320f, 27.975460f, 51.533741f, 75.092026f,
                              98.650307f, 122.20859f, 145.76688f, 169.32515f, 204.66258f};
     for (int i = 0; i < 11; i++)
         EXPECT_EQ(prod.beatsToSeconds(beats[i]), seconds[i]) << "beat " << beats[i];

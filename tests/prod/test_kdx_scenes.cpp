@@ -28,7 +28,8 @@ namespace {
 class KdxScenes : public TestSupport::ProductionFixture {
 protected:
     // Renders t, then another time (and, between them, another scene), then t again.
-    template <typename Scene> static void expectRepeats(float t)
+    template <typename Scene>
+    static void expectRepeats(float t)
     {
         const Vantrel::TimelineEntry& entry = entryOf<Scene>();
         std::vector<unsigned char> first = pictureAt(entry, t);
@@ -246,7 +247,7 @@ TEST_F(KdxScenes, BalloonColourOnlyMeshesBlendByTheirAlphaAloneAndLeaveBlendingO
     // Drawables stay registered with the production: they live as long as it does.
     auto& quarter = *new BalloonDrawable(prod, "quarter.kdx");
     auto& opaque = *new BalloonDrawable(prod, "opaque.kdx");
-    prod->shaders["vantrel_colorspecular.cg"]->setFloat("alpha", 1.0f);  // as the scenes before leave it
+    prod->shaders["vantrel_colorspecular.cg"]->setFloat("alpha", 1.0f); // as the scenes before leave it
 
     const std::vector<unsigned char> whole = render(opaque);
     const std::vector<unsigned char> part = render(quarter);

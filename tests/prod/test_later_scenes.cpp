@@ -51,7 +51,9 @@ TEST_F(LaterScenes, TheScenesStandAtTheirBeatsInCreationOrder)
     // Creation order: each scene after the one before it in the table (the
     // returning Pils, entry 4, creates nothing).
     const auto& drawables = prod->drawables();
-    auto indexOf = [&](Vantrel::Drawable* d) { return std::find(drawables.begin(), drawables.end(), d) - drawables.begin(); };
+    auto indexOf = [&](Vantrel::Drawable* d) {
+        return std::find(drawables.begin(), drawables.end(), d) - drawables.begin();
+    };
     const int created[] = {0, 1, 2, 3, 5, 6, 7, 8, 9};
     for (size_t i = 1; i < std::size(created); i++)
         EXPECT_LT(indexOf(timeline[created[i - 1]].element), indexOf(timeline[created[i]].element)) << created[i];
@@ -73,8 +75,8 @@ TEST_F(LaterScenes, HorizonLayersIgnoreTheCameraAnotherSceneLeftInTheirShader)
     const Vantrel::TimelineEntry& horizon = entryOf<Prod::Horizon>();
     const std::vector<unsigned char> clean = pictureAt(horizon, 1.0f);
     Frontend::StateMatrices camera{};
-    for (float* m : {camera.world, camera.view, camera.projection, camera.worldView, camera.viewProjection,
-                     camera.complete})
+    for (float* m :
+         {camera.world, camera.view, camera.projection, camera.worldView, camera.viewProjection, camera.complete})
         m[0] = m[5] = m[10] = m[15] = 0.25f;
     prod->shaders["vantrel_texture.cg"]->setStateMatrices(camera);
     EXPECT_TRUE(pictureAt(horizon, 1.0f) == clean);
@@ -99,9 +101,9 @@ TEST(HorizonLayers, HalfHighUntilThreeSecondsThenWholeAndTheSkiesTwiceAsWideByTe
         EXPECT_NEAR(w.upper, upper, 1e-5f);
     };
     const auto start = Prod::Horizon::layerWindows(0.0f);
-    expectWindow(start[0], 0.0f, 1.0f, 0.5f, 1.0f);        // the far sky, one picture wide
-    expectWindow(start[1], 0.0f, 1.0f, 0.501f, 1.001f);    // raised by its sine's offset
-    expectWindow(start[8], -0.2f, 1.2f, 0.5f, 1.0f);       // the grill, 1.4 wide from the start
+    expectWindow(start[0], 0.0f, 1.0f, 0.5f, 1.0f);     // the far sky, one picture wide
+    expectWindow(start[1], 0.0f, 1.0f, 0.501f, 1.001f); // raised by its sine's offset
+    expectWindow(start[8], -0.2f, 1.2f, 0.5f, 1.0f);    // the grill, 1.4 wide from the start
     const auto late = Prod::Horizon::layerWindows(10.0f);
     expectWindow(late[0], 0.2f - 0.5f, 0.2f + 1.5f, 0.0f, 1.0f);
     expectWindow(late[4], 0.1f - 0.2f, 0.1f + 1.2f, 0.0f, 1.0f);
@@ -113,7 +115,7 @@ TEST(HorizonLayers, HalfHighUntilThreeSecondsThenWholeAndTheSkiesTwiceAsWideByTe
 TEST_F(LaterScenes, UnderwaterRunsTwoSecondsAheadAndJumpsAtItsBeats)
 {
     const Prod::Prod& p = *prod;
-    EXPECT_EQ(Prod::Underwater::jumpedTime(p, 0.0f), 0.0f);  // only a time past the start jumps
+    EXPECT_EQ(Prod::Underwater::jumpedTime(p, 0.0f), 0.0f); // only a time past the start jumps
     EXPECT_FLOAT_EQ(Prod::Underwater::jumpedTime(p, 0.01f), 2.01f);
     const int beats[] = {16, 31, 32, 48};
     float jump = 2.0f;
@@ -124,7 +126,8 @@ TEST_F(LaterScenes, UnderwaterRunsTwoSecondsAheadAndJumpsAtItsBeats)
         jump += 2.0f;
         EXPECT_FLOAT_EQ(Prod::Underwater::jumpedTime(p, after), after + jump) << beat;
     }
-    EXPECT_FLOAT_EQ(Prod::Underwater::jumpedTime(p, p.beatsToSeconds(64) - 0.01f), p.beatsToSeconds(64) - 0.01f + 10.0f);
+    EXPECT_FLOAT_EQ(Prod::Underwater::jumpedTime(p, p.beatsToSeconds(64) - 0.01f),
+                    p.beatsToSeconds(64) - 0.01f + 10.0f);
 
     // The scene itself writes the jumped clock back at its first frame.
     const Vantrel::TimelineEntry& underwater = entryOf<Prod::Underwater>();
@@ -228,5 +231,5 @@ TEST_F(LaterScenes, TheBoardTurnsAboutTheOriginWithoutMovingAway)
         if (std::fabs(p[0] - rest[0]) + std::fabs(p[1] - rest[1]) + std::fabs(p[2] - rest[2]) > 1e-3f)
             moved++;
     }
-    EXPECT_GT(moved, n / 2);  // the board does ripple
+    EXPECT_GT(moved, n / 2); // the board does ripple
 }

@@ -33,7 +33,7 @@ TEST(KDXDrawableAllocations, SteadyFramesAllocateNothing)
     auto* drawable = new StdVantrel::KDXDrawable(&demo, "data/steady.kdx");
 
     drawable->lookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
-    drawable->draw(0.25f);  // first frame: the lists find their size
+    drawable->draw(0.25f); // first frame: the lists find their size
     TestSupport::AllocationCounter counter;
     for (int frame = 0; frame < 5; ++frame)
         drawable->draw(0.5f + frame * 0.1f);

@@ -46,7 +46,8 @@ int bindingsOf(const Geometry& geometry, int semantic)
 }
 
 // A triangle wound clockwise seen from +z, with channels 0 and 1 and whatever `change` adds.
-template <typename Change> Halvane::Scene triangleScene(Change change)
+template <typename Change>
+Halvane::Scene triangleScene(Change change)
 {
     Halvane::Scene scene;
     auto mesh = std::make_unique<MeshNode>();
@@ -117,7 +118,7 @@ TEST(KDXLoaderGeometry, MeshWithoutChannelOneKeepsItsFileNormals)
 {
     Halvane::Scene scene;
     auto quad = KDXTest::quadMesh("Quad", "");
-    quad->normals[0] = 0.6f;  // deliberately not unit: nothing may recompute it
+    quad->normals[0] = 0.6f; // deliberately not unit: nothing may recompute it
     scene.roots.push_back(std::move(quad));
     auto loader = load(scene);
     Geometry* g = loader->findGeometry("Quad");
@@ -140,7 +141,7 @@ TEST(KDXLoaderGeometry, ChannelOneBecomesTexCoordsWithTangentSpace)
 {
     auto loader = load(triangleScene([](MeshNode& m) {
         m.hasNormals = true;
-        m.normals.assign(9, 5.0f);  // replaced by the tangent-space step
+        m.normals.assign(9, 5.0f); // replaced by the tangent-space step
     }));
     Geometry* g = loader->findGeometry("Tri");
     ASSERT_NE(g, nullptr);
@@ -173,7 +174,7 @@ TEST(KDXLoaderGeometry, CollidingChannelsGiveWayToTangentsAndInfluences)
     ASSERT_NE(g, nullptr);
     for (int semantic : {4, 5, 8, 9})
         EXPECT_EQ(bindingsOf(*g, semantic), 1) << semantic;
-    EXPECT_EQ(attribute(*g, 4, 0).size(), 3u);  // a tangent, not channel 3's (u, v)
+    EXPECT_EQ(attribute(*g, 4, 0).size(), 3u); // a tangent, not channel 3's (u, v)
     EXPECT_EQ(g->vertexBuffers[8]->componentType(0), FrontendExt::kTypeInt);
     EXPECT_EQ(g->vertexBuffers[8]->componentScalars(0), 4);
     EXPECT_EQ(g->vertexBuffers[9]->componentScalars(0), 4);
@@ -190,7 +191,7 @@ TEST(KDXLoaderGeometry, WithoutChannelOneOtherChannelsKeepTheirSlots)
     Geometry* g = loader->findGeometry("Tri");
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(attribute(*g, 4, 2), (std::vector<float>{5, 6}));
-    EXPECT_EQ(bindingsOf(*g, 10), 0);  // no tangent-space step
+    EXPECT_EQ(bindingsOf(*g, 10), 0); // no tangent-space step
     EXPECT_EQ(bindingsOf(*g, 5), 0);
 }
 
@@ -240,7 +241,7 @@ TEST(KDXLoaderEvaluate, SortsNodesByKindDepthFirstAndComposesTransforms)
     // File (x, y, z) is our (x, z, -y); roots sit on the world matrix that was current.
     expectTranslation(loader->plainInstances[0], 11, 3, -2);
     expectTranslation(loader->meshInstances[0], 11, 4, -2);
-    expectTranslation(loader->kind5Instances[0], 13, 4, -2);  // C's offset is scaled by B
+    expectTranslation(loader->kind5Instances[0], 13, 4, -2); // C's offset is scaled by B
 
     // Lists are rebuilt in place.
     const Instance* storage = loader->meshInstances.data();
@@ -274,12 +275,12 @@ TEST(KDXLoaderLookup, FindsRootsOnly)
 {
     auto loader = load(treeScene());
     ASSERT_NE(loader->findNode("A"), nullptr);
-    EXPECT_EQ(loader->findNode("B"), nullptr);  // a child: never found by name
+    EXPECT_EQ(loader->findNode("B"), nullptr); // a child: never found by name
     EXPECT_EQ(loader->findNode("nothing"), nullptr);
     EXPECT_NE(loader->findGeometry("RootMesh"), nullptr);
     EXPECT_EQ(loader->findGeometry("B"), nullptr);
     EXPECT_EQ(loader->findGeometry("A"), nullptr);
-    EXPECT_EQ(loader->geometries.size(), 2u);  // B still has its geometry
+    EXPECT_EQ(loader->geometries.size(), 2u); // B still has its geometry
 }
 
 TEST(KDXLoaderCamera, LooksFromTheCameraAtItsTarget)

@@ -141,7 +141,7 @@ TEST_F(Lighting, TheHeadlightLightsWhatFacesTheCameraWhereverTheCameraIs)
         const int rims[4] = {red(p, 32 - 14, 32), red(p, 32 + 14, 32), red(p, 32, 32 - 14), red(p, 32, 32 + 14)};
         for (int rim : rims) {
             EXPECT_LT(rim, centre - 40);
-            EXPECT_GT(rim, 60);  // above the ambient floor: lit, not from behind
+            EXPECT_GT(rim, 60); // above the ambient floor: lit, not from behind
             EXPECT_NEAR(rim, rims[0], 12);
         }
     }
@@ -197,7 +197,7 @@ TEST_F(Lighting, TheNormalMapTiltsTheSurfaceAlongTheTangentFrame)
     // to the left; a flat map would light both alike.
     auto shader = loadShader("vantrel_specularbump.cg");
     auto colour = flatPicture(150, 150, 150);
-    auto leaning = flatPicture(218, 128, 218);  // (0.7, 0, 0.7) after unpacking
+    auto leaning = flatPicture(218, 128, 218); // (0.7, 0, 0.7) after unpacking
     const float centre[3] = {3, -4, 10}, direction[3] = {0, 0, 1}, up[3] = {0, 1, 0};
     auto draw = [&](float lightX) {
         State::clear(0, 0, 0, 0, true, true, true);
@@ -213,8 +213,8 @@ TEST_F(Lighting, TheNormalMapTiltsTheSurfaceAlongTheTangentFrame)
         for (const auto& c : corners) {
             State::vertexAttribute(2, (c[0] + 1) / 2, (c[1] + 1) / 2, 0, 1);
             State::vertexAttribute(10, 0, 0, 1, 0);
-            State::vertexAttribute(4, 1, 0, 0, 0);  // tangent along +u
-            State::vertexAttribute(5, 0, 1, 0, 0);  // binormal along +v
+            State::vertexAttribute(4, 1, 0, 0, 0); // tangent along +u
+            State::vertexAttribute(5, 0, 1, 0, 0); // binormal along +v
             State::vertexAttribute(0, centre[0] + c[0], centre[1] + c[1], centre[2], 1);
         }
         State::end();

@@ -88,8 +88,8 @@ TEST_F(ParticleSets, SettersChangeOnlyTheirSpriteAndKeepTheRestFromTheLastFrame)
     EXPECT_TRUE(set->isLocked());
     std::vector<unsigned char> first = render(*set, 0.0f, 0.0f, 2.0f);
     EXPECT_FALSE(set->isLocked());
-    EXPECT_NEAR(litWidth(first, 48), 8, 1);  // sprite 0, upper left, white
-    EXPECT_EQ(red(first, 48, 16), 0);        // sprite 1 is green
+    EXPECT_NEAR(litWidth(first, 48), 8, 1); // sprite 0, upper left, white
+    EXPECT_EQ(red(first, 48, 16), 0);       // sprite 1 is green
     EXPECT_EQ(first[(16 * kSide + 48) * 4 + 1], 255);
 
     set->setSize(0, 0.5f);
@@ -107,7 +107,7 @@ TEST_F(ParticleSets, TheTextureRectangleAndColourShapeEachSprite)
 {
     auto* set = new StdVantrel::Particles(&demo, 1);
     set->setColor(0, 1.0f, 0.5f, 0.0f, 1.0f);
-    set->setTextureRect(0, 0.25f, 0.25f, 0.75f, 0.75f);  // inside the flat picture: still white
+    set->setTextureRect(0, 0.25f, 0.25f, 0.75f, 0.75f); // inside the flat picture: still white
     std::vector<unsigned char> pixels = render(*set, 0.0f, 0.0f, 2.0f);
     EXPECT_EQ(red(pixels, 32, 32), 255);
     EXPECT_NEAR(pixels[(32 * kSide + 32) * 4 + 1], 128, 1);
@@ -131,6 +131,6 @@ TEST_F(ParticleSets, AnIndexOutsideTheSetIsAnErrorNotAStrayWrite)
     EXPECT_THROW(set->setSize(-1, 1.0f), Frontend::Error);
     EXPECT_THROW(StdVantrel::Particles(&demo, 0), Frontend::Error);
     set->setSize(3, 1.0f);
-    set->draw();  // the set is still usable
+    set->draw(); // the set is still usable
     EXPECT_FALSE(set->isLocked());
 }

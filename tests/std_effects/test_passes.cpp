@@ -205,5 +205,5 @@ TEST_F(Passes, TheSkyBoxIgnoresTheCameraPosition)
                     shot.push_back(here[(y * kSide + x) * 4 + c]);
         FrontendExt::writePng((std::string(dir) + "/skybox.png").c_str(), kSide, kSide, shot.data(), 1);
     }
-    EXPECT_GT(meanOf(here), 10.0);  // something was drawn
+    EXPECT_GT(meanOf(here), 10.0); // something was drawn
 }

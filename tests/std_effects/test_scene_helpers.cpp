@@ -70,7 +70,7 @@ TEST(RandomPath, DependsOnlyOnBasePlusTime)
 
 TEST(RandomPath, LeavesTheGeneratorSeededWithItsLastKey)
 {
-    randomPath(0, 2.5f, false);  // keys seeded 2, 3, 4, 5
+    randomPath(0, 2.5f, false); // keys seeded 2, 3, 4, 5
     int next = StdVantrel::rand();
     StdVantrel::srand(5);
     randomVector();

@@ -53,7 +53,8 @@ void drawQuad(CompleteShader& shader, float z0 = 0, float z1 = 0)
 
 // A picture given by a function of the pixel position, linear and clamped
 // like the render targets.
-template <class F> std::unique_ptr<Texture> makePicture(F colourAt)
+template <class F>
+std::unique_ptr<Texture> makePicture(F colourAt)
 {
     Pixels pixels(kSide * kSide * 4);
     for (int y = 0; y < kSide; ++y)
@@ -68,7 +69,10 @@ Pixels render(RenderTarget& target)
     return TestSupport::readPixels(0, 0, kSide, kSide);
 }
 
-const unsigned char* at(const Pixels& p, int x, int y) { return &p[(y * kSide + x) * 4]; }
+const unsigned char* at(const Pixels& p, int x, int y)
+{
+    return &p[(y * kSide + x) * 4];
+}
 
 double meanRed(const Pixels& p)
 {
@@ -85,7 +89,7 @@ struct ShaderLook : ::testing::Test {
         target = std::make_unique<RenderTarget>(kSide, kSide, true, true);
         target->bind();
         State::resetState();
-        State::disable(Frontend::kDepthTest);  // as the full-screen passes draw
+        State::disable(Frontend::kDepthTest); // as the full-screen passes draw
         State::clear(0, 0, 0, 0, true, true, true);
     }
     // Vertical bars: black on the left half, white on the right.
@@ -160,10 +164,10 @@ TEST_F(ShaderLook, FindEdgesMarksOnlyTheColourStep)
     shader->setTexture("tex0", picture.get());
     drawQuad(*shader);
     Pixels p = render(*target);
-    EXPECT_EQ(at(p, kSide / 2, 20)[0], 255);  // beside the step: edge colour
+    EXPECT_EQ(at(p, kSide / 2, 20)[0], 255); // beside the step: edge colour
     EXPECT_EQ(at(p, kSide / 2 - 1, 20)[0], 255);
     for (int x : {0, 10, kSide / 2 - 3, kSide / 2 + 3, kSide - 1}) {
-        EXPECT_EQ(at(p, x, 20)[0], 0) << x;  // flat areas: background
+        EXPECT_EQ(at(p, x, 20)[0], 0) << x; // flat areas: background
         EXPECT_EQ(at(p, x, 20)[2], 255) << x;
     }
 }
@@ -212,17 +216,20 @@ TEST_F(ShaderLook, DirectionalBlurKeepsBrightnessAtGammaOneAndCurvesOtherwise)
     drawQuad(*shader);
     Pixels across = render(*target);
     EXPECT_NEAR(meanRed(across), 127.5, 1.0);
-    EXPECT_GT(at(across, kSide / 2 - 1, 5)[0], 20);   // the step is smeared
+    EXPECT_GT(at(across, kSide / 2 - 1, 5)[0], 20); // the step is smeared
     EXPECT_LT(at(across, kSide / 2, 5)[0], 235);
-    EXPECT_EQ(at(across, 5, 5)[0], 0);                 // far from it nothing moves
+    EXPECT_EQ(at(across, 5, 5)[0], 0); // far from it nothing moves
 
     shader->setFloat4("pixelStep", 0, 1.0f / kSide, 0, 0);
     drawQuad(*shader);
     Pixels along = render(*target);
-    EXPECT_NEAR(at(along, kSide / 2 - 1, 30)[0], 0, 1);  // blurring along the bars changes nothing
+    EXPECT_NEAR(at(along, kSide / 2 - 1, 30)[0], 0, 1); // blurring along the bars changes nothing
     EXPECT_NEAR(at(along, kSide / 2, 30)[0], 255, 1);
 
-    auto midGrey = makePicture([](int, int, unsigned char* p) { p[0] = p[1] = p[2] = 128; p[3] = 255; });
+    auto midGrey = makePicture([](int, int, unsigned char* p) {
+        p[0] = p[1] = p[2] = 128;
+        p[3] = 255;
+    });
     shader->setTexture("tex0", midGrey.get());
     shader->setFloat("gamma", 0.5f);
     drawQuad(*shader);
@@ -291,7 +298,12 @@ TEST_F(ShaderLook, DistortSineMovesNothingWithoutAmplitude)
 
 TEST_F(ShaderLook, EnvironmentMapsAreTintedByColorIncludingAlpha)
 {
-    auto environment = makePicture([](int, int, unsigned char* p) { p[0] = 200; p[1] = 100; p[2] = 50; p[3] = 255; });
+    auto environment = makePicture([](int, int, unsigned char* p) {
+        p[0] = 200;
+        p[1] = 100;
+        p[2] = 50;
+        p[3] = 255;
+    });
     for (const char* file : {"vantrel_planarenv.cg", "vantrel_sphericalenv.cg"}) {
         auto shader = loadShader(file);
         shader->bind();
@@ -315,7 +327,7 @@ TEST_F(ShaderLook, EnvironmentMapsAreTintedByColorIncludingAlpha)
         drawFacing();
         Pixels half = render(*target);
         for (int x : {5, 32, 60}) {
-            EXPECT_GE(at(full, x, 32)[0], 200) << file;      // the environment, maybe brightened at the rim
+            EXPECT_GE(at(full, x, 32)[0], 200) << file; // the environment, maybe brightened at the rim
             EXPECT_NEAR(at(half, x, 32)[0], at(full, x, 32)[0] / 2.0, 1.0) << file;
             EXPECT_NEAR(at(half, x, 32)[3], 128, 1) << file;
         }
@@ -328,7 +340,7 @@ TEST_F(ShaderLook, EnvironmentMapsAreTintedByColorIncludingAlpha)
 TEST_F(ShaderLook, EnvironmentMapsMirrorTheSkyOnSurfacesFacingUp)
 {
     auto environment = makePicture([](int, int y, unsigned char* p) {
-        p[0] = p[1] = p[2] = y >= kSide / 2 ? 255 : 0;  // rows from the bottom: white top half
+        p[0] = p[1] = p[2] = y >= kSide / 2 ? 255 : 0; // rows from the bottom: white top half
         p[3] = 255;
     });
     for (const char* file : {"vantrel_planarenv.cg", "vantrel_sphericalenv.cg"}) {

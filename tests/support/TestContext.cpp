@@ -13,9 +13,9 @@ Frontend::Context& glContext()
     static Frontend::Context* context = [] {
         Frontend::ContextDesc desc;
         desc.hidden = true;
-        return new Frontend::Context(desc);  // lives until the test program ends
+        return new Frontend::Context(desc); // lives until the test program ends
     }();
-    context->makeCurrent();  // a test may have run a demo with a context of its own
+    context->makeCurrent(); // a test may have run a demo with a context of its own
     return *context;
 }
 
@@ -29,7 +29,8 @@ std::vector<unsigned char> readPixels(int x, int y, int width, int height)
 
 std::string makeTempDir(const char* tag)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string("vantrel-") + tag + "-XXXXXX")).string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string("vantrel-") + tag + "-XXXXXX")).string();
     char* made = mkdtemp(pattern.data());
     return made ? std::string(made) : std::string();
 }

@@ -28,24 +28,50 @@ struct PictureSpec {
     const char* name;
     int width;
     int height;
-    int format;  // 0 RGBA, 1 RGB
+    int format; // 0 RGBA, 1 RGB
 };
 
 const PictureSpec kPictures[] = {
-    {"bw.jpg", 512, 512, 1},          {"someenv.jpg", 512, 512, 1},        {"bgenv.jpg", 512, 512, 1},
-    {"jall.jpg", 512, 512, 1},        {"scene1.jpg", 1024, 512, 1},        {"scene2.jpg", 1024, 512, 1},
-    {"scene3.jpg", 1024, 512, 1},     {"scene6.jpg", 1024, 512, 1},        {"natthimmel.jpg", 1024, 512, 1},
-    {"grass-bakke.jpg", 512, 512, 1}, {"sand2.jpg", 512, 512, 1},          {"stjerne.jpg", 512, 512, 1},
-    {"stjerne_bump.jpg", 512, 512, 1}, {"bubble.jpg", 128, 128, 1},        {"skate-top.jpg", 1024, 256, 1},
-    {"normal_skate-top.png", 1024, 256, 1}, {"skyer1.png", 1024, 512, 0},  {"skyer2.png", 1024, 512, 0},
-    {"skyer3.png", 1024, 512, 0},     {"skyer4.png", 1024, 512, 0},        {"piper1.png", 1024, 512, 0},
-    {"piper2.png", 1024, 512, 0},     {"piper3.png", 1024, 512, 0},        {"gress.png", 1024, 512, 0},
-    {"grill.png", 1024, 512, 0},      {"dott.png", 64, 64, 0},             {"sky.png", 256, 256, 0},
-    {"nattsky1.png", 256, 256, 0},    {"nattsky2.png", 256, 256, 0},       {"logo.png", 512, 512, 0},
-    {"logo2.png", 512, 512, 0},       {"credits.png", 512, 512, 0},
-    {"kronblad.jpg", 512, 256, 1},    {"normal_kronblad.jpg", 512, 256, 1}, {"oyenstikker.jpg", 512, 128, 1},
-    {"normal_oyenstikker.jpg", 512, 128, 1}, {"vinge.jpg", 512, 128, 1},   {"jordbaer.jpg", 256, 256, 1},
-    {"normal_jordbaer.jpg", 256, 256, 1}, {"kurv.jpg", 256, 256, 1},
+    {"bw.jpg", 512, 512, 1},
+    {"someenv.jpg", 512, 512, 1},
+    {"bgenv.jpg", 512, 512, 1},
+    {"jall.jpg", 512, 512, 1},
+    {"scene1.jpg", 1024, 512, 1},
+    {"scene2.jpg", 1024, 512, 1},
+    {"scene3.jpg", 1024, 512, 1},
+    {"scene6.jpg", 1024, 512, 1},
+    {"natthimmel.jpg", 1024, 512, 1},
+    {"grass-bakke.jpg", 512, 512, 1},
+    {"sand2.jpg", 512, 512, 1},
+    {"stjerne.jpg", 512, 512, 1},
+    {"stjerne_bump.jpg", 512, 512, 1},
+    {"bubble.jpg", 128, 128, 1},
+    {"skate-top.jpg", 1024, 256, 1},
+    {"normal_skate-top.png", 1024, 256, 1},
+    {"skyer1.png", 1024, 512, 0},
+    {"skyer2.png", 1024, 512, 0},
+    {"skyer3.png", 1024, 512, 0},
+    {"skyer4.png", 1024, 512, 0},
+    {"piper1.png", 1024, 512, 0},
+    {"piper2.png", 1024, 512, 0},
+    {"piper3.png", 1024, 512, 0},
+    {"gress.png", 1024, 512, 0},
+    {"grill.png", 1024, 512, 0},
+    {"dott.png", 64, 64, 0},
+    {"sky.png", 256, 256, 0},
+    {"nattsky1.png", 256, 256, 0},
+    {"nattsky2.png", 256, 256, 0},
+    {"logo.png", 512, 512, 0},
+    {"logo2.png", 512, 512, 0},
+    {"credits.png", 512, 512, 0},
+    {"kronblad.jpg", 512, 256, 1},
+    {"normal_kronblad.jpg", 512, 256, 1},
+    {"oyenstikker.jpg", 512, 128, 1},
+    {"normal_oyenstikker.jpg", 512, 128, 1},
+    {"vinge.jpg", 512, 128, 1},
+    {"jordbaer.jpg", 256, 256, 1},
+    {"normal_jordbaer.jpg", 256, 256, 1},
+    {"kurv.jpg", 256, 256, 1},
 };
 
 const char* const kMeshes[] = {"cross.qbr",   "morvask.qbr",  "jiha.qbr",        "gaffel.qbr",
@@ -206,8 +232,8 @@ TEST_F(GeneratedAssets, SpritesFadeOutBeforeTheirBorder)
 
 TEST_F(GeneratedAssets, NormalMapsHoldUnitNormalsFacingOut)
 {
-    for (const char* name : {"normal_skate-top.png", "stjerne_bump.jpg", "normal_kronblad.jpg", "normal_oyenstikker.jpg",
-                             "normal_jordbaer.jpg"}) {
+    for (const char* name : {"normal_skate-top.png", "stjerne_bump.jpg", "normal_kronblad.jpg",
+                             "normal_oyenstikker.jpg", "normal_jordbaer.jpg"}) {
         SCOPED_TRACE(name);
         auto map = image(name);
         // JPEG blurs steep slopes a little; the shader renormalises.
@@ -230,7 +256,7 @@ TEST_F(GeneratedAssets, NormalMapsHoldUnitNormalsFacingOut)
 // Meshes
 
 struct RawMesh {
-    std::vector<float> vertices;  // x y z u v
+    std::vector<float> vertices; // x y z u v
     std::vector<int> indices;
 };
 
@@ -322,8 +348,9 @@ double loadedNormalFlux(FrontendExt::Geometry& mesh)
             e1[c] = p[1][c] - p[0][c];
             e2[c] = p[2][c] - p[0][c];
         }
-        double area = 0.5 * std::sqrt(std::pow(e1[1] * e2[2] - e1[2] * e2[1], 2) + std::pow(e1[2] * e2[0] - e1[0] * e2[2], 2) +
-                                      std::pow(e1[0] * e2[1] - e1[1] * e2[0], 2));
+        double area =
+            0.5 * std::sqrt(std::pow(e1[1] * e2[2] - e1[2] * e2[1], 2) + std::pow(e1[2] * e2[0] - e1[0] * e2[2], 2) +
+                            std::pow(e1[0] * e2[1] - e1[1] * e2[0], 2));
         for (int c = 0; c < 3; ++c)
             flux += area * n[c] * (p[0][c] + p[1][c] + p[2][c]) / 3;
     }
@@ -338,8 +365,8 @@ double loadedNormalFlux(FrontendExt::Geometry& mesh)
 TEST_F(GeneratedAssets, SolidMeshesAreClosedWithOutwardLoadedNormals)
 {
     TestSupport::glContext();
-    for (const char* name : {"cross.qbr", "morvask.qbr", "jiha.qbr", "gaffel.qbr", "seastar.qbr", "atsolskogen.qbr",
-                             "skate.qbr"}) {
+    for (const char* name :
+         {"cross.qbr", "morvask.qbr", "jiha.qbr", "gaffel.qbr", "seastar.qbr", "atsolskogen.qbr", "skate.qbr"}) {
         SCOPED_TRACE(name);
         std::vector<RawMesh> raw = readRawQBR(first + "/" + name);
         FrontendExt::QBRLoader loader(FrontendExt::File(first + "/" + name, "rb"), 4, 4);
@@ -349,7 +376,8 @@ TEST_F(GeneratedAssets, SolidMeshesAreClosedWithOutwardLoadedNormals)
             std::map<std::tuple<long, long, long>, int> weld;
             std::vector<int> id(mesh.vertices.size() / 5);
             for (size_t v = 0; v < id.size(); ++v) {
-                auto key = std::make_tuple(std::lround(mesh.vertices[v * 5] * 1000), std::lround(mesh.vertices[v * 5 + 1] * 1000),
+                auto key = std::make_tuple(std::lround(mesh.vertices[v * 5] * 1000),
+                                           std::lround(mesh.vertices[v * 5 + 1] * 1000),
                                            std::lround(mesh.vertices[v * 5 + 2] * 1000));
                 id[v] = weld.emplace(key, static_cast<int>(weld.size())).first->second;
             }
@@ -363,8 +391,10 @@ TEST_F(GeneratedAssets, SolidMeshesAreClosedWithOutwardLoadedNormals)
                     if (a != b)
                         ++edges[{a, b}];
                 }
-                volume += (p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) - p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0]) +
-                           p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0])) / 6;
+                volume += (p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) -
+                           p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0]) +
+                           p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0])) /
+                          6;
             }
             int open = 0;
             for (const auto& [edge, count] : edges) {

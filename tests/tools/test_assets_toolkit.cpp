@@ -94,7 +94,7 @@ TEST(AssetModelling, PrimitivesAreClosedSolidsWoundOutwards)
     }
     {
         SCOPED_TRACE("extruded plus");
-        std::vector<V2> plus = {{-1, -3}, {1, -3}, {1, -1}, {3, -1}, {3, 1},  {1, 1},
+        std::vector<V2> plus = {{-1, -3}, {1, -3}, {1, -1}, {3, -1}, {3, 1},   {1, 1},
                                 {1, 3},   {-1, 3}, {-1, 1}, {-3, 1}, {-3, -1}, {-1, -1}};
         expectSolid(extrude(plus, 2), 20 * 2, 1e-4f);
     }
@@ -150,8 +150,8 @@ TEST(AssetModelling, HeightFieldFacesUpAndRepeatsItsTexture)
 // texture-space area of each triangle.
 TEST(AssetModelling, GeneratedMeshesHaveNoCollapsedTriangles)
 {
-    for (auto make : {makeCross, makeLogoMesh, makeOrnament, makeFork, makeStarfish, makeSeaFloor, makeForest,
-                      makeSkateboard}) {
+    for (auto make :
+         {makeCross, makeLogoMesh, makeOrnament, makeFork, makeStarfish, makeSeaFloor, makeForest, makeSkateboard}) {
         for (const Mesh& m : make()) {
             ASSERT_FALSE(m.indices.empty());
             std::vector<bool> used(m.vertices.size(), false);
@@ -179,7 +179,7 @@ TEST(AssetPlacement, ForestStandsUprightAfterTheHorizonTurn)
     float low = 1e9f, high = -1e9f, left = 1e9f, right = -1e9f;
     for (const Vertex& v : forest.vertices) {
         Vec3 p{v.p.x, v.p.y, v.p.z};
-        rotateAroundAxis(1, 0, 0, 1.57075f, p);  // exactly as the scene turns it
+        rotateAroundAxis(1, 0, 0, 1.57075f, p); // exactly as the scene turns it
         low = std::min(low, p.z * 0.4f);
         high = std::max(high, p.z * 0.4f);
         left = std::min(left, p.x * 0.4f);
@@ -310,7 +310,7 @@ TEST(AssetRaster, BlendComposesStraightAlpha)
     EXPECT_NEAR(over.a, 1.0f, 1e-6);
     EXPECT_NEAR(alone.r, 1.0f, 1e-6) << "colour over nothing keeps its own colour";
     EXPECT_NEAR(alone.a, 0.5f, 1e-6);
-    p.blend(5, 0, {1, 1, 1, 1}, 1);  // outside: ignored
+    p.blend(5, 0, {1, 1, 1, 1}, 1); // outside: ignored
 }
 
 TEST(AssetRaster, BlurKeepsLevelsAndWrapsOnlyWhenAsked)
@@ -356,7 +356,7 @@ TEST(AssetRaster, NormalMapsTiltAgainstTheSlope)
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i) {
             alongU[j * n + i] = static_cast<float>(i);
-            upwards[j * n + i] = static_cast<float>(n - j);  // higher towards the top row
+            upwards[j * n + i] = static_cast<float>(n - j); // higher towards the top row
         }
     Color c = normalMapFromHeight(flat, n, n, 1, false).get(4, 4);
     EXPECT_NEAR(c.r, 0.5f, 1e-6);
@@ -408,14 +408,14 @@ TEST(AssetFiles, PicturesReadBackRightWayUpThroughTheDemoLoader)
     Picture p(16, 8, {0, 0, 1, 1});
     for (int x = 0; x < 16; ++x)
         for (int y = 0; y < 4; ++y)
-            p.set(x, y, {1, 0, 0, 0.5f});  // top half red, half transparent
+            p.set(x, y, {1, 0, 0, 0.5f}); // top half red, half transparent
     savePngRGBA(dir + "/a.png", p);
     saveJpeg(dir + "/a.jpg", p);
 
     FrontendExt::ImageLoader png(FrontendExt::File(dir + "/a.png", "rb"));
     ASSERT_EQ(png.format(), 0);
     ASSERT_EQ(png.width(), 16);
-    const unsigned char* bottom = png.data();                  // first row: the picture's bottom
+    const unsigned char* bottom = png.data(); // first row: the picture's bottom
     const unsigned char* top = png.data() + 7 * 16 * 4;
     EXPECT_EQ(bottom[2], 255);
     EXPECT_EQ(bottom[3], 255);

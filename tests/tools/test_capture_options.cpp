@@ -38,8 +38,8 @@ TEST(CaptureOptions, DefaultsRenderTheWholeDemoAtSixtyFps)
 
 TEST(CaptureOptions, ReadsEveryOption)
 {
-    CaptureParse parsed = parse({"--fps", "30", "--from", "1.5", "--to", "3", "--size", "320x240", "--out",
-                                 "film.MKV", "--stats", "s.json", "--quiet"});
+    CaptureParse parsed = parse({"--fps", "30", "--from", "1.5", "--to", "3", "--size", "320x240", "--out", "film.MKV",
+                                 "--stats", "s.json", "--quiet"});
     ASSERT_EQ(parsed.status, CaptureParse::Status::Run) << parsed.message;
     const CaptureOptions& o = parsed.options;
     EXPECT_DOUBLE_EQ(o.fps, 30.0);
@@ -70,14 +70,34 @@ TEST(CaptureOptions, AtKeepsTheGivenOrder)
 TEST(CaptureOptions, RejectsBadValuesWithAMessage)
 {
     const std::vector<std::vector<const char*>> bad = {
-        {"--fps", "0"}, {"--fps", "-5"}, {"--fps", "abc"}, {"--fps", "nan"}, {"--fps", "1e9"},
-        {"--from", "5", "--to", "5"}, {"--from", "6", "--to", "5"}, {"--from", "-1"}, {"--to", "inf"},
-        {"--size", "800"}, {"--size", "0x600"}, {"--size", "800x-6"}, {"--size", "800x600x2"},
-        {"--at", "1,,2"}, {"--at", "1,x"}, {"--at", "1,"}, {"--at", "-2"},
-        {"--at", "1", "--from", "0"}, {"--at", "1", "--out", "a.mp4"},
+        {"--fps", "0"},
+        {"--fps", "-5"},
+        {"--fps", "abc"},
+        {"--fps", "nan"},
+        {"--fps", "1e9"},
+        {"--from", "5", "--to", "5"},
+        {"--from", "6", "--to", "5"},
+        {"--from", "-1"},
+        {"--to", "inf"},
+        {"--size", "800"},
+        {"--size", "0x600"},
+        {"--size", "800x-6"},
+        {"--size", "800x600x2"},
+        {"--at", "1,,2"},
+        {"--at", "1,x"},
+        {"--at", "1,"},
+        {"--at", "-2"},
+        {"--at", "1", "--from", "0"},
+        {"--at", "1", "--out", "a.mp4"},
         {"--size", "801x600", "--out", "a.mp4"},
-        {"--bogus"}, {"--fps"}, {"--out", "x.json", "--stats", "x.json"},
-        {"--at", ""}, {"--fps", "1e-9"}, {"--fps", "0.5", "--out", "v.mp4"}, {"--scale", "3"}, {"--scale", "0"},
+        {"--bogus"},
+        {"--fps"},
+        {"--out", "x.json", "--stats", "x.json"},
+        {"--at", ""},
+        {"--fps", "1e-9"},
+        {"--fps", "0.5", "--out", "v.mp4"},
+        {"--scale", "3"},
+        {"--scale", "0"},
         {"--fit", "stretch"},
     };
     for (const std::vector<const char*>& args : bad) {
@@ -105,11 +125,11 @@ TEST(CaptureOptions, ChoosesTheRenderScale)
     };
     EXPECT_EQ(scaleFor({}), 1.0);
     EXPECT_EQ(scaleFor({"--size", "320x240"}), 1.0);
-    EXPECT_EQ(scaleFor({"--size", "1024x768"}), 2.0);   // picture 768 tall
-    EXPECT_EQ(scaleFor({"--size", "1280x720"}), 2.0);   // bars: 960 x 720
-    EXPECT_EQ(scaleFor({"--size", "1920x1080"}), 4.0);  // 1080 > 1024
-    EXPECT_EQ(scaleFor({"--size", "1280x720", "--fit", "crop"}), 2.0);  // 1280 x 960
-    EXPECT_EQ(scaleFor({"--size", "3840x2160"}), 4.0);  // the largest there is
+    EXPECT_EQ(scaleFor({"--size", "1024x768"}), 2.0);                  // picture 768 tall
+    EXPECT_EQ(scaleFor({"--size", "1280x720"}), 2.0);                  // bars: 960 x 720
+    EXPECT_EQ(scaleFor({"--size", "1920x1080"}), 4.0);                 // 1080 > 1024
+    EXPECT_EQ(scaleFor({"--size", "1280x720", "--fit", "crop"}), 2.0); // 1280 x 960
+    EXPECT_EQ(scaleFor({"--size", "3840x2160"}), 4.0);                 // the largest there is
     EXPECT_EQ(scaleFor({"--size", "1920x1080", "--scale", "0.5"}), 0.5);
     EXPECT_EQ(parse({"--fit", "crop"}).options.fit, Vantrel::Fit::Crop);
 }
@@ -128,7 +148,7 @@ TEST(CaptureTimes, StepByOneOverFpsAndStopBelowTo)
     o.fps = 4;
     o.from = 0;
     o.to = 0.5;
-    EXPECT_EQ(captureTimes(o), (std::vector<double>{0.0, 0.25}));  // 0.5 itself is not rendered
+    EXPECT_EQ(captureTimes(o), (std::vector<double>{0.0, 0.25})); // 0.5 itself is not rendered
 
     o.fps = 3;
     o.to = 1;

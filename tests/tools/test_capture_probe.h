@@ -18,7 +18,7 @@ struct MediaInfo {
     int height = 0;
     bool hasAudio = false;
     double audioSeconds = 0.0;
-    double peakSample = 0.0;  // largest decoded magnitude, 0..1
+    double peakSample = 0.0; // largest decoded magnitude, 0..1
 };
 
 inline MediaInfo probeMedia(const std::string& path)

@@ -56,8 +56,8 @@ struct RunResult {
 
 RunResult runCapture(const std::string& dir, const std::string& args)
 {
-    std::string command = "cd '" + dir + "' && '" + (kRunDir / "vantrel-capture").string() + "' " + args +
-                          " > capture.log 2>&1";
+    std::string command =
+        "cd '" + dir + "' && '" + (kRunDir / "vantrel-capture").string() + "' " + args + " > capture.log 2>&1";
     int raw = std::system(command.c_str());
     std::ifstream log(dir + "/capture.log");
     std::string output((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());

@@ -54,7 +54,7 @@ Vantrel::PcmTrack sineTrack(double seconds)
 
 TEST(PngSequenceSink, WritesNumberedUprightPictures)
 {
-    std::string dir = TestSupport::makeTempDir("capture-png") + "/nested/shots";  // made when missing
+    std::string dir = TestSupport::makeTempDir("capture-png") + "/nested/shots"; // made when missing
     PngSequenceSink sink(dir, 6, 4);
     std::vector<unsigned char> first = gradient(6, 4, 10);
     sink.writeFrame(first.data());
@@ -164,7 +164,7 @@ TEST(VideoSink, FilmHasEveryFrameAndSoundOfTheWholeSpan)
     EXPECT_EQ(info.height, 120);
     ASSERT_TRUE(info.hasAudio);
     EXPECT_NEAR(info.audioSeconds, 1.5, 0.03);
-    EXPECT_GT(info.peakSample, 0.3);  // the sine made it through the sample conversion
+    EXPECT_GT(info.peakSample, 0.3); // the sine made it through the sample conversion
 }
 
 TEST(VideoSink, SilentFilmAndMatroska)

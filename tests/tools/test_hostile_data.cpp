@@ -52,8 +52,8 @@ protected:
 
     void writeBytes(const std::string& name, const std::vector<unsigned char>& bytes)
     {
-        std::ofstream(replace(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                             static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(replace(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 
     // Runs the tool for one frame; the status is -1 after a signal, 137 when

@@ -213,7 +213,7 @@ TEST_F(KdxContent, StoredNormalsAgreeWithTheWindingOnEveryMesh)
                                     Assets::V3{n[3 * b], n[3 * b + 1], n[3 * b + 2]} +
                                     Assets::V3{n[3 * c], n[3 * c + 1], n[3 * c + 2]};
                 faces++;
-                agree += Assets::dot(face, stored) < 0 ? 1 : 0;  // clockwise: the face points against the cross product
+                agree += Assets::dot(face, stored) < 0 ? 1 : 0; // clockwise: the face points against the cross product
             }
             EXPECT_GT(agree, faces * 9 / 10) << asset.name << " " << node.name;
         });
@@ -263,7 +263,7 @@ TEST_F(KdxContent, PathSceneHoldsWhatTheDragonflySceneLooksUp)
         float distance = std::hypot(eye.x - target.x, eye.y - target.y, eye.z - target.z);
         EXPECT_GT(distance, 30.0f) << A;
         EXPECT_LT(distance, 120.0f) << A;
-        EXPECT_LT(eye.z, 0.0f) << A;  // up is -z in the program's frame
+        EXPECT_LT(eye.z, 0.0f) << A; // up is -z in the program's frame
     }
 }
 
@@ -295,7 +295,7 @@ TEST_F(KdxContent, TheWingsBeatManyTimesOverTheDragonflysClock)
         float angle;
         Vec3 axis;
         wing->rotation(t, angle, axis);
-        float signedAngle = angle * axis.x;  // the beat turns about the body's long axis
+        float signedAngle = angle * axis.x; // the beat turns about the body's long axis
         if (t >= 20 && (signedAngle - previous) * (previous - before) < 0)
             reversals++;
         before = previous;

@@ -18,7 +18,10 @@ namespace {
 
 constexpr double kTempo = 163.0;
 
-double beatToSeconds(double beat) { return beat * 60.0 / kTempo; }
+double beatToSeconds(double beat)
+{
+    return beat * 60.0 / kTempo;
+}
 
 // The scenes' trigger: fires when the value exceeds 0.3 and is re-armed once
 // it drops below, simulated at 60 frames per second from `clockOffset` seconds.
@@ -120,8 +123,8 @@ TEST_F(ProductionMusic, DecodesToTheFullLengthWithoutClipping)
 TEST_F(ProductionMusic, KicksFollowTheTimeline)
 {
     ASSERT_FALSE(kicks->empty());
-    EXPECT_GE(kicks->front(), 12.0);  // the intro has none
-    EXPECT_LE(kicks->back(), 556.0);  // nor has the tail
+    EXPECT_GE(kicks->front(), 12.0); // the intro has none
+    EXPECT_LE(kicks->back(), 556.0); // nor has the tail
     auto hasKick = [&](double beat) { return std::binary_search(kicks->begin(), kicks->end(), beat); };
     // breaks at the scene cuts and the build-up into beat 460
     for (double beat : {219.0, 235.0, 251.0, 267.0, 299.0, 331.0, 456.0, 457.0, 458.0, 459.0})
@@ -191,5 +194,5 @@ TEST(ProductionMusicRender, RepeatsByteForByte)
     ASSERT_EQ(first.size(), static_cast<size_t>(4 * Vantrel::kSampleRate * 2));
     EXPECT_TRUE(first == second);
     EXPECT_TRUE(Assets::encodeMp3(first) == Assets::encodeMp3(second));
-    EXPECT_GT(*std::max_element(first.begin(), first.end()), 8000);  // not silence
+    EXPECT_GT(*std::max_element(first.begin(), first.end()), 8000); // not silence
 }

@@ -73,18 +73,10 @@ const std::vector<MeshAsset>& meshAssets()
 void writePicture(const std::string& path, const PictureAsset& asset, const Picture& picture)
 {
     switch (asset.encoding) {
-    case Encoding::Jpeg:
-        saveJpeg(path, picture);
-        break;
-    case Encoding::JpegData:
-        saveJpeg(path, picture, 95, true);
-        break;
-    case Encoding::PngRGB:
-        savePngRGB(path, picture);
-        break;
-    case Encoding::PngRGBA:
-        savePngRGBA(path, picture);
-        break;
+    case Encoding::Jpeg: saveJpeg(path, picture); break;
+    case Encoding::JpegData: saveJpeg(path, picture, 95, true); break;
+    case Encoding::PngRGB: savePngRGB(path, picture); break;
+    case Encoding::PngRGBA: savePngRGBA(path, picture); break;
     }
 }
 

@@ -29,13 +29,14 @@ struct MeshAsset {
     const char* name;
     std::vector<Mesh> (*make)();
     UpAxis up;
-    const char* previewTexture;  // a picture of the catalogue drawn on the preview, or nullptr
+    const char* previewTexture; // a picture of the catalogue drawn on the preview, or nullptr
 };
 
 const std::vector<PictureAsset>& pictureAssets();
 const std::vector<MeshAsset>& meshAssets();
 
-// Writes one picture, mesh or animated scene (kdx/KdxContent.h) into `directory`; false when `name` is not in the catalogue.
+// Writes one picture, mesh or animated scene (kdx/KdxContent.h) into `directory`; false when `name` is not in the
+// catalogue.
 bool writeAsset(const std::string& directory, const std::string& name);
 void writePicture(const std::string& path, const PictureAsset& asset, const Picture& picture);
 void writeMesh(const std::string& path, const MeshAsset& asset, const std::vector<Mesh>& parts);

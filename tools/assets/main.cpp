@@ -38,10 +38,9 @@ struct Options {
 
 void usage()
 {
-    std::fprintf(stderr,
-                 "usage: vantrel-assets OUTDIR [--only NAME] [--no-music]\n"
-                 "       vantrel-assets --contact-sheet FILE.png [--only NAME]\n"
-                 "       vantrel-assets --corpus DIR\n");
+    std::fprintf(stderr, "usage: vantrel-assets OUTDIR [--only NAME] [--no-music]\n"
+                         "       vantrel-assets --contact-sheet FILE.png [--only NAME]\n"
+                         "       vantrel-assets --corpus DIR\n");
 }
 
 bool parse(int argc, char** argv, Options& options)

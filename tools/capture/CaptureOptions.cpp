@@ -69,8 +69,8 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
     if (options.from < 0.0)
         return "--from must not be negative";
     if (!(options.from < options.to))
-        return "--from must be below --to (got " + std::to_string(options.from) + " and " +
-               std::to_string(options.to) + ")";
+        return "--from must be below --to (got " + std::to_string(options.from) + " and " + std::to_string(options.to) +
+               ")";
 
     if (raw.atGiven && raw.at.empty())
         return "--at: the list of times is empty (expected a list like 1.5,10,20)";
@@ -146,17 +146,22 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
         app.add_option("--from", raw.from, "First demo time in seconds (default 0)")->type_name("SECONDS");
     CLI::Option* to =
         app.add_option("--to", raw.to, "Render while the time is below this (default 240)")->type_name("SECONDS");
-    CLI::Option* at = app.add_option("--at", raw.at, "Render only these demo times, in this order")->type_name("T1,T2,...")
-        ->excludes(from)->excludes(to);
+    CLI::Option* at = app.add_option("--at", raw.at, "Render only these demo times, in this order")
+                          ->type_name("T1,T2,...")
+                          ->excludes(from)
+                          ->excludes(to);
     app.add_option("--size", raw.size, "Output size (default 800x600)")->type_name("WIDTHxHEIGHT");
     app.add_option("--scale", raw.scale,
                    "Render scale of the scene pictures: 0.5, 1, 2 or 4 (default: 1 up to 800x600, "
-                   "above it the smallest scale at least as sharp as the output)")->type_name("S");
+                   "above it the smallest scale at least as sharp as the output)")
+        ->type_name("S");
     app.add_option("--fit", raw.fit,
                    "On an output of another aspect: bars (whole picture, black bars; default) or crop "
-                   "(fills the output, cuts the overhang)")->type_name("bars|crop");
+                   "(fills the output, cuts the overhang)")
+        ->type_name("bars|crop");
     app.add_option("--out", result.options.out,
-                   "A folder for frame_000000.png, ... or a .mp4/.mkv video with the music")->type_name("PATH");
+                   "A folder for frame_000000.png, ... or a .mp4/.mkv video with the music")
+        ->type_name("PATH");
     app.add_option("--stats", result.options.stats, "Write per-frame render times as JSON")->type_name("FILE.json");
     app.add_flag("--quiet", result.options.quiet, "No progress bar");
 

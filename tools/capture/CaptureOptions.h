@@ -19,13 +19,13 @@ struct CaptureOptions {
     double fps = 60.0;
     double from = 0.0;
     double to = 240.0;
-    std::vector<double> at;   // when not empty, only these times, in this order
+    std::vector<double> at; // when not empty, only these times, in this order
     int width = 800;
     int height = 600;
-    std::string out;          // folder of PNGs, or a .mp4 / .mkv file
-    std::string stats;        // JSON file of per-frame timings
+    std::string out;   // folder of PNGs, or a .mp4 / .mkv file
+    std::string stats; // JSON file of per-frame timings
     bool quiet = false;
-    double scale = 0.0;       // render scale; 0 until chosen (see chooseRenderScale)
+    double scale = 0.0; // render scale; 0 until chosen (see chooseRenderScale)
     Vantrel::Fit fit = Vantrel::Fit::Bars;
 
     OutputKind outputKind() const;
@@ -36,7 +36,7 @@ struct CaptureParse {
     enum class Status { Run, Help, Error };
     Status status = Status::Error;
     CaptureOptions options;
-    std::string message;  // the help text, or what is wrong with the command line
+    std::string message; // the help text, or what is wrong with the command line
 };
 
 // More frames than this in one run is almost surely a typo in --fps.

@@ -21,9 +21,9 @@ struct EntrySpan {
 
 struct FrameRecord {
     double time;
-    int entry;          // index of the active timeline entry, -1 for none
-    double composeMs;   // wall time inside the composition call (CPU side)
-    double frameMs;     // until the GPU finished the frame
+    int entry;        // index of the active timeline entry, -1 for none
+    double composeMs; // wall time inside the composition call (CPU side)
+    double frameMs;   // until the GPU finished the frame
 };
 
 struct TimingSummary {

@@ -40,8 +40,8 @@ private:
     std::unique_ptr<FrameSink> sink;
     std::size_t frameBytes;
     std::vector<std::vector<unsigned char>> ring;
-    std::size_t head = 0;   // next slot to fill
-    std::size_t count = 0;  // slots filled and not yet encoded
+    std::size_t head = 0;  // next slot to fill
+    std::size_t count = 0; // slots filled and not yet encoded
     bool closing = false;
     std::exception_ptr failure;
     std::mutex lock;

@@ -75,9 +75,9 @@ struct VideoSink::Impl {
     AVFrame* picture = nullptr;
     AVFrame* sound = nullptr;
     AVPacket* packet = nullptr;
-    std::vector<int16_t> staging;   // one audio frame of interleaved source samples
+    std::vector<int16_t> staging; // one audio frame of interleaved source samples
     int64_t framesWritten = 0;
-    int64_t audioStart = 0;         // sample positions in the track
+    int64_t audioStart = 0; // sample positions in the track
     int64_t audioEnd = 0;
     int64_t audioNext = 0;
     bool fileOpen = false;
@@ -206,8 +206,8 @@ void VideoSink::Impl::openAudio()
     audioStream->time_base = audio->time_base;
 
     // The track is interleaved 16-bit; AAC takes planar float.
-    result = swr_alloc_set_opts2(&resampler, &stereo, sampleFormat, Vantrel::kSampleRate, &stereo,
-                                 AV_SAMPLE_FMT_S16, Vantrel::kSampleRate, 0, nullptr);
+    result = swr_alloc_set_opts2(&resampler, &stereo, sampleFormat, Vantrel::kSampleRate, &stereo, AV_SAMPLE_FMT_S16,
+                                 Vantrel::kSampleRate, 0, nullptr);
     if (result < 0 || (result = swr_init(resampler)) < 0)
         fail("cannot set up the sample conversion", result);
 

@@ -1,8 +1,8 @@
 // One video file with the music, written through the FFmpeg libraries:
 // H.264 (libx264) where the build has it, MPEG-4 part 2 otherwise, yuv420p
 // at the capture's frame rate; sound of the music samples that cover the
-// captured span (AAC in MP4, lossless FLAC in Matroska, which joins exactly), interleaved with the pictures as they arrive so the muxer
-// never has to hold the whole film.
+// captured span (AAC in MP4, lossless FLAC in Matroska, which joins exactly), interleaved with the pictures as they
+// arrive so the muxer never has to hold the whole film.
 //
 //   VideoSinkDesc desc;  desc.path = "out.mp4"; desc.width = 800; ...
 //   desc.music = &track; desc.audioFrom = 0; desc.audioTo = 240;
@@ -22,13 +22,13 @@ struct PcmTrack;
 namespace Capture {
 
 struct VideoSinkDesc {
-    std::string path;               // .mp4 or .mkv; the container follows the extension
-    int width = 800;                // both even
+    std::string path; // .mp4 or .mkv; the container follows the extension
+    int width = 800;  // both even
     int height = 600;
     double fps = 60.0;
-    const Vantrel::PcmTrack* music = nullptr;  // null: a silent film without an audio stream
-    double audioFrom = 0.0;         // seconds of the track heard at the first frame
-    double audioTo = 0.0;           // end of the sound, exclusive
+    const Vantrel::PcmTrack* music = nullptr; // null: a silent film without an audio stream
+    double audioFrom = 0.0;                   // seconds of the track heard at the first frame
+    double audioTo = 0.0;                     // end of the sound, exclusive
 };
 
 class VideoSink : public FrameSink {

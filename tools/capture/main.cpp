@@ -95,8 +95,7 @@ void prepareEnvironment()
 std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vantrel::PcmTrack* music)
 {
     switch (options.outputKind()) {
-    case OutputKind::PngSequence:
-        return std::make_unique<PngSequenceSink>(options.out, options.width, options.height);
+    case OutputKind::PngSequence: return std::make_unique<PngSequenceSink>(options.out, options.width, options.height);
     case OutputKind::Video: {
         VideoSinkDesc desc;
         desc.path = options.out;
@@ -108,8 +107,7 @@ std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vant
         desc.audioTo = options.to;
         return std::make_unique<VideoSink>(desc);
     }
-    case OutputKind::None:
-        break;
+    case OutputKind::None: break;
     }
     return nullptr;
 }
@@ -122,7 +120,6 @@ std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel
         return nullptr;
     return std::make_unique<QueuedSink>(std::move(encoder), options.width, options.height, kQueuedFrames);
 }
-
 
 double millisecondsBetween(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b)
 {
@@ -137,9 +134,8 @@ const unsigned char* readFrame(Frontend::Context& context, const CaptureOptions&
     int height = 0;
     const unsigned char* rows = context.readFrame(width, height);
     if (!rows || width != options.width || height != options.height)
-        throw Frontend::Error("the window is " + std::to_string(width) + "x" + std::to_string(height) +
-                              ", not the " + std::to_string(options.width) + "x" + std::to_string(options.height) +
-                              " asked for");
+        throw Frontend::Error("the window is " + std::to_string(width) + "x" + std::to_string(height) + ", not the " +
+                              std::to_string(options.width) + "x" + std::to_string(options.height) + " asked for");
     return rows;
 }
 
@@ -176,7 +172,8 @@ void renderFrame(Prod::Prod& production, double t, float frameTime, const Vantre
     auto composed = std::chrono::steady_clock::now();
     glFinish();
     auto finished = std::chrono::steady_clock::now();
-    stats.record(t, production.activeEntry(), millisecondsBetween(begin, composed), millisecondsBetween(begin, finished));
+    stats.record(t, production.activeEntry(), millisecondsBetween(begin, composed),
+                 millisecondsBetween(begin, finished));
 }
 
 struct RunResult {
@@ -184,8 +181,8 @@ struct RunResult {
     bool interrupted = false;
 };
 
-RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, double scale,
-                    const Vantrel::PcmTrack* track, FrameSink* sink)
+RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, double scale, const Vantrel::PcmTrack* track,
+                    FrameSink* sink)
 {
     std::unique_ptr<Frontend::Context> context = production.start(true);
 
@@ -265,8 +262,8 @@ int capture(const CaptureOptions& options)
         std::string outcome = options.outputKind() == OutputKind::None ? ""
                               : written.empty()                        ? "; nothing written"
                                                                        : "; wrote " + written;
-        std::fprintf(stderr, "vantrel-capture: interrupted after %ld of %ld frames%s\n", run.done,
-                     countFrames(options), outcome.c_str());
+        std::fprintf(stderr, "vantrel-capture: interrupted after %ld of %ld frames%s\n", run.done, countFrames(options),
+                     outcome.c_str());
         return kInterruptedExitStatus;
     }
     if (!options.quiet && !written.empty())

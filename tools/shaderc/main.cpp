@@ -31,7 +31,8 @@ struct Options {
     std::vector<std::string> files;
 };
 
-bool readText(const std::string& path, std::string& text) {
+bool readText(const std::string& path, std::string& text)
+{
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return false;
@@ -42,7 +43,8 @@ bool readText(const std::string& path, std::string& text) {
 }
 
 // The first draw is where the driver compiles the program to machine code.
-double firstDrawMs(Frontend::CompleteShader& shader) {
+double firstDrawMs(Frontend::CompleteShader& shader)
+{
     auto start = std::chrono::steady_clock::now();
     shader.bind();
     glBegin(GL_TRIANGLES);
@@ -54,7 +56,8 @@ double firstDrawMs(Frontend::CompleteShader& shader) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-bool compileFile(const Options& options, const std::string& path) {
+bool compileFile(const Options& options, const std::string& path)
+{
     std::string text;
     if (!readText(path, text)) {
         std::fprintf(stderr, "%s: cannot open the file\n", path.c_str());
@@ -69,9 +72,8 @@ bool compileFile(const Options& options, const std::string& path) {
         return false;
     }
     if (options.printGlsl)
-        std::printf("// %s: vertex \"%s\"\n%s\n// %s: fragment \"%s\"\n%s\n", path.c_str(),
-                    options.vertexEntry.c_str(), details.vertexGlsl.c_str(), path.c_str(),
-                    options.pixelEntry.c_str(), details.fragmentGlsl.c_str());
+        std::printf("// %s: vertex \"%s\"\n%s\n// %s: fragment \"%s\"\n%s\n", path.c_str(), options.vertexEntry.c_str(),
+                    details.vertexGlsl.c_str(), path.c_str(), options.pixelEntry.c_str(), details.fragmentGlsl.c_str());
     if (options.printTimes) {
         const Frontend::CgCompileTimes& t = details.times;
         std::printf("%s: glslang %.2f ms, SPIR-V rewrite %.2f ms, SPIRV-Cross %.2f ms, GL compile+link %.2f ms, "
@@ -83,7 +85,8 @@ bool compileFile(const Options& options, const std::string& path) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     Options options;
     CLI::App app{"Compiles Cg shader files through the demo's shader path."};
     app.add_option("--vertex-entry", options.vertexEntry, "vertex entry function")->capture_default_str();

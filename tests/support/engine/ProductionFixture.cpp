@@ -15,7 +15,7 @@ RunDirectory* ProductionFixture::run = nullptr;
 void ProductionFixture::SetUpTestSuite()
 {
     if (prod)
-        return;  // one production per test program: suites share it
+        return; // one production per test program: suites share it
     run = new RunDirectory("production");
     std::filesystem::remove(run->path + "/data");
     std::filesystem::create_directory_symlink(std::string(VANTREL_RUN_DIR) + "/data", run->path + "/data");

@@ -19,7 +19,8 @@ protected:
     static void SetUpTestSuite();
 
     // The first timeline entry of a scene class.
-    template <typename Scene> static const Vantrel::TimelineEntry& entryOf()
+    template <typename Scene>
+    static const Vantrel::TimelineEntry& entryOf()
     {
         for (const Vantrel::TimelineEntry& entry : prod->timeline)
             if (dynamic_cast<Scene*>(entry.element))

@@ -120,7 +120,7 @@ void writeRawPng(const std::string& path, int colourType, int bitDepth, int inte
         png_set_tRNS(png, info, alpha, 1, nullptr);
     }
     png_write_info(png, info);
-    png_byte row[kSide * 8];  // wide enough for any layout here; nothing to destroy if libpng jumps
+    png_byte row[kSide * 8]; // wide enough for any layout here; nothing to destroy if libpng jumps
     std::fill(std::begin(row), std::end(row), png_byte{0x55});
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass)

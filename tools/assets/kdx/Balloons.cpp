@@ -27,7 +27,7 @@ constexpr int kGores = 16;
 // (radius, height) from the mouth to the crown, the mouth 60 above the basket.
 const std::vector<V2>& envelopeProfile()
 {
-    static const std::vector<V2> profile = {{18, 60},  {30, 85},   {60, 120}, {78, 165}, {82, 200},
+    static const std::vector<V2> profile = {{18, 60},  {30, 85},  {60, 120}, {78, 165}, {82, 200},
                                             {72, 240}, {48, 272}, {20, 288}, {0, 292}};
     return profile;
 }
@@ -72,7 +72,8 @@ Mesh ropes()
     Mesh all;
     for (float sx : {-1.0f, 1.0f})
         for (float sz : {-1.0f, 1.0f}) {
-            std::vector<SweepPoint> path = {{{15 * sx, 0, 15 * sz}, 0.7f, 0.7f}, {{12.7f * sx, 60, 12.7f * sz}, 0.7f, 0.7f}};
+            std::vector<SweepPoint> path = {{{15 * sx, 0, 15 * sz}, 0.7f, 0.7f},
+                                            {{12.7f * sx, 60, 12.7f * sz}, 0.7f, 0.7f}};
             all.append(sweep(path, {1, 0, 0}, 5));
         }
     // The burner frame across the mouth.
@@ -88,8 +89,8 @@ Mesh flame()
 
 struct BalloonSpec {
     V3 start;
-    float rise;      // units of height per unit of time
-    V3 drift;        // sideways per unit of time
+    float rise; // units of height per unit of time
+    V3 drift;   // sideways per unit of time
     int firstColour;
     int colours;
     float phase;
@@ -184,9 +185,9 @@ std::unique_ptr<Halvane::Scene> makeBalloons()
 const std::vector<KdxAsset>& kdxAssets()
 {
     static const std::vector<KdxAsset> kScenes = {
-        {"dragonfly.kdx", makeDragonfly},     {"dragonflypaths.kdx", makeDragonflyPaths},
-        {"solsikke.kdx", makeSunflower},      {"flowerball.kdx", makeFlowerball},
-        {"strawberry.kdx", makeStrawberry},   {"strawberry-top.kdx", makeStrawberryTop},
+        {"dragonfly.kdx", makeDragonfly},   {"dragonflypaths.kdx", makeDragonflyPaths},
+        {"solsikke.kdx", makeSunflower},    {"flowerball.kdx", makeFlowerball},
+        {"strawberry.kdx", makeStrawberry}, {"strawberry-top.kdx", makeStrawberryTop},
         {"balloon.kdx", makeBalloons},
     };
     return kScenes;

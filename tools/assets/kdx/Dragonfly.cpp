@@ -33,9 +33,9 @@ Mesh dragonflyBody()
 {
     // Tail (-x) to head (+x): abdomen, thorax, neck, head.
     const float profile[][3] = {{-70, 1.2f, 1.2f}, {-64, 2.0f, 2.0f}, {-50, 2.4f, 2.4f}, {-30, 2.5f, 2.6f},
-                                {-10, 2.8f, 3.0f}, {4, 3.4f, 3.6f},    {12, 4.5f, 5.5f},   {18, 6.0f, 7.0f},
-                                {28, 6.5f, 7.5f},  {36, 5.5f, 6.5f},   {40, 3.5f, 4.0f},   {42, 4.5f, 5.0f},
-                                {46, 6.0f, 6.0f},  {50, 5.0f, 5.0f},   {53, 2.0f, 2.0f},   {54, 0.0f, 0.0f}};
+                                {-10, 2.8f, 3.0f}, {4, 3.4f, 3.6f},   {12, 4.5f, 5.5f},  {18, 6.0f, 7.0f},
+                                {28, 6.5f, 7.5f},  {36, 5.5f, 6.5f},  {40, 3.5f, 4.0f},  {42, 4.5f, 5.0f},
+                                {46, 6.0f, 6.0f},  {50, 5.0f, 5.0f},  {53, 2.0f, 2.0f},  {54, 0.0f, 0.0f}};
     std::vector<SweepPoint> path;
     for (const auto& p : profile)
         path.push_back({{p[0], 0.04f * std::max(0.0f, -p[0]) * 0.3f, 0}, p[1], p[2]});
@@ -134,7 +134,8 @@ std::unique_ptr<Halvane::Scene> makeDragonfly()
                               {"WingBR", 21, 58, 13, -1.2f, -0.15f, false},
                               {"WingBL", 21, 58, 13, -1.2f, -0.15f, true}};
     for (const WingSpec& w : specs) {
-        Scene::Node* wing = Kdx::addChild(*body, Kdx::meshNode(w.name, dragonflyWing(w.length, w.chord, w.left), wings));
+        Scene::Node* wing =
+            Kdx::addChild(*body, Kdx::meshNode(w.name, dragonflyWing(w.length, w.chord, w.left), wings));
         wing->restPosition = {w.x, 5.0f, w.left ? -2.5f : 2.5f};
         keyWing(*wing, w.phase, w.sweepAngle, w.left);
     }

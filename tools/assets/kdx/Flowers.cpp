@@ -64,9 +64,10 @@ std::unique_ptr<Halvane::Scene> makeFlowerball()
     auto scene = std::make_unique<Halvane::Scene>();
     const Scene::Material* mossMaterial = Kdx::colorMaterial(*scene, "Moss", hexColor(0x3a6a22));
     const Scene::Material* heart = Kdx::textureMaterial(*scene, "Heart", "kronblad.jpg", "kronblad.jpg");
-    const Scene::Material* colours[] = {
-        Kdx::colorMaterial(*scene, "Pink", hexColor(0xf26aa6)), Kdx::colorMaterial(*scene, "White", hexColor(0xf2eefa)),
-        Kdx::colorMaterial(*scene, "Violet", hexColor(0x9a62e0)), Kdx::colorMaterial(*scene, "Orange", hexColor(0xffa030))};
+    const Scene::Material* colours[] = {Kdx::colorMaterial(*scene, "Pink", hexColor(0xf26aa6)),
+                                        Kdx::colorMaterial(*scene, "White", hexColor(0xf2eefa)),
+                                        Kdx::colorMaterial(*scene, "Violet", hexColor(0x9a62e0)),
+                                        Kdx::colorMaterial(*scene, "Orange", hexColor(0xffa030))};
 
     Scene::Node* core = Kdx::addRoot(*scene, Kdx::meshNode("Core", sphere(58 * kBall, 24, 16), mossMaterial));
     for (float time = 0; time <= kBurstEnd; time += kBurstStep) {
@@ -123,8 +124,17 @@ std::unique_ptr<Halvane::Scene> makeStrawberry()
     auto scene = std::make_unique<Halvane::Scene>();
     const Scene::Material* skin = Kdx::textureMaterial(*scene, "Strawberry", "jordbaer.jpg", "jordbaer.jpg");
     // Wide end down, where the top sits; the tip points up.
-    Mesh berry = lathe({{0, -16.5f}, {6, -16}, {10, -14.5f}, {13, -11}, {14.5f, -6}, {14, 0}, {12, 6}, {9, 12},
-                        {5, 17}, {2, 20}, {0, 21}},
+    Mesh berry = lathe({{0, -16.5f},
+                        {6, -16},
+                        {10, -14.5f},
+                        {13, -11},
+                        {14.5f, -6},
+                        {14, 0},
+                        {12, 6},
+                        {9, 12},
+                        {5, 17},
+                        {2, 20},
+                        {0, 21}},
                        24);
     berry.scaleUV(3, 2.5f);
     Scene::Node* body = Kdx::addRoot(*scene, Kdx::meshNode("Berry", berry, skin));
@@ -161,7 +171,8 @@ std::unique_ptr<Halvane::Scene> makeStrawberryTop()
     }
     Scene::Node* top = Kdx::addRoot(*scene, Kdx::meshNode("Top", sepals, green));
     keyTurning(*top);
-    std::vector<SweepPoint> path = {{{0, 1.5f, 0}, 1.6f, 1.6f}, {{0.5f, -5, 0.2f}, 1.3f, 1.3f}, {{1.5f, -11, 0.6f}, 1.1f, 1.1f}};
+    std::vector<SweepPoint> path = {
+        {{0, 1.5f, 0}, 1.6f, 1.6f}, {{0.5f, -5, 0.2f}, 1.3f, 1.3f}, {{1.5f, -11, 0.6f}, 1.1f, 1.1f}};
     Kdx::addChild(*top, Kdx::meshNode("Stalk", sweep(path, {1, 0, 0}, 8), stalk));
     return scene;
 }

@@ -27,7 +27,7 @@ Scene::Material* newMaterial(Halvane::Scene& scene, const std::string& name)
     for (auto& c : m->colors)
         c[0] = c[1] = c[2] = 1.0f;
     m->scalars[0] = 1.0f;
-    m->scalars[1] = 20.0f;  // shininess, kept but unused
+    m->scalars[1] = 20.0f; // shininess, kept but unused
     return m;
 }
 
@@ -59,7 +59,7 @@ std::vector<V3> smoothNormals(const Mesh& mesh)
 const Scene::Material* colorMaterial(Halvane::Scene& scene, const std::string& name, Color color, float alpha)
 {
     Scene::Material* m = newMaterial(scene, name);
-    m->colors[0][0] = 0.2f * color.r;  // ambient, kept but unused
+    m->colors[0][0] = 0.2f * color.r; // ambient, kept but unused
     m->colors[0][1] = 0.2f * color.g;
     m->colors[0][2] = 0.2f * color.b;
     m->colors[1][0] = color.r;
@@ -102,9 +102,9 @@ std::unique_ptr<Scene::MeshNode> meshNode(const std::string& name, const Mesh& m
     }
     // Clockwise seen from outside: the loader's normals then point out.
     for (size_t i = 0; i + 2 < mesh.indices.size(); i += 3)
-        node->indices.insert(node->indices.end(), {static_cast<unsigned>(mesh.indices[i]),
-                                                   static_cast<unsigned>(mesh.indices[i + 2]),
-                                                   static_cast<unsigned>(mesh.indices[i + 1])});
+        node->indices.insert(node->indices.end(),
+                             {static_cast<unsigned>(mesh.indices[i]), static_cast<unsigned>(mesh.indices[i + 2]),
+                              static_cast<unsigned>(mesh.indices[i + 1])});
     return node;
 }
 

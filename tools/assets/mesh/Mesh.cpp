@@ -6,12 +6,30 @@
 
 namespace Assets {
 
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(V3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-float dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-float length(V3 a) { return std::sqrt(dot(a, a)); }
+V3 operator+(V3 a, V3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+V3 operator-(V3 a, V3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 operator*(V3 a, float s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
+float dot(V3 a, V3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+V3 cross(V3 a, V3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float length(V3 a)
+{
+    return std::sqrt(dot(a, a));
+}
 
 V3 normalized(V3 a)
 {
@@ -23,9 +41,18 @@ namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
 
-V2 sub2(V2 a, V2 b) { return {a.x - b.x, a.y - b.y}; }
-float cross2(V2 a, V2 b) { return a.x * b.y - a.y * b.x; }
-float length2(V2 a) { return std::sqrt(a.x * a.x + a.y * a.y); }
+V2 sub2(V2 a, V2 b)
+{
+    return {a.x - b.x, a.y - b.y};
+}
+float cross2(V2 a, V2 b)
+{
+    return a.x * b.y - a.y * b.x;
+}
+float length2(V2 a)
+{
+    return std::sqrt(a.x * a.x + a.y * a.y);
+}
 
 V2 normalized2(V2 a)
 {
@@ -175,9 +202,8 @@ Mesh box(V3 size)
     };
     // s x t = normal, so s-then-t corners run counter-clockwise seen from outside.
     static const Face kFaces[6] = {
-        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
-        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
-        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}},
+        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}}, {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},
+        {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}, {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}},
     };
     V3 half = size * 0.5f;
     auto scaled = [&](V3 a) { return V3{a.x * half.x, a.y * half.y, a.z * half.z}; };
@@ -273,7 +299,8 @@ Mesh sweep(const std::vector<SweepPoint>& path, V3 up, int sides)
     std::vector<std::vector<int>> ring(n, std::vector<int>(sides + 1));
     for (int k = 0; k < n; ++k)
         for (int s = 0; s <= sides; ++s)
-            ring[k][s] = m.addVertex(ringPoint(k, 2 * kPi * (s % sides) / sides), along[k] / total, static_cast<float>(s) / sides);
+            ring[k][s] = m.addVertex(ringPoint(k, 2 * kPi * (s % sides) / sides), along[k] / total,
+                                     static_cast<float>(s) / sides);
     for (int k = 0; k + 1 < n; ++k)
         for (int s = 0; s < sides; ++s)
             m.addQuad(ring[k][s], ring[k + 1][s], ring[k + 1][s + 1], ring[k][s + 1]);
@@ -417,7 +444,7 @@ std::vector<int> triangulate(const std::vector<V2>& outline)
             int ia = remaining[(k + count - 1) % count], ib = remaining[k], ic = remaining[(k + 1) % count];
             V2 a = outline[ia], b = outline[ib], c = outline[ic];
             if (cross2(sub2(b, a), sub2(c, b)) <= 0)
-                continue;  // reflex corner
+                continue; // reflex corner
             bool empty = true;
             for (int other : remaining)
                 if (other != ia && other != ib && other != ic && inside(outline[other], a, b, c))

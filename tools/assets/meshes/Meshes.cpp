@@ -68,7 +68,7 @@ void orientOutward(Mesh& mesh)
 std::vector<Mesh> makeCross()
 {
     const float a = 6, l = 20;
-    std::vector<V2> outline = {{-a, -l}, {a, -l}, {a, -a}, {l, -a}, {l, a},  {a, a},
+    std::vector<V2> outline = {{-a, -l}, {a, -l}, {a, -a}, {l, -a}, {l, a},   {a, a},
                                {a, l},   {-a, l}, {-a, a}, {-l, a}, {-l, -a}, {-a, -a}};
     return {extrude(outline, 12)};
 }
@@ -92,7 +92,11 @@ std::vector<Mesh> makeLogoMesh()
     auto open = [](size_t n) { return std::vector<bool>(n, false); };
 
     // M
-    letter(38, {{{m, m}, {m, h - m}}, {{38 - m, m}, {38 - m, h - m}}, {{m, h - m}, {19, h * 0.3f}}, {{19, h * 0.3f}, {38 - m, h - m}}},
+    letter(38,
+           {{{m, m}, {m, h - m}},
+            {{38 - m, m}, {38 - m, h - m}},
+            {{m, h - m}, {19, h * 0.3f}},
+            {{19, h * 0.3f}, {38 - m, h - m}}},
            open(4));
     // O
     letter(34, {arc({17, h / 2}, 17 - m, h / 2 - m, 0, 2 * kPi * 35 / 36, 36)}, {true});
@@ -108,7 +112,8 @@ std::vector<Mesh> makeLogoMesh()
     // V
     letter(34, {{{m, h - m}, {17, m}}, {{17, m}, {34 - m, h - m}}}, open(2));
     // A
-    letter(34, {{{m, m}, {17, h - m}}, {{17, h - m}, {34 - m, m}}, {{34 * 0.28f, h * 0.34f}, {34 * 0.72f, h * 0.34f}}}, open(3));
+    letter(34, {{{m, m}, {17, h - m}}, {{17, h - m}, {34 - m, m}}, {{34 * 0.28f, h * 0.34f}, {34 * 0.72f, h * 0.34f}}},
+           open(3));
     // S
     {
         const float w = 32, ry = (h - 2 * m) / 4, rx = w / 2 - m;
@@ -118,7 +123,8 @@ std::vector<Mesh> makeLogoMesh()
         letter(w, {path}, {false});
     }
     // K
-    letter(32, {{{m, m}, {m, h - m}}, {{m, h * 0.42f}, {32 - m, h - m}}, {{32 * 0.36f, h * 0.56f}, {32 - m, m}}}, open(3));
+    letter(32, {{{m, m}, {m, h - m}}, {{m, h * 0.42f}, {32 - m, h - m}}, {{32 * 0.36f, h * 0.56f}, {32 - m, m}}},
+           open(3));
 
     float total = x - gap;
     logo.translate({-total / 2, -h / 2, 0});
@@ -151,7 +157,7 @@ std::vector<Mesh> makeOrnament()
     for (int k = 0; k < 2 * lobes; ++k) {
         float phi = 2 * kPi * (k + 0.5f) / (2 * lobes);
         Mesh spike = coneY(0.3f, 2.0f, 12);
-        spike.rotateZ(kPi / 2 - 0.35f);  // pointing towards the axis, a little upwards
+        spike.rotateZ(kPi / 2 - 0.35f); // pointing towards the axis, a little upwards
         spike.translate({ringRadius - 0.4f, 0, 0});
         spike.rotateY(phi - kPi / 2);
         spike.translate({0, ringHeight, 0});
@@ -173,7 +179,7 @@ std::vector<Mesh> makeFork()
         float x = -42 + 52 * t;
         float width = 4.6f - 2.4f * smoothstep(0.3f, 1.0f, t);
         if (t < 0.08f)
-            width *= 0.55f + 0.45f * std::sqrt(t / 0.08f);  // rounded end
+            width *= 0.55f + 0.45f * std::sqrt(t / 0.08f); // rounded end
         handle.push_back({{x, 0, bend(x)}, width, 1.5f - 0.5f * t});
     }
     fork.append(sweep(handle, {0, 0, 1}, 16));
@@ -298,7 +304,7 @@ std::vector<Mesh> makeForest()
             crown.translate({0, height * 0.62f, 0});
             tree.append(crown);
         }
-        tree.rotateX(kPi / 2);  // the lathe's y axis becomes up (z)
+        tree.rotateX(kPi / 2); // the lathe's y axis becomes up (z)
         tree.translate({x, y, base});
         forest.append(tree);
     }
@@ -397,8 +403,14 @@ std::vector<Mesh> makeSkateboard()
         truck.append(axle);
         board.append(intoSwatch(truck, 0.5f));
         for (int side = 0; side < 2; ++side) {
-            Mesh wheel = lathe({{0, -2.6f}, {4.3f, -2.6f}, {5.0f, -2.2f}, {5.3f, -1.4f}, {5.3f, 1.4f}, {5.0f, 2.2f},
-                                {4.3f, 2.6f}, {0, 2.6f}},
+            Mesh wheel = lathe({{0, -2.6f},
+                                {4.3f, -2.6f},
+                                {5.0f, -2.2f},
+                                {5.3f, -1.4f},
+                                {5.3f, 1.4f},
+                                {5.0f, 2.2f},
+                                {4.3f, 2.6f},
+                                {0, 2.6f}},
                                24);
             wheel.translate({x, side == 0 ? -18.5f : 18.5f, -8});
             board.append(intoSwatch(wheel, 0.75f));

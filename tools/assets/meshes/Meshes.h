@@ -9,14 +9,14 @@
 
 namespace Assets {
 
-std::vector<Mesh> makeCross();        // cross.qbr
-std::vector<Mesh> makeLogoMesh();     // morvask.qbr
-std::vector<Mesh> makeOrnament();     // jiha.qbr
-std::vector<Mesh> makeFork();         // gaffel.qbr
-std::vector<Mesh> makeStarfish();     // seastar.qbr
-std::vector<Mesh> makeSeaFloor();     // seafloor.qbr
-std::vector<Mesh> makeForest();       // atsolskogen.qbr
-std::vector<Mesh> makeSkateboard();   // skate.qbr
+std::vector<Mesh> makeCross();      // cross.qbr
+std::vector<Mesh> makeLogoMesh();   // morvask.qbr
+std::vector<Mesh> makeOrnament();   // jiha.qbr
+std::vector<Mesh> makeFork();       // gaffel.qbr
+std::vector<Mesh> makeStarfish();   // seastar.qbr
+std::vector<Mesh> makeSeaFloor();   // seafloor.qbr
+std::vector<Mesh> makeForest();     // atsolskogen.qbr
+std::vector<Mesh> makeSkateboard(); // skate.qbr
 
 // Flips a closed mesh whose triangles face inwards.
 void orientOutward(Mesh& mesh);

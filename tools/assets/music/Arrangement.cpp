@@ -12,8 +12,8 @@ namespace Assets {
 namespace {
 
 // Chords: bass root, pad voicing kept above A3 (the lowest FFT bins belong to the kick).
-const Chord Am{45, {57, 60, 64}}, F{41, {57, 60, 65}}, C{48, {55, 60, 64}}, G{43, {55, 59, 62}},
-    Dm{50, {57, 62, 65}}, E{40, {56, 59, 64}}, Em{40, {55, 59, 64}};
+const Chord Am{45, {57, 60, 64}}, F{41, {57, 60, 65}}, C{48, {55, 60, 64}}, G{43, {55, 59, 62}}, Dm{50, {57, 62, 65}},
+    E{40, {56, 59, 64}}, Em{40, {55, 59, 64}};
 
 const Progression progA{{Am, F, C, G}};
 const Progression progB{{F, G, Em, Am}};
@@ -39,14 +39,35 @@ struct Phrase {
     std::vector<N> notes;
 };
 
-const Phrase themeA{{{0, 1.5, 76}, {1.5, 0.5, 74}, {2, 1, 72}, {3, 1, 69},
-                     {4, 1, 72}, {5, 1, 69}, {6, 1, 72}, {7, 1, 77},
-                     {8, 1.5, 76}, {9.5, 0.5, 79}, {10, 1, 76}, {11, 1, 72},
-                     {12, 2, 74}, {14, 1, 71}, {15, 1, 67}}};
-const Phrase themeD{{{0, 1, 69}, {1, 1, 72}, {2, 1.5, 77}, {3.5, 0.5, 76},
-                     {4, 1, 76}, {5, 1, 79}, {6, 1, 76}, {7, 1, 72},
-                     {8, 1.5, 74}, {9.5, 0.5, 71}, {10, 1, 74}, {11, 1, 79},
-                     {12, 3, 76}, {15, 1, 69}}};
+const Phrase themeA{{{0, 1.5, 76},
+                     {1.5, 0.5, 74},
+                     {2, 1, 72},
+                     {3, 1, 69},
+                     {4, 1, 72},
+                     {5, 1, 69},
+                     {6, 1, 72},
+                     {7, 1, 77},
+                     {8, 1.5, 76},
+                     {9.5, 0.5, 79},
+                     {10, 1, 76},
+                     {11, 1, 72},
+                     {12, 2, 74},
+                     {14, 1, 71},
+                     {15, 1, 67}}};
+const Phrase themeD{{{0, 1, 69},
+                     {1, 1, 72},
+                     {2, 1.5, 77},
+                     {3.5, 0.5, 76},
+                     {4, 1, 76},
+                     {5, 1, 79},
+                     {6, 1, 76},
+                     {7, 1, 72},
+                     {8, 1.5, 74},
+                     {9.5, 0.5, 71},
+                     {10, 1, 74},
+                     {11, 1, 79},
+                     {12, 3, 76},
+                     {15, 1, 69}}};
 
 enum Drums { NoDrums, Light, Groove, Full };
 enum Bass { NoBass, Offbeat, Rolling, Held };
@@ -62,16 +83,11 @@ struct Section {
 };
 
 const Section kSections[] = {
-    {0, 12, &progA, NoDrums, NoBass, true, nullptr, 0.15f},
-    {12, 44, &progA, Light, Offbeat, false, nullptr, 0.45f},
-    {44, 76, &progB, Light, Offbeat, true, nullptr, 0.4f},
-    {76, 140, &progA, Full, Rolling, true, &themeA, 0.7f},
-    {140, 204, &progC, Groove, Offbeat, true, nullptr, 0.6f},
-    {204, 268, &progA, Full, Rolling, false, &themeA, 0.65f},
-    {268, 332, &progB, Light, Held, true, nullptr, 0.1f},
-    {332, 396, &progD, Groove, Offbeat, true, &themeD, 0.75f},
-    {396, 460, &progC, Full, Rolling, true, nullptr, 0.8f},
-    {460, 556, &progA, Full, Rolling, true, &themeA, 0.85f},
+    {0, 12, &progA, NoDrums, NoBass, true, nullptr, 0.15f},   {12, 44, &progA, Light, Offbeat, false, nullptr, 0.45f},
+    {44, 76, &progB, Light, Offbeat, true, nullptr, 0.4f},    {76, 140, &progA, Full, Rolling, true, &themeA, 0.7f},
+    {140, 204, &progC, Groove, Offbeat, true, nullptr, 0.6f}, {204, 268, &progA, Full, Rolling, false, &themeA, 0.65f},
+    {268, 332, &progB, Light, Held, true, nullptr, 0.1f},     {332, 396, &progD, Groove, Offbeat, true, &themeD, 0.75f},
+    {396, 460, &progC, Full, Rolling, true, nullptr, 0.8f},   {460, 556, &progA, Full, Rolling, true, &themeA, 0.85f},
     {556, 660, &slowA, NoDrums, NoBass, true, nullptr, 0.3f},
 };
 
@@ -136,7 +152,7 @@ void addArp(Score& s, const Section& sec)
 {
     if (!sec.arp)
         return;
-    static const int order[8] = {0, 1, 2, 3, 2, 1, 0, 2};  // index 3: the root an octave up
+    static const int order[8] = {0, 1, 2, 3, 2, 1, 0, 2}; // index 3: the root an octave up
     int i = 0;
     for (double b : arp16.onsets(sec.from, sec.to)) {
         const Chord& c = sec.chords->at(b - sec.from);
@@ -200,9 +216,9 @@ Score composeSong()
         addArp(s, sec);
         addLead(s, sec);
     }
-    s.risers.push_back({{4, 0.6f}, 8});         // into the first kick
+    s.risers.push_back({{4, 0.6f}, 8}); // into the first kick
     s.crashes.push_back({kTailBeat, 1.0f});
-    s.kicks.push_back({kTailBeat, 1.0f});       // the last hit of the closing section
+    s.kicks.push_back({kTailBeat, 1.0f}); // the last hit of the closing section
     for (double cut = 220; cut <= 268; cut += 16)
         addBreak(s, cut - 1, cut);
     addBreak(s, 299, 300);

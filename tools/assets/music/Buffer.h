@@ -22,7 +22,10 @@ inline int64_t beatFrame(double beat)
     return static_cast<int64_t>(std::llround(beat * 60.0 / kTempo * kRate));
 }
 
-inline double beatSeconds(double beats) { return beats * 60.0 / kTempo; }
+inline double beatSeconds(double beats)
+{
+    return beats * 60.0 / kTempo;
+}
 
 struct StereoBuffer {
     int64_t origin = 0;
@@ -58,6 +61,9 @@ struct Pan {
     }
 };
 
-inline float midiHz(double note) { return static_cast<float>(440.0 * std::pow(2.0, (note - 69.0) / 12.0)); }
+inline float midiHz(double note)
+{
+    return static_cast<float>(440.0 * std::pow(2.0, (note - 69.0) / 12.0));
+}
 
 } // namespace Assets

@@ -34,8 +34,8 @@ bool span(const StereoBuffer& out, int64_t start, float seconds, int64_t& end)
 // sweeps down through the two lowest bins already decaying, so neither bin
 // reads a second hump; last comes the beater click.
 struct KickPush {
-    float rise = 0.008f;    // seconds from zero to the crest
-    float length = 0.041f;  // seconds until it is back at zero
+    float rise = 0.008f;   // seconds from zero to the crest
+    float length = 0.041f; // seconds until it is back at zero
     float level = 0.593f;
 
     float at(float t) const
@@ -49,7 +49,7 @@ struct KickPush {
 };
 
 struct KickBody {
-    float start = 0.032f;  // seconds after the hit
+    float start = 0.032f; // seconds after the hit
     float fromHz = 253.5f, toHz = 64.9f, sweep = 0.057f;
     float level = 0.518f, decay = 0.072f;
 };
@@ -164,7 +164,7 @@ void renderRiser(StereoBuffer& out, const Hit& hit, double beats)
     Svf bandL, bandR;
     const float length = static_cast<float>(end - start);
     for (int64_t f = start; f < end; ++f) {
-        const float x = static_cast<float>(f - start) / length;  // 0 .. 1
+        const float x = static_cast<float>(f - start) / length; // 0 .. 1
         const float hz = 300.0f * std::pow(30.0f, x);
         const float env = hit.gain * x * x;
         out.add(f, env * bandL.bandpass(left.next(), hz, 0.6f), env * bandR.bandpass(right.next(), hz * 1.05f, 0.6f));

@@ -10,9 +10,9 @@ namespace Assets {
 // `gate` seconds. Times in seconds.
 struct Adsr {
     float attack = 0.005f;
-    float decay = 0.2f;      // time constant of the fall to sustain
+    float decay = 0.2f; // time constant of the fall to sustain
     float sustain = 1.0f;
-    float release = 0.1f;    // time constant after the gate closes
+    float release = 0.1f; // time constant after the gate closes
 
     float at(float t, float gate) const;
 };

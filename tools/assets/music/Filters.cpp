@@ -25,8 +25,7 @@ Svf::Out Svf::process(float in, float cutoffHz, float resonance)
     return {v2, v1, in - k * v1 - v2};
 }
 
-OnePole::OnePole(float cutoffHz)
-    : coefficient(1.0f - std::exp(-6.28318531f * cutoffHz / 44100.0f))
+OnePole::OnePole(float cutoffHz) : coefficient(1.0f - std::exp(-6.28318531f * cutoffHz / 44100.0f))
 {
 }
 

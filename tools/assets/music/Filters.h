@@ -17,7 +17,7 @@ public:
 
 private:
     float ic1 = 0.0f, ic2 = 0.0f;
-    float lastHz = -1.0f, g = 0.0f;  // tan() only when the cutoff moves
+    float lastHz = -1.0f, g = 0.0f; // tan() only when the cutoff moves
 };
 
 class OnePole {

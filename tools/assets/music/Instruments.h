@@ -14,8 +14,8 @@ struct Hit {
 
 struct Note {
     double beat = 0.0;
-    double length = 1.0;  // beats the key is held
-    float pitch = 60.0f;  // MIDI note number
+    double length = 1.0; // beats the key is held
+    float pitch = 60.0f; // MIDI note number
     float gain = 1.0f;
 };
 

@@ -42,7 +42,10 @@ Biquad highPass(double rate)
     return {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
 }
 
-double toDb(double amplitude) { return amplitude > 0.0 ? 20.0 * std::log10(amplitude) : -100.0; }
+double toDb(double amplitude)
+{
+    return amplitude > 0.0 ? 20.0 * std::log10(amplitude) : -100.0;
+}
 
 double integratedLoudness(const std::vector<int16_t>& s)
 {
@@ -58,7 +61,7 @@ double integratedLoudness(const std::vector<int16_t>& s)
         }
         power[i] = p;
     }
-    const size_t block = 17640, hop = 4410;  // 400 ms, 100 ms
+    const size_t block = 17640, hop = 4410; // 400 ms, 100 ms
     std::vector<double> blocks;
     for (size_t start = 0; start + block <= frames; start += hop) {
         double sum = 0.0;

@@ -10,8 +10,8 @@
 namespace Assets {
 
 struct Levels {
-    double lufs = -100.0;        // integrated, gated
-    double truePeakDb = -100.0;  // dBFS, 4x oversampled
+    double lufs = -100.0;       // integrated, gated
+    double truePeakDb = -100.0; // dBFS, 4x oversampled
     double samplePeakDb = -100.0;
 };
 

@@ -15,13 +15,20 @@ namespace {
 
 void renderDrums(const Score& s, StereoBuffer& out)
 {
-    for (const Hit& h : s.kicks) renderKick(out, h);
-    for (const Hit& h : s.claps) renderClap(out, {h.beat, h.gain * 0.42f});
-    for (const Hit& h : s.snares) renderSnare(out, {h.beat, h.gain * 0.42f});
-    for (const Hit& h : s.hats) renderHat(out, {h.beat, h.gain * 0.16f}, false);
-    for (const Hit& h : s.openHats) renderHat(out, {h.beat, h.gain * 0.11f}, true);
-    for (const Hit& h : s.crashes) renderCrash(out, {h.beat, h.gain * 0.2f});
-    for (const Riser& r : s.risers) renderRiser(out, {r.hit.beat, r.hit.gain * 0.3f}, r.beats);
+    for (const Hit& h : s.kicks)
+        renderKick(out, h);
+    for (const Hit& h : s.claps)
+        renderClap(out, {h.beat, h.gain * 0.42f});
+    for (const Hit& h : s.snares)
+        renderSnare(out, {h.beat, h.gain * 0.42f});
+    for (const Hit& h : s.hats)
+        renderHat(out, {h.beat, h.gain * 0.16f}, false);
+    for (const Hit& h : s.openHats)
+        renderHat(out, {h.beat, h.gain * 0.11f}, true);
+    for (const Hit& h : s.crashes)
+        renderCrash(out, {h.beat, h.gain * 0.2f});
+    for (const Riser& r : s.risers)
+        renderRiser(out, {r.hit.beat, r.hit.gain * 0.3f}, r.beats);
 }
 
 void scaled(const ToneNote& n, float gain, ToneNote& out)
@@ -75,12 +82,24 @@ Mix mixScore(const Score& s, FrameRange range)
 
     StereoBuffer sends(range.from, frames);
     ToneNote n;
-    for (const ToneNote& p : s.plucks) { scaled(p, 0.11f, n); renderPluck(sends, n.note, n.tone); }
-    for (const ToneNote& l : s.leads) { scaled(l, 0.16f, n); renderLead(sends, n.note, n.tone); }
+    for (const ToneNote& p : s.plucks) {
+        scaled(p, 0.11f, n);
+        renderPluck(sends, n.note, n.tone);
+    }
+    for (const ToneNote& l : s.leads) {
+        scaled(l, 0.16f, n);
+        renderLead(sends, n.note, n.tone);
+    }
     pingPongDelay(sends, 0.35f, 0.4f);
 
-    for (const ToneNote& b : s.bass) { scaled(b, 0.3f, n); renderBass(mix.music, n.note, n.tone); }
-    for (const ToneNote& p : s.pads) { scaled(p, 0.075f, n); renderPad(mix.music, n.note, n.tone); }
+    for (const ToneNote& b : s.bass) {
+        scaled(b, 0.3f, n);
+        renderBass(mix.music, n.note, n.tone);
+    }
+    for (const ToneNote& p : s.pads) {
+        scaled(p, 0.075f, n);
+        renderPad(mix.music, n.note, n.tone);
+    }
     for (size_t i = 0; i < sends.left.size(); ++i) {
         mix.music.left[i] += sends.left[i];
         mix.music.right[i] += sends.right[i];
@@ -92,7 +111,7 @@ Mix mixScore(const Score& s, FrameRange range)
 void limit(std::vector<float>& left, std::vector<float>& right, float ceiling)
 {
     const size_t n = left.size();
-    const size_t window = 96;  // about 2 ms of look-ahead
+    const size_t window = 96; // about 2 ms of look-ahead
     // The gain each sample needs on its own.
     std::vector<float> need(n);
     for (size_t i = 0; i < n; ++i) {

@@ -13,21 +13,21 @@
 namespace Assets {
 
 struct FrameRange {
-    int64_t from = 0, to = 0;  // absolute frames, [from, to)
+    int64_t from = 0, to = 0; // absolute frames, [from, to)
 };
 
 struct Mix {
-    StereoBuffer drums;   // drums and risers, not ducked
-    StereoBuffer music;   // everything tonal, ducked under the kick
+    StereoBuffer drums; // drums and risers, not ducked
+    StereoBuffer music; // everything tonal, ducked under the kick
 };
 
 Mix mixScore(const Score& score, FrameRange range);
 
 struct MasterSettings {
     float gain = 1.0f;
-    float ceiling = 0.74f;        // sample-peak limit, about -2.6 dBFS
-    int64_t fadeFrom = 0;         // absolute frame where the tail fade starts
-    int64_t fadeTo = 0;           // and where it reaches silence
+    float ceiling = 0.74f; // sample-peak limit, about -2.6 dBFS
+    int64_t fadeFrom = 0;  // absolute frame where the tail fade starts
+    int64_t fadeTo = 0;    // and where it reaches silence
 };
 
 // Sums the buses, fades, limits and converts to interleaved 16-bit stereo.

@@ -14,7 +14,11 @@ namespace {
 
 struct LameHandle {
     lame_global_flags* flags = lame_init();
-    ~LameHandle() { if (flags) lame_close(flags); }
+    ~LameHandle()
+    {
+        if (flags)
+            lame_close(flags);
+    }
 };
 
 void append(std::vector<unsigned char>& out, const std::vector<unsigned char>& buffer, int bytes)
@@ -43,14 +47,15 @@ std::vector<unsigned char> encodeMp3(const std::vector<int16_t>& stereo, const M
     if (lame_init_params(gf) < 0)
         throw Frontend::Error("music: the MP3 encoder rejected its settings");
 
-    constexpr int block = 8192;  // frames per call
+    constexpr int block = 8192; // frames per call
     std::vector<unsigned char> buffer(block * 5 / 4 + 7200 * 2);
     std::vector<unsigned char> mp3;
     const auto frames = static_cast<int64_t>(stereo.size() / 2);
     for (int64_t f = 0; f < frames; f += block) {
         const int n = static_cast<int>(std::min<int64_t>(block, frames - f));
-        append(mp3, buffer, lame_encode_buffer_interleaved(gf, const_cast<short*>(stereo.data() + 2 * f), n,
-                                                           buffer.data(), static_cast<int>(buffer.size())));
+        append(mp3, buffer,
+               lame_encode_buffer_interleaved(gf, const_cast<short*>(stereo.data() + 2 * f), n, buffer.data(),
+                                              static_cast<int>(buffer.size())));
     }
     append(mp3, buffer, lame_encode_flush(gf, buffer.data(), static_cast<int>(buffer.size())));
     // The first frame was written as a placeholder for the tag.

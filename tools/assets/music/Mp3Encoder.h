@@ -9,7 +9,7 @@
 namespace Assets {
 
 struct Mp3Settings {
-    float vbrQuality = 2.0f;  // 0 best .. 9 smallest; 2 gives about 190 kb/s
+    float vbrQuality = 2.0f; // 0 best .. 9 smallest; 2 gives about 190 kb/s
 };
 
 // `stereo`: interleaved 16-bit samples at 44.1 kHz. Returns the file bytes;

@@ -56,7 +56,7 @@ private:
 class Noise {
 public:
     explicit Noise(uint32_t seed) : state(seed ? seed : 0x9e3779b9u) {}
-    float next();  // uniform in [-1, 1)
+    float next(); // uniform in [-1, 1)
 
 private:
     uint32_t state;

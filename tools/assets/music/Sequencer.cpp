@@ -7,7 +7,9 @@
 
 namespace Assets {
 
-Pattern::Pattern(std::string text, double step) : steps(std::move(text)), stepBeats(step) {}
+Pattern::Pattern(std::string text, double step) : steps(std::move(text)), stepBeats(step)
+{
+}
 
 void Pattern::place(std::vector<Hit>& out, double from, double to, float gain) const
 {

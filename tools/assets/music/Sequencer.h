@@ -45,8 +45,8 @@ private:
 };
 
 struct Chord {
-    int root;            // MIDI note of the bass
-    int tones[3];        // MIDI notes of the pad voicing
+    int root;     // MIDI note of the bass
+    int tones[3]; // MIDI notes of the pad voicing
 };
 
 // A progression of chords, each lasting `beatsPerChord`.

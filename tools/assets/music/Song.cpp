@@ -19,7 +19,10 @@ constexpr float kMasterGain = 1.22f;
 
 } // namespace
 
-double musicSeconds() { return kSongSeconds; }
+double musicSeconds()
+{
+    return kSongSeconds;
+}
 
 std::vector<int16_t> renderMusic(double fromSeconds, double toSeconds)
 {

@@ -15,7 +15,7 @@ namespace {
 
 struct NoteSpan {
     int64_t start, gateEnd, end;
-    float gate;  // seconds
+    float gate; // seconds
 };
 
 NoteSpan noteSpan(const Note& note, float releaseSeconds)
@@ -28,7 +28,10 @@ NoteSpan noteSpan(const Note& note, float releaseSeconds)
     return s;
 }
 
-float cents(float c) { return std::pow(2.0f, c / 1200.0f); }
+float cents(float c)
+{
+    return std::pow(2.0f, c / 1200.0f);
+}
 
 } // namespace
 

@@ -25,7 +25,7 @@ namespace {
 
 constexpr int kWidth = 1024;
 constexpr int kHeight = 512;
-constexpr float kSquash = 3.0f;                 // screen units per texel row, per texel column
+constexpr float kSquash = 3.0f; // screen units per texel row, per texel column
 constexpr float kScreenHeight = kHeight * kSquash;
 
 // One puff, in screen units (x 0..kWidth, y 0..kScreenHeight, y down).
@@ -33,18 +33,18 @@ struct Puff {
     float x, y;
     float rx, ry;
     float weight;
-    float base;  // the density fades out just below this line: flat cloud bottoms
+    float base; // the density fades out just below this line: flat cloud bottoms
 };
 
 struct CloudLook {
     uint32_t seed;
-    bool tiles;         // repeated by the scene: puffs and noise wrap round
-    float noise;        // strength of the billowing detail
-    float noiseCell;    // detail size in screen units (kWidth / noiseCell must be whole)
-    float flatten;      // > 1: detail drawn out sideways (streaky layers)
-    float edge;         // density ramp from clear to opaque: larger is softer
+    bool tiles;      // repeated by the scene: puffs and noise wrap round
+    float noise;     // strength of the billowing detail
+    float noiseCell; // detail size in screen units (kWidth / noiseCell must be whole)
+    float flatten;   // > 1: detail drawn out sideways (streaky layers)
+    float edge;      // density ramp from clear to opaque: larger is softer
     float opacity;
-    int probe;          // rows between a texel and where its light is judged: about a third of a cloud's height
+    int probe; // rows between a texel and where its light is judged: about a third of a cloud's height
     Color body, lit, glow;
 };
 
@@ -106,7 +106,8 @@ Picture renderClouds(const CloudLook& look, const std::vector<Puff>& puffs)
             float d = at(i, j);
             float alpha = smoothstep(threshold, threshold + look.edge, d) * look.opacity;
             if (!look.tiles)
-                alpha *= smoothstep(0.0f, 0.12f, (i + 0.5f) / kWidth) * smoothstep(0.0f, 0.12f, 1 - (i + 0.5f) / kWidth);
+                alpha *=
+                    smoothstep(0.0f, 0.12f, (i + 0.5f) / kWidth) * smoothstep(0.0f, 0.12f, 1 - (i + 0.5f) / kWidth);
             if (alpha <= 0)
                 continue;
             float fromAbove = clamp01((d - at(i, j - look.probe)) * 1.2f + 0.35f);
@@ -154,7 +155,10 @@ void streak(std::vector<Puff>& puffs, Random& random, float x, float y, float le
 }
 
 // Screen y of a picture height fraction (0 top .. 1 bottom).
-float screenY(float v) { return v * kScreenHeight; }
+float screenY(float v)
+{
+    return v * kScreenHeight;
+}
 
 } // namespace
 
@@ -174,8 +178,8 @@ Picture makeCloudBank()
     for (int k = 0; k < 4; ++k)
         cumulus(puffs, random, 260 + k * 170 + random.range(-30, 30), screenY(0.3f) - 10, random.range(150, 220),
                 random.range(100, 150));
-    CloudLook look{101, false, 0.35f, 64, 1.0f, 0.8f, 0.85f, 6,
-                   hexColor(0x9a86b8), hexColor(0xf6e4f0), hexColor(0xffb48c)};
+    CloudLook look{
+        101, false, 0.35f, 64, 1.0f, 0.8f, 0.85f, 6, hexColor(0x9a86b8), hexColor(0xf6e4f0), hexColor(0xffb48c)};
     return renderClouds(look, puffs);
 }
 
@@ -188,8 +192,8 @@ Picture makeCloudStreaks()
         float x = random.uniform() * kWidth;
         streak(puffs, random, x, screenY(random.range(0.06f, 0.26f)), random.range(260, 480), random.range(10, 20));
     }
-    CloudLook look{102, true, 0.5f, 64, 3.0f, 0.9f, 0.55f, 2,
-                   hexColor(0xa58cc0), hexColor(0xfbe6f2), hexColor(0xffa6a0)};
+    CloudLook look{
+        102, true, 0.5f, 64, 3.0f, 0.9f, 0.55f, 2, hexColor(0xa58cc0), hexColor(0xfbe6f2), hexColor(0xffa6a0)};
     return renderClouds(look, puffs);
 }
 
@@ -204,8 +208,8 @@ Picture makeCloudPuffs()
         float x = (k + random.range(0.25f, 0.75f)) * kWidth / clouds;
         cumulus(puffs, random, x, screenY(random.range(0.45f, 0.5f)), random.range(130, 200), random.range(90, 150));
     }
-    CloudLook look{103, true, 0.3f, 64, 1.0f, 0.7f, 0.95f, 6,
-                   hexColor(0xae8cb2), hexColor(0xfff0ec), hexColor(0xffc27e)};
+    CloudLook look{
+        103, true, 0.3f, 64, 1.0f, 0.7f, 0.95f, 6, hexColor(0xae8cb2), hexColor(0xfff0ec), hexColor(0xffc27e)};
     return renderClouds(look, puffs);
 }
 
@@ -220,8 +224,8 @@ Picture makeCloudWisps()
     for (int k = 0; k < 5; ++k)
         streak(puffs, random, random.range(240, 800), screenY(random.range(0.39f, 0.44f)), random.range(200, 320),
                random.range(10, 18));
-    CloudLook look{104, false, 0.35f, 64, 1.0f, 0.75f, 0.9f, 5,
-                   hexColor(0xa48ab8), hexColor(0xfff2f2), hexColor(0xffb880)};
+    CloudLook look{
+        104, false, 0.35f, 64, 1.0f, 0.75f, 0.9f, 5, hexColor(0xa48ab8), hexColor(0xfff2f2), hexColor(0xffb880)};
     return renderClouds(look, puffs);
 }
 

@@ -24,9 +24,9 @@ float clampFade(float u, float margin)
 // A hill range: a ridge line from tileable 1D noise, filled below.
 struct HillStyle {
     uint32_t seed;
-    int bumps;        // noise cells across the width
-    float ridge;      // mean ridge height, 0 top .. 1 bottom
-    float amplitude;  // ridge height variation
+    int bumps;       // noise cells across the width
+    float ridge;     // mean ridge height, 0 top .. 1 bottom
+    float amplitude; // ridge height variation
     Color top, bottom;
     bool tiles;
 };
@@ -45,7 +45,7 @@ Picture hillLayer(const HillStyle& s, const std::function<float(float)>& extra =
         if (extra)
             ridge -= extra(u) * kHeight;
         if (!s.tiles)
-            ridge += (1 - clampFade(u, 0.25f)) * kHeight;  // sink the hill towards the clamped edges
+            ridge += (1 - clampFade(u, 0.25f)) * kHeight; // sink the hill towards the clamped edges
         for (int j = 0; j < kHeight; ++j) {
             float coverage = clamp01(j + 0.5f - ridge + 0.5f);
             if (coverage <= 0)
@@ -65,10 +65,11 @@ Picture hillLayer(const HillStyle& s, const std::function<float(float)>& extra =
 void blade(Picture& p, float x, float base, float h, float lean, float width, const Color& c)
 {
     for (int j = static_cast<int>(base - h); j <= static_cast<int>(base); ++j) {
-        float t = clamp01((base - j) / h);  // 0 at the base, 1 at the tip
+        float t = clamp01((base - j) / h); // 0 at the base, 1 at the tip
         float cx = x + lean * t * t;
         float halfWidth = 0.5f * width * (1 - t) + 0.3f;
-        for (int i = static_cast<int>(std::floor(cx - halfWidth - 1)); i <= static_cast<int>(std::ceil(cx + halfWidth + 1)); ++i) {
+        for (int i = static_cast<int>(std::floor(cx - halfWidth - 1));
+             i <= static_cast<int>(std::ceil(cx + halfWidth + 1)); ++i) {
             float coverage = clamp01(halfWidth + 0.5f - std::fabs(i + 0.5f - cx));
             int wrapped = ((i % p.width()) + p.width()) % p.width();
             p.blend(wrapped, j, c, coverage);
@@ -143,7 +144,7 @@ Picture makeFence()
                 // Pointed top: the picket narrows over its last 16 pixels.
                 float halfWidth = width / 2.0f * clamp01((j + 0.5f - (top - 16)) / 16.0f);
                 float coverage = clamp01(halfWidth + 0.5f - dx);
-                float side = (i + 0.5f - cx) / (width * 0.5f);  // -1 left edge .. 1 right edge
+                float side = (i + 0.5f - cx) / (width * 0.5f); // -1 left edge .. 1 right edge
                 Color c = mix(wood, rim, 0.6f * smoothstep(0.4f, 1.0f, side));
                 p.blend(i, j, c, coverage);
             }

@@ -109,7 +109,7 @@ Surface dragonflyBodySurface()
             float u = (i + 0.5f) / kBodyWidth;
             float v = (j + 0.5f) / kBodyHeight;
             float sheen = 0.5f + 0.5f * perlin(u * 16, v * 4, 16, 4, 91);
-            float back = 0.5f + 0.5f * std::cos(2 * kPi * (v - 0.25f));  // the top of the body
+            float back = 0.5f + 0.5f * std::cos(2 * kPi * (v - 0.25f)); // the top of the body
             Color c;
             float groove = 0;
             if (u < 0.62f) {
@@ -174,7 +174,7 @@ Picture makeDragonflyWing()
             float longVein = std::pow(0.5f + 0.5f * std::cos(v * v * 14 * kPi), 20.0f);
             vein = std::max(vein * 0.7f, longVein);
             Color c = mix(hexColor(0xc8e0f0), hexColor(0x9cc6e8), 0.5f + 0.5f * perlin(u * 6, v * 2, 0, 0, 19));
-            c = mix(c, hexColor(0xd8a860), 0.5f * smoothstep(0.12f, 0.0f, u));  // amber at the hinge
+            c = mix(c, hexColor(0xd8a860), 0.5f * smoothstep(0.12f, 0.0f, u)); // amber at the hinge
             c = mix(c, hexColor(0x203040), 0.75f * vein);
             // The dark cell near the tip of the leading edge.
             float stigma = smoothstep(0.04f, 0.02f, std::hypot((u - 0.86f) * 0.5f, v - 0.12f));
@@ -210,7 +210,8 @@ Surface berrySurface()
             const float pit = 0.36f * cellW;
             for (int y = static_cast<int>(cy - pit - 1); y <= static_cast<int>(cy + pit + 1); ++y)
                 for (int x = static_cast<int>(cx - pit - 1); x <= static_cast<int>(cx + pit + 1); ++x) {
-                    int xi = ((x % kBerrySize) + kBerrySize) % kBerrySize, yi = ((y % kBerrySize) + kBerrySize) % kBerrySize;
+                    int xi = ((x % kBerrySize) + kBerrySize) % kBerrySize,
+                        yi = ((y % kBerrySize) + kBerrySize) % kBerrySize;
                     float dx = (x + 0.5f - cx) / pit, dy = (y + 0.5f - cy) / (pit * 1.3f);
                     float d = std::hypot(dx, dy);
                     if (d >= 1)

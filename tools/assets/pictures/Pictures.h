@@ -14,37 +14,37 @@ Picture makeSunsetEnvironment();   // bgenv.jpg
 Picture makeChromeEnvironment();   // jall.jpg
 
 // Sky boxes: the picture wraps round the four side faces, bottom row down.
-Picture makeFlowerSky();     // scene1.jpg
-Picture makeDaySky();        // scene2.jpg
+Picture makeFlowerSky();       // scene1.jpg
+Picture makeDaySky();          // scene2.jpg
 Picture makeHorizonBackdrop(); // scene3.jpg
-Picture makeUnderwaterSky(); // scene6.jpg
-Picture makeNightSky();      // natthimmel.jpg
+Picture makeUnderwaterSky();   // scene6.jpg
+Picture makeNightSky();        // natthimmel.jpg
 
 // The Horizon scene's layers.
-Picture makeCloudBank();     // skyer1.png
-Picture makeCloudStreaks();  // skyer2.png
-Picture makeCloudPuffs();    // skyer3.png
-Picture makeCloudWisps();    // skyer4.png
-Picture makeNearHill();      // piper1.png
-Picture makeMiddleHills();   // piper2.png
-Picture makeFarHills();      // piper3.png
-Picture makeGrassLayer();    // gress.png
-Picture makeFence();         // grill.png
+Picture makeCloudBank();    // skyer1.png
+Picture makeCloudStreaks(); // skyer2.png
+Picture makeCloudPuffs();   // skyer3.png
+Picture makeCloudWisps();   // skyer4.png
+Picture makeNearHill();     // piper1.png
+Picture makeMiddleHills();  // piper2.png
+Picture makeFarHills();     // piper3.png
+Picture makeGrassLayer();   // gress.png
+Picture makeFence();        // grill.png
 
 // Sprites.
-Picture makeDot();           // dott.png
-Picture makeCloudSprite();   // sky.png
-Picture makeNebulaSprite();  // nattsky1.png
-Picture makeStarSprite();    // nattsky2.png
-Picture makeBubble();        // bubble.jpg
+Picture makeDot();          // dott.png
+Picture makeCloudSprite();  // sky.png
+Picture makeNebulaSprite(); // nattsky1.png
+Picture makeStarSprite();   // nattsky2.png
+Picture makeBubble();       // bubble.jpg
 
 // Surface textures.
-Picture makeMeadow();        // grass-bakke.jpg
-Picture makeSand();          // sand2.jpg
-Picture makeStarfishSkin();  // stjerne.jpg
+Picture makeMeadow();          // grass-bakke.jpg
+Picture makeSand();            // sand2.jpg
+Picture makeStarfishSkin();    // stjerne.jpg
 Picture makeStarfishNormals(); // stjerne_bump.jpg
-Picture makeDeckTop();       // skate-top.jpg
-Picture makeDeckNormals();   // normal_skate-top.png
+Picture makeDeckTop();         // skate-top.jpg
+Picture makeDeckNormals();     // normal_skate-top.png
 
 // Surfaces of the animated scenes.
 Picture makeFlowerAtlas();          // kronblad.jpg: petal (left half), seed disc (right half)
@@ -57,9 +57,9 @@ Picture makeStrawberryNormals();    // normal_jordbaer.jpg
 Picture makeWicker();               // kurv.jpg
 
 // Titles.
-Picture makeTitleLogo();     // logo.png
-Picture makeGroupLogo();     // logo2.png
-Picture makeCredits();       // credits.png
+Picture makeTitleLogo(); // logo.png
+Picture makeGroupLogo(); // logo2.png
+Picture makeCredits();   // credits.png
 
 // Tangent-space normal map of a height field (x along u, y along v upwards,
 // z out of the surface), encoded as n * 0.5 + 0.5.

@@ -45,8 +45,14 @@ Picture sphereMap(int size, const Environment& environment)
     return p;
 }
 
-float azimuth(V3 d) { return std::atan2(d.x, d.z); }
-float elevation(V3 d) { return std::asin(std::fmax(-1.0f, std::fmin(1.0f, d.y))); }
+float azimuth(V3 d)
+{
+    return std::atan2(d.x, d.z);
+}
+float elevation(V3 d)
+{
+    return std::asin(std::fmax(-1.0f, std::fmin(1.0f, d.y)));
+}
 
 // Soft-edged rectangle in azimuth/elevation (radians); 1 inside.
 float angularBox(V3 d, float az0, float az1, float el0, float el1, float soft)
@@ -127,11 +133,11 @@ Picture makeDaylightEnvironment()
 {
     return sphereMap(512, [](V3 d) {
         float e = elevation(d);
-        Color sky = sampleGradient({{0.0f, hexColor(0xe8f2fb)}, {0.25f, hexColor(0xa9d0f0)}, {1.0f, hexColor(0x4f8fd6)}},
-                                   e / (kPi / 2));
+        Color sky = sampleGradient(
+            {{0.0f, hexColor(0xe8f2fb)}, {0.25f, hexColor(0xa9d0f0)}, {1.0f, hexColor(0x4f8fd6)}}, e / (kPi / 2));
         sky = mix(sky, hexColor(0xffffff), 0.85f * cloudCover(d, 11, 1.3f, 0.05f));
-        Color ground = sampleGradient({{0.0f, hexColor(0xb8b0a0)}, {0.3f, hexColor(0x7d8a5a)}, {1.0f, hexColor(0x4a5a34)}},
-                                      -e / (kPi / 2));
+        Color ground = sampleGradient(
+            {{0.0f, hexColor(0xb8b0a0)}, {0.3f, hexColor(0x7d8a5a)}, {1.0f, hexColor(0x4a5a34)}}, -e / (kPi / 2));
         float groundNoise = fbm(d.x / (0.1f - d.y) * 2 + 10, d.z / (0.1f - d.y) * 2, 0, 0, 4, 12);
         ground = mix(ground, hexColor(0x3b4a28), 0.35f * clamp01(groundNoise + 0.3f));
         Color c = mix(ground, sky, smoothstep(-0.015f, 0.015f, e));
@@ -147,7 +153,9 @@ Picture makeSunsetEnvironment()
 {
     return sphereMap(512, [](V3 d) {
         float e = elevation(d);
-        Color sky = sampleGradient({{0.0f, hexColor(0xffc060)}, {0.12f, hexColor(0xf07a48)}, {0.45f, hexColor(0x9a3f74)},
+        Color sky = sampleGradient({{0.0f, hexColor(0xffc060)},
+                                    {0.12f, hexColor(0xf07a48)},
+                                    {0.45f, hexColor(0x9a3f74)},
                                     {1.0f, hexColor(0x2c1f55)}},
                                    e / (kPi / 2));
         sky = mix(sky, hexColor(0xffb0a0), 0.6f * cloudCover(d, 21, 1.0f, 0.15f));
@@ -168,14 +176,16 @@ Picture makeChromeEnvironment()
     return sphereMap(512, [](V3 d) {
         // The horizon sits below the middle of the ball: more of it is sky.
         float e = elevation(d) + 0.2f;
-        Color sky = sampleGradient({{0.0f, hexColor(0xffffff)}, {0.12f, hexColor(0xe4f0fc)}, {0.45f, hexColor(0xa8cbf0)},
+        Color sky = sampleGradient({{0.0f, hexColor(0xffffff)},
+                                    {0.12f, hexColor(0xe4f0fc)},
+                                    {0.45f, hexColor(0xa8cbf0)},
                                     {1.0f, hexColor(0x5f90d8)}},
                                    e / (kPi / 2));
         sky = mix(sky, hexColor(0xffffff), 0.95f * cloudCover(d, 31, 0.9f, -0.05f));
         float ridge = 0.015f + 0.035f * (0.5f + 0.5f * perlin(azimuth(d) * 3.0f, 0.5f, 0, 0, 32));
         Color skyline = hexColor(0x6a7a96);
-        Color ground = sampleGradient({{0.0f, hexColor(0xf0ece2)}, {0.25f, hexColor(0xd2ccbe)}, {1.0f, hexColor(0xa29e90)}},
-                                      -e / (kPi / 2));
+        Color ground = sampleGradient(
+            {{0.0f, hexColor(0xf0ece2)}, {0.25f, hexColor(0xd2ccbe)}, {1.0f, hexColor(0xa29e90)}}, -e / (kPi / 2));
         Color c = e > ridge ? sky : (e > 0 ? skyline : ground);
         // The sun, high on the left, for a sparkle along the tines.
         V3 sun = normalized({-0.45f, 0.6f, 0.65f});
@@ -195,8 +205,11 @@ Picture makeDaySky()
     // their picture, which nearly doubles it.
     const Color top = hexColor(0x163f86), bottom = hexColor(0x3567a8);
     Picture p = panorama(1024, 512, [&](float u, float v, int, int) {
-        Color c = sampleGradient({{0.0f, top}, {0.42f, hexColor(0x3a74bd)}, {0.52f, hexColor(0x6894c8)},
-                                  {0.62f, hexColor(0x4a7fc0)}, {1.0f, bottom}},
+        Color c = sampleGradient({{0.0f, top},
+                                  {0.42f, hexColor(0x3a74bd)},
+                                  {0.52f, hexColor(0x6894c8)},
+                                  {0.62f, hexColor(0x4a7fc0)},
+                                  {1.0f, bottom}},
                                  v);
         float band = std::exp(-std::pow((v - 0.47f) / 0.16f, 2.0f));
         float n = fbm(u * 6, v * 5, 6, 0, 6, 41);
@@ -238,10 +251,9 @@ Picture makeFlowerSky()
     // meadow beneath the flower ball.
     const Color zenith = hexColor(0x6a6ad0), meadowDeep = hexColor(0x2f6a2a);
     Picture p = panorama(1024, 512, [&](float u, float v, int, int) {
-        float up = 1 - v;  // 0 at the zenith, 1 at the nadir
-        Color sky = sampleGradient({{0.0f, zenith}, {0.3f, hexColor(0x9a90e0)}, {0.46f, hexColor(0xf0b0c8)},
-                                    {0.5f, hexColor(0xffe0b0)}},
-                                   up);
+        float up = 1 - v; // 0 at the zenith, 1 at the nadir
+        Color sky = sampleGradient(
+            {{0.0f, zenith}, {0.3f, hexColor(0x9a90e0)}, {0.46f, hexColor(0xf0b0c8)}, {0.5f, hexColor(0xffe0b0)}}, up);
         float n = fbm(u * 8, v * 6, 8, 0, 5, 61);
         sky = mix(sky, hexColor(0xfff0f6), smoothstep(0.05f, 0.4f, n) * smoothstep(0.1f, 0.4f, up) * 0.8f);
         Color meadow = mix(hexColor(0x6fae48), meadowDeep, smoothstep(0.5f, 0.95f, up));
@@ -253,7 +265,7 @@ Picture makeFlowerSky()
     static const uint32_t kPetals[] = {0xff5a8c, 0xffd840, 0xffffff, 0xb070ff, 0xff8a30};
     for (int f = 0; f < 900; ++f) {
         float y = random.range(36, 250);
-        float depth = 1 - y / 256;  // 1 near the nadir
+        float depth = 1 - y / 256; // 1 near the nadir
         float x = random.uniform() * 1024;
         float r = 1.2f + 3.5f * depth * random.range(0.5f, 1.0f);
         p.discWrapped(x, y, r, 0.8f, hexColor(kPetals[random.below(5)]));
@@ -268,8 +280,11 @@ Picture makeUnderwaterSky()
     // The bright surface above, light shafts falling into deep blue below.
     const Color surface = hexColor(0x9ee2f2), deep = hexColor(0x07122c);
     Picture p = panorama(1024, 512, [&](float u, float v, int, int) {
-        Color c = sampleGradient({{0.0f, surface}, {0.12f, hexColor(0x4fb4d8)}, {0.4f, hexColor(0x1f6a9e)},
-                                  {0.7f, hexColor(0x10305c)}, {1.0f, deep}},
+        Color c = sampleGradient({{0.0f, surface},
+                                  {0.12f, hexColor(0x4fb4d8)},
+                                  {0.4f, hexColor(0x1f6a9e)},
+                                  {0.7f, hexColor(0x10305c)},
+                                  {1.0f, deep}},
                                  v);
         // Caustic net near the surface: ridges of noise.
         float ridges = 1 - std::fabs(fbm(u * 12, v * 24, 12, 0, 3, 71));
@@ -288,10 +303,14 @@ Picture makeHorizonBackdrop()
 {
     // A warm evening sky behind the landscape layers, the sun low in the middle.
     Picture p = panorama(1024, 512, [](float u, float v, int, int) {
-        Color c = sampleGradient({{0.0f, hexColor(0x24306e)}, {0.3f, hexColor(0x6b5aa0)}, {0.5f, hexColor(0xe8879a)},
-                                  {0.62f, hexColor(0xffc07a)}, {0.72f, hexColor(0xffe2a0)}, {1.0f, hexColor(0xf0a070)}},
+        Color c = sampleGradient({{0.0f, hexColor(0x24306e)},
+                                  {0.3f, hexColor(0x6b5aa0)},
+                                  {0.5f, hexColor(0xe8879a)},
+                                  {0.62f, hexColor(0xffc07a)},
+                                  {0.72f, hexColor(0xffe2a0)},
+                                  {1.0f, hexColor(0xf0a070)}},
                                  v);
-        float dx = (u - 0.5f) * 2.0f, dy = (v - 0.6f) * 1.67f;  // round on screen: 800 px per u, 667 per v
+        float dx = (u - 0.5f) * 2.0f, dy = (v - 0.6f) * 1.67f; // round on screen: 800 px per u, 667 per v
         float d = std::sqrt(dx * dx + dy * dy);
         c = mix(c, hexColor(0xfff4d0), 0.6f * std::exp(-d * d / 0.02f));
         c = mix(c, hexColor(0xfffbea), smoothstep(0.075f, 0.065f, d));

@@ -66,7 +66,7 @@ Picture normalMapFromHeight(const std::vector<float>& height, int width, int hei
     for (int j = 0; j < heightRows; ++j)
         for (int i = 0; i < width; ++i) {
             float du = (at(i + 1, j) - at(i - 1, j)) * 0.5f;
-            float dv = (at(i, j - 1) - at(i, j + 1)) * 0.5f;  // rows run downwards, v upwards
+            float dv = (at(i, j - 1) - at(i, j + 1)) * 0.5f; // rows run downwards, v upwards
             float nx = -du * strength, ny = -dv * strength, nz = 1;
             float l = std::sqrt(nx * nx + ny * ny + nz * nz);
             p.set(i, j, {nx / l * 0.5f + 0.5f, ny / l * 0.5f + 0.5f, nz / l * 0.5f + 0.5f, 1});
@@ -112,7 +112,7 @@ Picture makeSand()
         for (int i = 0; i < size; ++i) {
             float u = i / static_cast<float>(size), v = j / static_cast<float>(size);
             float warp = fbm(u * 4, v * 4, 4, 4, 3, 311);
-            float ripple = std::sin((u * 6 + v * 2 + 0.35f * warp) * 2 * kPi);  // whole cycles: tiles
+            float ripple = std::sin((u * 6 + v * 2 + 0.35f * warp) * 2 * kPi); // whole cycles: tiles
             float grain = (hashPoint(i, j, 312) & 255) / 255.0f - 0.5f;
             float n = fbm(u * 16, v * 16, 16, 16, 3, 313);
             // Dark on purpose: under water the scene adds a glow of about
@@ -141,9 +141,9 @@ constexpr int kStarTexture = 512;
 
 struct StarSkin {
     std::vector<float> height;
-    std::vector<float> bump;  // 0..1: how much of a tubercle covers the texel
-    std::vector<float> rim;   // 0 at the centre .. 1 at the outline
-    std::vector<float> axis;  // 1 on an arm's middle line
+    std::vector<float> bump; // 0..1: how much of a tubercle covers the texel
+    std::vector<float> rim;  // 0 at the centre .. 1 at the outline
+    std::vector<float> axis; // 1 on an arm's middle line
 };
 
 StarSkin starSkin()
@@ -222,9 +222,9 @@ struct DeckSurface {
 
 // Cut-out masks of the deck's artwork, 0..1 per texel of the grip area.
 struct DeckArt {
-    Picture panel;    // alpha: the painted panel where the grip tape is cut away
-    Picture letters;  // alpha: the name printed on the panel
-    Picture outline;  // alpha: a dark keyline round the letters
+    Picture panel;   // alpha: the painted panel where the grip tape is cut away
+    Picture letters; // alpha: the name printed on the panel
+    Picture outline; // alpha: a dark keyline round the letters
 };
 
 DeckArt deckArt()
@@ -256,8 +256,10 @@ DeckSurface deckSurface()
     DeckSurface d{Picture(kDeckWidth, kDeckHeight), std::vector<float>(kDeckWidth * kDeckHeight, 0.0f)};
     DeckArt art = deckArt();
     // The panel's paint: a sunset gradient along the deck with bright diagonal pinstripes.
-    const std::vector<GradientStop> paint = {{0.1f, hexColor(0x20d0e0)}, {0.35f, hexColor(0xffe040)},
-                                             {0.6f, hexColor(0xff8a20)}, {0.9f, hexColor(0xff3a78)}};
+    const std::vector<GradientStop> paint = {{0.1f, hexColor(0x20d0e0)},
+                                             {0.35f, hexColor(0xffe040)},
+                                             {0.6f, hexColor(0xff8a20)},
+                                             {0.9f, hexColor(0xff3a78)}};
 
     for (int j = 0; j < kDeckHeight; ++j)
         for (int i = 0; i < kDeckWidth; ++i) {
@@ -285,10 +287,10 @@ DeckSurface deckSurface()
                 c = mix(hexColor(0xc8965a), hexColor(0xe2b77a), 0.5f + 0.5f * rings);
                 h = 0.2f * rings;
             } else if (u < 0.75f) {
-                c = mix(hexColor(0x9aa0aa), hexColor(0xc8ccd4), grain);  // brushed truck metal
+                c = mix(hexColor(0x9aa0aa), hexColor(0xc8ccd4), grain); // brushed truck metal
                 h = 0.1f * grain;
             } else {
-                c = hexColor(0xf2e8c8);  // urethane wheels
+                c = hexColor(0xf2e8c8); // urethane wheels
             }
             c.a = 1;
             d.color.set(i, j, c);

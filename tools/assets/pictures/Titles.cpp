@@ -14,7 +14,7 @@ namespace {
 constexpr int kSize = 512;
 
 struct TitleLook {
-    Color fillTop, fillBottom;  // vertical gradient over the letters
+    Color fillTop, fillBottom; // vertical gradient over the letters
     Color outline;
     int outlineRadius;
     Color glow;
@@ -58,8 +58,7 @@ Picture makeTitleLogo()
     style.tracking = 2;
     const int baseline = 210;
     Picture mask = textMask(font, "MORVASK", 205, baseline, style);
-    paintTitle(p, mask,
-               {hexColor(0xffffff), hexColor(0xff6fae), hexColor(0x2a0c3a), 2, hexColor(0xff90d0), 10, 1.2f},
+    paintTitle(p, mask, {hexColor(0xffffff), hexColor(0xff6fae), hexColor(0x2a0c3a), 2, hexColor(0xff90d0), 10, 1.2f},
                baseline - 72, baseline);
     return p;
 }
@@ -77,8 +76,7 @@ Picture makeGroupLogo()
     // An underline bar that belongs to the lettering.
     int width = font.measure("VANTREL", style);
     mask.rect(215 - width / 2, baseline + 12, 215 + width / 2, baseline + 18, {1, 1, 1, 1});
-    paintTitle(p, mask,
-               {hexColor(0xfff4c0), hexColor(0xffb040), hexColor(0x1c1030), 2, hexColor(0xffd070), 8, 0.9f},
+    paintTitle(p, mask, {hexColor(0xfff4c0), hexColor(0xffb040), hexColor(0x1c1030), 2, hexColor(0xffd070), 8, 0.9f},
                baseline - 46, baseline + 18);
     return p;
 }
@@ -97,14 +95,10 @@ Picture makeCredits()
     };
     const Color title = hexColor(0xffffff), role = hexColor(0x9ec8ff), name = hexColor(0xf0f6ff);
     const Line lines[] = {
-        {&bold, "MORVASK", 54, 92, title},
-        {&light, "a Vantrel production", 24, 128, role},
-        {&light, "code", 22, 196, role},
-        {&bold, "Skarv", 38, 236, name},
-        {&light, "music", 22, 290, role},
-        {&bold, "Havbris", 38, 330, name},
-        {&light, "graphics", 22, 384, role},
-        {&bold, "Lyngmo", 38, 424, name},
+        {&bold, "MORVASK", 54, 92, title},   {&light, "a Vantrel production", 24, 128, role},
+        {&light, "code", 22, 196, role},     {&bold, "Skarv", 38, 236, name},
+        {&light, "music", 22, 290, role},    {&bold, "Havbris", 38, 330, name},
+        {&light, "graphics", 22, 384, role}, {&bold, "Lyngmo", 38, 424, name},
     };
     Picture mask(kSize, kSize, {1, 1, 1, 0});
     Picture colored(kSize, kSize, {0, 0, 0, 0});

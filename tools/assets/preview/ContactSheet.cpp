@@ -18,12 +18,9 @@ constexpr int kPadding = 12;
 V3 upright(V3 p, UpAxis up)
 {
     switch (up) {
-    case UpAxis::PlusY:
-        return {p.x, -p.z, p.y};
-    case UpAxis::MinusY:
-        return {p.x, p.z, -p.y};
-    case UpAxis::PlusZ:
-        break;
+    case UpAxis::PlusY: return {p.x, -p.z, p.y};
+    case UpAxis::MinusY: return {p.x, p.z, -p.y};
+    case UpAxis::PlusZ: break;
     }
     return p;
 }
@@ -53,7 +50,7 @@ void checkerboard(Picture& p, int x0, int y0, int w, int h)
 
 Picture renderMeshPreview(const std::vector<Mesh>& parts, UpAxis up, const Picture* texture, int width, int height)
 {
-    const int ss = 2;  // supersampling
+    const int ss = 2; // supersampling
     const int w = width * ss, h = height * ss;
     Picture image(w, h, {0.16f, 0.17f, 0.2f, 1});
     std::vector<float> depth(static_cast<size_t>(w) * h, 0.0f);
@@ -89,7 +86,7 @@ Picture renderMeshPreview(const std::vector<Mesh>& parts, UpAxis up, const Pictu
             int ia = m.indices[t], ib = m.indices[t + 1], ic = m.indices[t + 2];
             V3 normal = cross(world[ib] - world[ia], world[ic] - world[ia]);
             if (dot(normal, world[ia] - eye) >= 0)
-                continue;  // facing away
+                continue; // facing away
             float shade = 0.22f + 0.78f * std::max(0.0f, dot(normalized(normal), light));
             const Projected &a = screen[ia], &b = screen[ib], &c = screen[ic];
             float area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
@@ -117,7 +114,8 @@ Picture renderMeshPreview(const std::vector<Mesh>& parts, UpAxis up, const Pictu
                         // Perspective-correct texture coordinates.
                         float pa = wa * a.invDepth / inv, pb = wb * b.invDepth / inv, pc = wc * c.invDepth / inv;
                         const Vertex &va = m.vertices[ia], &vb = m.vertices[ib], &vc = m.vertices[ic];
-                        base = sampleWrapped(*texture, pa * va.u + pb * vb.u + pc * vc.u, pa * va.v + pb * vb.v + pc * vc.v);
+                        base = sampleWrapped(*texture, pa * va.u + pb * vb.u + pc * vc.u,
+                                             pa * va.v + pb * vb.v + pc * vc.v);
                     }
                     image.set(x, y, {base.r * shade, base.g * shade, base.b * shade, 1});
                 }
@@ -175,7 +173,8 @@ Picture makeContactSheet(const std::string& only)
         if (!wanted(asset.name))
             continue;
         const Picture* texture = asset.previewTexture ? &pictures[asset.previewTexture] : nullptr;
-        cells.push_back({asset.name, renderMeshPreview(asset.make(), asset.up, texture, kThumbWidth, kThumbHeight), false});
+        cells.push_back(
+            {asset.name, renderMeshPreview(asset.make(), asset.up, texture, kThumbWidth, kThumbHeight), false});
     }
 
     int columns = std::min(kColumns, static_cast<int>(cells.size()));
@@ -199,7 +198,8 @@ Picture makeContactSheet(const std::string& only)
         if (cell.transparent)
             checkerboard(sheet, tx, ty, tw, th);
         sheet.drawScaled(cell.thumb, tx, ty, tw, th);
-        std::string text = cell.name + "  " + std::to_string(cell.thumb.width()) + "x" + std::to_string(cell.thumb.height());
+        std::string text =
+            cell.name + "  " + std::to_string(cell.thumb.width()) + "x" + std::to_string(cell.thumb.height());
         if (cell.name.size() > 4 && cell.name.compare(cell.name.size() - 4, 4, ".qbr") == 0)
             text = cell.name;
         font.drawCentred(sheet, text, x + kThumbWidth / 2, y + kThumbHeight + 20, label);

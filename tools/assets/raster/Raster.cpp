@@ -296,7 +296,7 @@ namespace {
 float gradientDot(int ix, int iy, float dx, float dy, uint32_t seed)
 {
     // Eight evenly spread gradient directions.
-    static const float kDirections[8][2] = {{1, 0}, {0.7071f, 0.7071f}, {0, 1}, {-0.7071f, 0.7071f},
+    static const float kDirections[8][2] = {{1, 0},  {0.7071f, 0.7071f},   {0, 1},  {-0.7071f, 0.7071f},
                                             {-1, 0}, {-0.7071f, -0.7071f}, {0, -1}, {0.7071f, -0.7071f}};
     const float* g = kDirections[hashPoint(ix, iy, seed) & 7];
     return g[0] * dx + g[1] * dy;

@@ -72,7 +72,7 @@ public:
     std::vector<unsigned char> toRGB8() const;
     std::vector<unsigned char> toRGBA8() const;
 
-    std::vector<float> pixels;  // 4 floats per pixel
+    std::vector<float> pixels; // 4 floats per pixel
 
 private:
     void blurChannels(int radius, bool wrap, int firstChannel, int channelCount);
@@ -86,9 +86,9 @@ class Random {
 public:
     explicit Random(uint64_t seed) : state(seed) {}
     uint64_t next();
-    float uniform();                      // 0..1
-    float range(float low, float high);  // low..high
-    int below(int n);                     // 0..n-1
+    float uniform();                    // 0..1
+    float range(float low, float high); // low..high
+    int below(int n);                   // 0..n-1
 
 private:
     uint64_t state;

@@ -14,8 +14,8 @@ std::string fontPath(const char* fileName);
 
 struct TextStyle {
     int pixelHeight = 32;
-    float horizontalScale = 1.0f;  // < 1 narrows the glyphs
-    float tracking = 0.0f;         // extra advance per glyph, in pixels
+    float horizontalScale = 1.0f; // < 1 narrows the glyphs
+    float tracking = 0.0f;        // extra advance per glyph, in pixels
     Color color{1, 1, 1, 1};
 };
 
@@ -37,8 +37,8 @@ public:
 private:
     int layout(Picture* picture, const std::string& text, int x, int baseline, const TextStyle& style);
 
-    void* library = nullptr;  // FT_Library
-    void* face = nullptr;     // FT_Face
+    void* library = nullptr; // FT_Library
+    void* face = nullptr;    // FT_Face
     std::string path;
 };
 
