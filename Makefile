@@ -8,14 +8,11 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 TEST_ENV = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy VANTREL_NO_DIALOGS=1
-# Any finding ends the test that made it. LLVM inside the software GL driver
-# frees with free() what it took with new, so the allocator-mismatch check
-# would only report the driver. Leak checking is off by default: catalogue
-# entries, render-target pools and the context's default shader are made once
-# and never freed, so every test that drops its Demo would report them; with
-# SANITIZE_LEAKS=1 only the GL driver's leaks (tests/sanitize/lsan.supp) are
-# suppressed.
-SANITIZE_LEAKS ?= 0
+# Any finding ends the test that made it, leaks included: only the GL driver's
+# own are suppressed (tests/sanitize/lsan.supp). LLVM inside the software GL
+# driver frees with free() what it took with new, so the allocator-mismatch
+# check would only report the driver.
+SANITIZE_LEAKS ?= 1
 SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=$(SANITIZE_LEAKS):alloc_dealloc_mismatch=0 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0

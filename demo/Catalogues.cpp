@@ -13,19 +13,34 @@ namespace Vantrel {
 
 namespace {
 
-Frontend::CompleteShader* compileShaderFile(const std::string& path)
+std::unique_ptr<Frontend::CompleteShader> compileShaderFile(const std::string& path)
 {
     Frontend::ShaderSource source(FrontendExt::File(path, "rb"));
-    return new Frontend::CompleteShader(source.text(), "vsMain", "psMain", path);
+    return std::make_unique<Frontend::CompleteShader>(source.text(), "vsMain", "psMain", path);
 }
 
 } // namespace
+
+TextureResourceProxy::TextureResourceProxy() = default;
+TextureResourceProxy::~TextureResourceProxy() = default;
+CompleteShaderResourceProxy::CompleteShaderResourceProxy() = default;
+CompleteShaderResourceProxy::~CompleteShaderResourceProxy() = default;
+VertexShaderResourceProxy::VertexShaderResourceProxy() = default;
+VertexShaderResourceProxy::~VertexShaderResourceProxy() = default;
+PixelShaderResourceProxy::PixelShaderResourceProxy() = default;
+PixelShaderResourceProxy::~PixelShaderResourceProxy() = default;
+QBRResourceProxy::QBRResourceProxy() = default;
+QBRResourceProxy::~QBRResourceProxy() = default;
+TargetResourceProxy::TargetResourceProxy() = default;
+TargetResourceProxy::~TargetResourceProxy() = default;
+DrawableResourceProxy::DrawableResourceProxy() = default;
+DrawableResourceProxy::~DrawableResourceProxy() = default;
 
 Frontend::Texture* TextureResourceProxy::loadResource(const std::string& path)
 {
     FrontendExt::ImageLoader image(FrontendExt::File(path, "rb"));
     try {
-        return new Frontend::Texture(image, Frontend::kFilterMipmap);
+        return keep(std::make_unique<Frontend::Texture>(image, Frontend::kFilterMipmap));
     } catch (const Frontend::Error& error) {
         throw Frontend::Error("picture '" + path + "': " + error.what());
     }
@@ -33,23 +48,25 @@ Frontend::Texture* TextureResourceProxy::loadResource(const std::string& path)
 
 Frontend::CompleteShader* CompleteShaderResourceProxy::loadResource(const std::string& path)
 {
-    return compileShaderFile(path);
+    return keep(compileShaderFile(path));
 }
 
 Frontend::VertexShader* VertexShaderResourceProxy::loadResource(const std::string& path)
 {
-    return &compileShaderFile(path)->vertex;
+    programs.push_back(compileShaderFile(path));
+    return &programs.back()->vertex;
 }
 
 Frontend::PixelShader* PixelShaderResourceProxy::loadResource(const std::string& path)
 {
-    return &compileShaderFile(path)->pixel;
+    programs.push_back(compileShaderFile(path));
+    return &programs.back()->pixel;
 }
 
 FrontendExt::QBRLoader* QBRResourceProxy::loadResource(const std::string& path)
 {
-    return new FrontendExt::QBRLoader(FrontendExt::File(path, "rb"), FrontendExt::kUsageStatic,
-                                      FrontendExt::kUsageStatic);
+    return keep(std::make_unique<FrontendExt::QBRLoader>(FrontendExt::File(path, "rb"), FrontendExt::kUsageStatic,
+                                                         FrontendExt::kUsageStatic));
 }
 
 void TargetResourceProxy::loadResource(Demo* demo)
@@ -58,9 +75,8 @@ void TargetResourceProxy::loadResource(Demo* demo)
     for (int i = 2; i <= 10; i++) {
         int size = 1 << i;
         Frontend::checkNativeError("Vantrel::TargetResourceProxy::loadResource", 17);
-        Element* target = new Element(demo, "Untitled", size, size);
+        adopt(size, std::make_unique<Element>(demo, "Untitled", size, size));
         Frontend::checkNativeError("Vantrel::TargetResourceProxy::loadResource", 19);
-        store(size, target);
     }
     building = false;
 }

@@ -22,7 +22,16 @@ namespace Vantrel {
 using Frontend::State;
 
 Demo::Demo() = default;
-Demo::~Demo() = default;
+Demo::~Demo()
+{
+    // An Element may play in several entries; each is freed once.
+    std::vector<Element*> scenes;
+    for (const TimelineEntry& entry : timeline)
+        if (entry.element && std::find(scenes.begin(), scenes.end(), entry.element) == scenes.end())
+            scenes.push_back(entry.element);
+    for (Element* scene : scenes)
+        delete scene;
+}
 
 void Demo::load()
 {

@@ -83,6 +83,7 @@ public:
     // The side in pixels of a target whose picture is `side` pixels at scale 1.
     int scaledSide(int side) const;
 
+    // The Demo owns the Elements of its timeline and frees them when it goes.
     std::vector<TimelineEntry> timeline;
     bool fullscreen = false;
     bool windowed = false; // an ordinary decorated, resizable window (when not full screen)

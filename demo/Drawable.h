@@ -48,6 +48,7 @@ bool runBeatTrigger(BeatTrigger& trigger, float value, float threshold, float fr
 class Drawable : public Frontend::State {
 public:
     Drawable(Demo* demo, const std::string& name);
+    virtual ~Drawable() = default;
 
     virtual void draw() {}
     virtual void renderSpan(float start, float length);

@@ -1,13 +1,15 @@
 // Catalogues of loaded resources.
 //
 // A catalogue maps a key (a bare file name such as "skate.qbr", or a target
-// side such as 512) to an object that lives until the process ends. Asking
+// side such as 512) to an object. What a catalogue loads or adopts it owns and
+// frees with itself; store() files an object someone else owns. Asking
 // for a key that is not there ends the demo with a message naming the key.
 // File catalogues fill themselves by scanning a folder with a wildcard that
 // matches case-insensitively, in name order, so every run loads the same way.
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,11 +41,24 @@ public:
     }
 
     void store(const Key& key, T* object) { objects[key] = object; }
+    T* adopt(const Key& key, std::unique_ptr<T> object)
+    {
+        T* kept = keep(std::move(object));
+        store(key, kept);
+        return kept;
+    }
     size_t size() const { return objects.size(); }
     const std::map<Key, T*, std::less<>>& entries() const { return objects; }
 
 protected:
+    T* keep(std::unique_ptr<T> object)
+    {
+        owned.push_back(std::move(object));
+        return owned.back().get();
+    }
+
     std::map<Key, T*, std::less<>> objects;
+    std::vector<std::unique_ptr<T>> owned;
 };
 
 // Names of the entries of `directory` matching `pattern` (Windows-style
@@ -54,6 +69,7 @@ template <typename T>
 class FileResourceProxy : public ResourceProxy<T, std::string> {
 public:
     virtual ~FileResourceProxy() = default;
+    // Loads one file into an object this catalogue owns.
     virtual T* loadResource(const std::string& path) = 0;
 
     // Loads every matching file of `directory` (which ends with "/") under its bare name.

@@ -37,7 +37,7 @@ ReloadResult reloadShader(Demo& demo, const std::string& path, const std::string
     if (demo.shaders.contains(name))
         demo.shaders[name]->adopt(*fresh);
     else
-        demo.shaders.store(name, fresh.release()); // a new file: lives until the process ends, like the rest
+        demo.shaders.adopt(name, std::move(fresh));
     result.ok = true;
     result.message = "reloaded " + path;
     return result;
@@ -50,7 +50,7 @@ ReloadResult reloadPicture(Demo& demo, const std::string& path, const std::strin
         Frontend::Texture* texture = demo.textures[name];
         texture->setData(image.width(), image.height(), image.data(), image.format(), texture->filter());
     } else {
-        demo.textures.store(name, new Frontend::Texture(image, Frontend::kFilterMipmap));
+        demo.textures.adopt(name, std::make_unique<Frontend::Texture>(image, Frontend::kFilterMipmap));
     }
     ReloadResult result;
     result.ok = true;

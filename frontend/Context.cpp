@@ -58,6 +58,12 @@ void initVideo()
             SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
             throw Error(std::string("cannot start the video system: ") + SDL_GetError());
+        // The GL driver stays loaded for the life of the process. SDL would
+        // unload it with the last window: a window made again would pay the
+        // driver's start-up again, and what the driver keeps until exit would
+        // outlive its code, unnamed in leak reports.
+        if (SDL_GL_LoadLibrary(nullptr) != 0)
+            throw Error(std::string("cannot load the OpenGL library: ") + SDL_GetError());
         SDL_AddEventWatch(watchKeys, nullptr);
     }
 }
@@ -143,6 +149,11 @@ int Window::clientHeight() const
     return height;
 }
 
+bool glContextIsCurrent()
+{
+    return SDL_GL_GetCurrentContext() != nullptr;
+}
+
 // ---- Context ---------------------------------------------------------------
 
 Context::Context(const ContextDesc& desc)
@@ -172,7 +183,7 @@ Context::Context(const ContextDesc& desc)
     currentContext = this;
 
     cg = std::make_unique<CgContext>();
-    shader = new CompleteShader(kDefaultShaderSource, "vsMain", "psMain", "<default shader>");
+    shader = std::make_unique<CompleteShader>(kDefaultShaderSource, "vsMain", "psMain", "<default shader>");
     shader->bind();
     if (glGetError() != GL_NO_ERROR)
         showMessage("Error", "asdjn");
@@ -211,8 +222,13 @@ void Context::release()
 {
     if (!glContext)
         return;
-    if (mainWindow)
+    if (mainWindow) {
+        // The default shader's program belongs to this context: free it while current.
+        SDL_GL_MakeCurrent(mainWindow->native(), static_cast<SDL_GLContext>(glContext));
+        shader.reset();
         SDL_GL_MakeCurrent(mainWindow->native(), nullptr);
+    }
+    shader.reset();
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(glContext));
     glContext = nullptr;
 }

@@ -88,9 +88,13 @@ private:
     std::unique_ptr<Window> mainWindow;
     void* glContext = nullptr;
     std::unique_ptr<CgContext> cg;
-    CompleteShader* shader = nullptr;       // never destroyed
+    std::unique_ptr<CompleteShader> shader; // freed in release(), while the context is still current
     std::vector<unsigned char> framePixels; // kept between reads: dumps and captures allocate once
 };
+
+// Whether any OpenGL context is current on this thread. GL names die with
+// their context, so a destructor that runs after it frees only memory.
+bool glContextIsCurrent();
 
 // Keyboard state as of the last event pump.
 bool isKeyPressed(Key key);

@@ -3,7 +3,6 @@
 // Construction leaves the window's framebuffer bound.
 #include "frontend/RenderTarget.h"
 
-#include <SDL.h>
 #include <epoxy/gl.h>
 
 #include "frontend/Context.h"
@@ -56,7 +55,7 @@ RenderTarget::RenderTarget(int width, int height, bool withColour, bool withDept
 RenderTarget::~RenderTarget()
 {
     // The textures guard their own GL names; only the framebuffer needs a context here.
-    if (framebuffer != 0 && SDL_GL_GetCurrentContext())
+    if (framebuffer != 0 && glContextIsCurrent())
         glDeleteFramebuffers(1, &framebuffer);
     delete colourTextures[0];
     delete ownedDepth;

@@ -14,6 +14,7 @@
 
 #include "frontend/cg/CgCompiler.h"
 #include "frontend/cg/GlProgram.h"
+#include "frontend/Context.h"
 #include "frontend/Error.h"
 #include "frontend/State.h"
 #include "frontend/Texture.h"
@@ -152,6 +153,8 @@ CompleteShader::CompleteShader(const char* source, const std::string& vertexEntr
 
 CompleteShader::~CompleteShader()
 {
+    if (!glContextIsCurrent())
+        return;
     if (impl && impl->program)
         glDeleteProgram(impl->program);
     for (const auto& stage : {vertex.program, pixel.program})

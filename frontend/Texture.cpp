@@ -3,12 +3,12 @@
 // Errors during upload are reported at fixed check points and work goes on.
 #include "frontend/Texture.h"
 
-#include <SDL.h>
 #include <epoxy/gl.h>
 #include <GL/glu.h>
 
 #include <string>
 
+#include "frontend/Context.h"
 #include "frontend/Error.h"
 
 namespace Frontend {
@@ -55,7 +55,7 @@ Texture::Texture(const Image& image, int filter)
 
 Texture::~Texture()
 {
-    if (textureId != 0 && SDL_GL_GetCurrentContext())
+    if (textureId != 0 && glContextIsCurrent())
         glDeleteTextures(1, &textureId);
 }
 

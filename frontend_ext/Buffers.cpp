@@ -9,6 +9,7 @@
 #include "frontend_ext/Buffers.h"
 
 // State.h comes before epoxy, whose glStencilOp macro would rename a member.
+#include "frontend/Context.h"
 #include "frontend/Error.h"
 #include "frontend/State.h"
 
@@ -134,9 +135,10 @@ void createStorage(Mapping m, int usage, long long bytes, const void* source)
 
 void releaseStorage(Mapping m, int usage)
 {
-    if (usage != kUsageClient)
-        glDeleteBuffers(1, &m.name);
-    else
+    if (usage != kUsageClient) {
+        if (Frontend::glContextIsCurrent())
+            glDeleteBuffers(1, &m.name);
+    } else
         delete[] m.data;
 }
 

@@ -43,9 +43,12 @@ float Balloon::fadeIn(float t)
     return 1.0f - ease(t / 2.0f);
 }
 
+Balloon::~Balloon() = default;
+
 void Balloon::draw()
 {
-    static StdVantrel::Particles* sprites = new StdVantrel::Particles(demo, kSprites);
+    if (!sprites)
+        sprites = std::make_unique<StdVantrel::Particles>(demo, kSprites);
     resetState();
     const float t = localTime;
     const float K = 500.0f * t;
@@ -53,16 +56,17 @@ void Balloon::draw()
 
     loadIdentityWorld();
     pushAll();
-    static StdVantrel::Skybox* sky = new StdVantrel::Skybox(demo);
+    if (!sky)
+        sky = std::make_unique<StdVantrel::Skybox>(demo);
     sky->drawSky("natthimmel.jpg");
     popAll();
 
     // The back layer lies behind the balloons only because they are drawn over it.
-    drawSprites(*sprites, 1, "nattsky1.png");
+    drawSprites(1, "nattsky1.png");
     setDepthFunc(Frontend::kLessEqual);
     balloon.draw(K);
     loadIdentityWorld();
-    drawSprites(*sprites, 2, "nattsky2.png");
+    drawSprites(2, "nattsky2.png");
 
     colorOverlay(0.0f, 0.0f, 0.0f, fadeIn(t));
     glow(64, 0.5f, 2.0f, 1.0f, 1.0f);
@@ -83,7 +87,7 @@ void Balloon::placeCamera(float K)
 }
 
 // Ten large additive sprites round the origin, the same ten for the same seed.
-void Balloon::drawSprites(StdVantrel::Particles& sprites, unsigned seed, const char* picture)
+void Balloon::drawSprites(unsigned seed, const char* picture)
 {
     disable(Frontend::kDepthTest);
     StdVantrel::srand(seed);
@@ -93,11 +97,11 @@ void Balloon::drawSprites(StdVantrel::Particles& sprites, unsigned seed, const c
         const float u1 = signedRandom();
         const float u2 = signedRandom();
         const float u3 = signedRandom();
-        sprites.setPosition(i, 900.0f * u3, 900.0f * u2, 900.0f * u1);
-        sprites.setSize(i, 130.0f);
+        sprites->setPosition(i, 900.0f * u3, 900.0f * u2, 900.0f * u1);
+        sprites->setSize(i, 130.0f);
     }
     setEnvironmentTexture(picture);
-    sprites.draw();
+    sprites->draw();
     disable(Frontend::kBlend);
     enable(Frontend::kDepthTest);
 }

@@ -3,11 +3,14 @@
 // in from black over the first two seconds.
 #pragma once
 
+#include <memory>
+
 #include "demo/Element.h"
 #include "scene/KDXDrawable.h"
 
 namespace StdVantrel {
 class Particles;
+class Skybox;
 }
 
 namespace Prod {
@@ -28,6 +31,7 @@ public:
     };
 
     explicit Balloon(Vantrel::Demo* owner);
+    ~Balloon() override;
     void draw() override;
 
     // The black overlay's opacity at local time t: 1 at the start, 0 from 2 s on.
@@ -36,8 +40,11 @@ public:
     KDXDrawable balloon;
 
 private:
+    std::unique_ptr<StdVantrel::Particles> sprites; // both sprite layers, made by the first draw
+    std::unique_ptr<StdVantrel::Skybox> sky;
+
     void placeCamera(float K);
-    void drawSprites(StdVantrel::Particles& sprites, unsigned seed, const char* picture);
+    void drawSprites(unsigned seed, const char* picture);
 };
 
 } // namespace Prod

@@ -62,6 +62,8 @@ float Dragonfly::flash(const Vantrel::Demo& demo, float t)
     return F;
 }
 
+Dragonfly::~Dragonfly() = default;
+
 void Dragonfly::draw()
 {
     const float t = localTime;
@@ -75,7 +77,8 @@ void Dragonfly::draw()
     paths.evaluate(A);
     loadIdentityWorld();
 
-    static StdVantrel::Skybox* sky = new StdVantrel::Skybox(demo);
+    if (!sky)
+        sky = std::make_unique<StdVantrel::Skybox>(demo);
     sky->drawSky("scene2.jpg");
 
     drawGround();

@@ -4,15 +4,22 @@
 // around under a day sky. Glow and two depth-of-field blurs soften the picture.
 #pragma once
 
+#include <memory>
+
 #include "demo/Element.h"
 #include "scene/KDXDrawable.h"
 #include "scene/KDXLoader.h"
+
+namespace StdVantrel {
+class Skybox;
+}
 
 namespace Prod {
 
 class Dragonfly : public Vantrel::Element {
 public:
     explicit Dragonfly(Vantrel::Demo* owner);
+    ~Dragonfly() override;
     void draw() override;
 
     // The path scene's clock at local time t: 4000 per second, plus 3000 for
@@ -27,6 +34,8 @@ public:
     StdVantrel::KDXDrawable solsikke;
 
 private:
+    std::unique_ptr<StdVantrel::Skybox> sky; // made by the first draw
+
     void placeCamera(float A);
     void drawGround();
     void drawDragonflies(float t);

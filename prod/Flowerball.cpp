@@ -42,6 +42,8 @@ bool Flowerball::largeStrawberryShown(const Vantrel::Demo& demo, float t)
     return t > demo.beatsToSeconds(32);
 }
 
+Flowerball::~Flowerball() = default;
+
 void Flowerball::draw()
 {
     const float t = localTime;
@@ -56,7 +58,8 @@ void Flowerball::draw()
     loadIdentityWorld();
     rotate(40.0f * t, 0.0f, 0.0f, 1.0f);
 
-    static StdVantrel::Skybox* sky = new StdVantrel::Skybox(demo);
+    if (!sky)
+        sky = std::make_unique<StdVantrel::Skybox>(demo);
     sky->drawSky("scene1.jpg");
 
     pushWorld();
@@ -111,7 +114,8 @@ void Flowerball::drawStrawberries(float t)
 
 void Flowerball::drawSprites()
 {
-    static StdVantrel::Particles* sprites = new StdVantrel::Particles(demo, kSprites);
+    if (!sprites)
+        sprites = std::make_unique<StdVantrel::Particles>(demo, kSprites);
     loadIdentityWorld();
     StdVantrel::srand(1);
     for (int i = 0; i < kSprites; i++) {

@@ -5,14 +5,22 @@
 // 32 one large strawberry flies at the viewer in front of everything.
 #pragma once
 
+#include <memory>
+
 #include "demo/Element.h"
 #include "scene/KDXDrawable.h"
+
+namespace StdVantrel {
+class Particles;
+class Skybox;
+}
 
 namespace Prod {
 
 class Flowerball : public Vantrel::Element {
 public:
     explicit Flowerball(Vantrel::Demo* owner);
+    ~Flowerball() override;
     void draw() override;
 
     // Where a strawberry of random value u1 lies along z at local time t: it
@@ -33,6 +41,9 @@ public:
     float ballTime = 0.0f;
 
 private:
+    std::unique_ptr<StdVantrel::Skybox> sky; // both made by the first draw
+    std::unique_ptr<StdVantrel::Particles> sprites;
+
     void reactToBeat(float t);
     void drawStrawberries(float t);
     void drawSprites();

@@ -90,6 +90,11 @@ void Horizon::drawLayer(const Window& window)
     end();
 }
 
+Horizon::Horizon(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512)
+{
+}
+Horizon::~Horizon() = default;
+
 void Horizon::draw()
 {
     const float t = localTime;
@@ -127,7 +132,8 @@ void Horizon::drawLayers(float t)
 void Horizon::drawForest(float t)
 {
     disable(Frontend::kDepthTest);
-    static StdVantrel::Particles* dots = new StdVantrel::Particles(demo, kDots);
+    if (!dots)
+        dots = std::make_unique<StdVantrel::Particles>(demo, kDots);
     StdVantrel::srand(0);
 
     FrontendExt::Geometry& forest = (*meshes)["atsolskogen.qbr"]->mesh(0);

@@ -6,14 +6,20 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include "demo/Element.h"
+
+namespace StdVantrel {
+class Particles;
+}
 
 namespace Prod {
 
 class Horizon : public Vantrel::Element {
 public:
-    explicit Horizon(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512) {}
+    explicit Horizon(Vantrel::Demo* owner);
+    ~Horizon() override;
     void draw() override;
 
     // The part of a picture that one layer shows across the viewport.
@@ -39,6 +45,8 @@ public:
     static int vertexChoice(float rho, int vertexCount);
 
 private:
+    std::unique_ptr<StdVantrel::Particles> dots; // made by the first draw
+
     void drawLayers(float t);
     void drawForest(float t);
 };

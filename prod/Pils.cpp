@@ -73,9 +73,14 @@ void applyEffects(Element& scene, float Tj, const ForkSwarmLook& look)
 
 } // namespace
 
+ForkSwarmState::ForkSwarmState() = default;
+ForkSwarmState::~ForkSwarmState() = default;
+
 void drawForkSwarm(Element& scene, ForkSwarmState& state, const ForkSwarmLook& look)
 {
     Vantrel::Demo& demo = *scene.demo;
+    if (!state.sky)
+        state.sky = std::make_unique<StdVantrel::Skybox>(&demo);
     const float t0 = scene.localTime;
     const float beat60 = demo.beatsToSeconds(60);
     const float liftOff = look.takeoff ? Element::ease((t0 - beat60) / (demo.beatsToSeconds(64) - beat60)) : 0.0f;
@@ -105,16 +110,24 @@ void drawForkSwarm(Element& scene, ForkSwarmState& state, const ForkSwarmLook& l
     }
 }
 
+Pils::Pils(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512)
+{
+}
+Pils::~Pils() = default;
+
 void Pils::draw()
 {
-    static ForkSwarmState state{new StdVantrel::Skybox(demo), {}, 1};
     static const ForkSwarmLook look{"scene2.jpg", 310.0f, 600.0f, false};
     drawForkSwarm(*this, state, look);
 }
 
+PilsTakeoff::PilsTakeoff(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512)
+{
+}
+PilsTakeoff::~PilsTakeoff() = default;
+
 void PilsTakeoff::draw()
 {
-    static ForkSwarmState state{new StdVantrel::Skybox(demo), {}, 1};
     static const ForkSwarmLook look{"natthimmel.jpg", 260.0f, 400.0f, true};
     drawForkSwarm(*this, state, look);
 }

@@ -4,6 +4,8 @@
 // back later; PilsTakeoff spreads the swarm out and fades to black at its end.
 #pragma once
 
+#include <memory>
+
 #include "demo/Drawable.h"
 #include "demo/Element.h"
 
@@ -23,21 +25,31 @@ struct ForkSwarmLook {
 
 // What a fork scene keeps from frame to frame (and across both of its spans).
 struct ForkSwarmState {
-    StdVantrel::Skybox* sky;
+    ForkSwarmState();
+    ~ForkSwarmState();
+    std::unique_ptr<StdVantrel::Skybox> sky; // made by the first draw
     Vantrel::BeatTrigger trigger;
     int jump = 1;
 };
 
 class Pils : public Vantrel::Element {
 public:
-    explicit Pils(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512) {}
+    explicit Pils(Vantrel::Demo* owner);
+    ~Pils() override;
     void draw() override;
+
+private:
+    ForkSwarmState state;
 };
 
 class PilsTakeoff : public Vantrel::Element {
 public:
-    explicit PilsTakeoff(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512) {}
+    explicit PilsTakeoff(Vantrel::Demo* owner);
+    ~PilsTakeoff() override;
     void draw() override;
+
+private:
+    ForkSwarmState state;
 };
 
 void drawForkSwarm(Vantrel::Element& scene, ForkSwarmState& state, const ForkSwarmLook& look);

@@ -29,10 +29,17 @@ void Skate::prepare()
     }
 }
 
+Skate::Skate(Demo* owner) : Element(owner, "Untitled", 512, 512)
+{
+}
+Skate::~Skate() = default;
+
 void Skate::draw()
 {
-    static StdVantrel::Skybox* sky = new StdVantrel::Skybox(demo);
-    static StdVantrel::Particles* bubbles = new StdVantrel::Particles(demo, 200);
+    if (!sky)
+        sky = std::make_unique<StdVantrel::Skybox>(demo);
+    if (!bubbles)
+        bubbles = std::make_unique<StdVantrel::Particles>(demo, 200);
     const float t = localTime;
 
     lookAt(200.0f, 200.0f, 200.0f, 100.0f * std::sin(t), 100.0f * std::cos(0.82f * t), 0.0f, 0.0f, 0.0f, 1.0f);

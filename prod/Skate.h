@@ -4,15 +4,22 @@
 // distortions and a long fade to black.
 #pragma once
 
+#include <memory>
+
 #include "demo/Element.h"
 #include "prod/Underwater.h"
 #include "frontend_ext/Tracks.h"
+
+namespace StdVantrel {
+class Skybox;
+}
 
 namespace Vantrel {
 
 class Skate : public Element {
 public:
-    explicit Skate(Demo* owner) : Element(owner, "Untitled", 512, 512) {}
+    explicit Skate(Demo* owner);
+    ~Skate() override;
     void prepare() override;
     void draw() override;
 
@@ -20,6 +27,9 @@ public:
     Scene::VectorTrack spinTrack;
 
 private:
+    std::unique_ptr<StdVantrel::Skybox> sky; // both made by the first draw
+    std::unique_ptr<StdVantrel::Particles> bubbles;
+
     void drawBoard();
     void applyPasses(float t);
 };

@@ -152,10 +152,17 @@ void Underwater::prepare()
     }
 }
 
+Underwater::Underwater(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512)
+{
+}
+Underwater::~Underwater() = default;
+
 void Underwater::draw()
 {
-    static StdVantrel::Skybox* sky = new StdVantrel::Skybox(demo);
-    static StdVantrel::Particles* bubbles = new StdVantrel::Particles(demo, kBubbles);
+    if (!sky)
+        sky = std::make_unique<StdVantrel::Skybox>(demo);
+    if (!bubbles)
+        bubbles = std::make_unique<StdVantrel::Particles>(demo, kBubbles);
     static Vec3 beatCentre;
     static float flash = 0.0f;
     static float bassLevel = 0.0f; // smoothed bass; kept for tuning, nothing reads it

@@ -6,6 +6,7 @@
 // flashes and a glow that brightens on the beat.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "demo/Element.h"
@@ -16,6 +17,7 @@ class Geometry;
 }
 namespace StdVantrel {
 class Particles;
+class Skybox;
 }
 
 namespace Prod {
@@ -43,7 +45,8 @@ void drawBubbles(Vantrel::Drawable& scene, StdVantrel::Particles& bubbles);
 
 class Underwater : public Vantrel::Element {
 public:
-    explicit Underwater(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512) {}
+    explicit Underwater(Vantrel::Demo* owner);
+    ~Underwater() override;
     void prepare() override;
     void draw() override;
 
@@ -58,6 +61,9 @@ public:
     Scene::VectorTrack driftTrack;
 
 private:
+    std::unique_ptr<StdVantrel::Skybox> sky; // both made by the first draw
+    std::unique_ptr<StdVantrel::Particles> bubbles;
+
     void placeCamera(float T, Vec3& beatCentre, float& flash);
     void drawFloorAndStar();
     void applyPasses(float t0, float T, float flash);

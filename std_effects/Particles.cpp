@@ -29,7 +29,7 @@ Particles::Particles(Vantrel::Demo* owner, int count) : Vantrel::Drawable(owner,
     if (count < 1)
         throw Frontend::Error("StdVantrel::Particles: a set needs at least one sprite, not " + std::to_string(count));
     const int counts[4] = {3, 4, 2, 2};
-    buffer = new VertexBuffer(4, counts, 4 * count, kUsageDynamic, nullptr, nullptr);
+    buffer = std::make_unique<VertexBuffer>(4, counts, 4 * count, kUsageDynamic, nullptr, nullptr);
     for (int i = 0; i < count; i++) {
         setPosition(i, 0.0f, 0.0f, 0.0f);
         setColor(i, 1.0f, 1.0f, 1.0f, 1.0f);
@@ -39,6 +39,8 @@ Particles::Particles(Vantrel::Demo* owner, int count) : Vantrel::Drawable(owner,
     buffer->unlock();
     mapped = nullptr;
 }
+
+Particles::~Particles() = default;
 
 float* Particles::sprite(int index)
 {

@@ -7,12 +7,15 @@
 // shader "vantrel_particles.cg" turns each corner offset into a quad facing
 // the camera; the shared environment texture (slot 0) is the sprite picture.
 //
-//   static StdVantrel::Particles* dots = new StdVantrel::Particles(demo, 200);  // on the first draw
+//   if (!dots)                                         // a scene member, made on the first draw
+//       dots = std::make_unique<StdVantrel::Particles>(demo, 200);
 //   dots->setPosition(i, x, y, z);
 //   dots->setSize(i, 3.0f);
 //   setEnvironmentTexture("bubble.jpg");
 //   dots->draw();
 #pragma once
+
+#include <memory>
 
 #include "demo/Drawable.h"
 
@@ -26,6 +29,7 @@ class Particles : public Vantrel::Drawable {
 public:
     // Every sprite starts white, of size 1, at the origin, with the whole texture.
     Particles(Vantrel::Demo* demo, int count);
+    ~Particles() override;
 
     void setPosition(int index, float x, float y, float z);
     void setColor(int index, float r, float g, float b, float a);
@@ -47,7 +51,7 @@ private:
     float* sprite(int index);
 
     int sprites;
-    FrontendExt::VertexBuffer* buffer;
+    std::unique_ptr<FrontendExt::VertexBuffer> buffer;
     float* mapped = nullptr;
 };
 

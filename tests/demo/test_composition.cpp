@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include <epoxy/gl.h>
 
@@ -114,12 +115,12 @@ TEST_F(Composition, DrawablesCreatedDuringTheWarmUpAreWarmedInTheSamePass)
         void draw() override
         {
             if (!child)
-                child = new Child(demo);
+                child = std::make_unique<Child>(demo);
         }
-        Child* child = nullptr;
+        std::unique_ptr<Child> child;
     };
     demo.load();
-    auto* parent = new Parent(&demo);
+    auto* parent = demo.own(new Parent(&demo));
     demo.prepareDrawables();
     ASSERT_NE(parent->child, nullptr);
     EXPECT_EQ(parent->child->draws, 1);
@@ -236,6 +237,32 @@ TEST(Catalogues, LoadEveryDataFileUnderItsExactNameAndBuildBothPools)
     EXPECT_EQ(small->scaledTargets[0], small); // built before it was in the pool
     EXPECT_EQ(small->scaledTargets[1], demo.targets[4]);
     EXPECT_EQ(small->scaledTargets[3], demo.targets[4]);
+}
+
+TEST(Catalogues, TheDemoFreesWhatItLoadedAndTheScenesOfItsTimelineOnce)
+{
+    TestSupport::RunDirectory run("owned");
+    run.writePicture("sky.png", 4, 4, 10, 20, 30);
+    struct CountedScene : FlatScene {
+        explicit CountedScene(Demo* owner, int& gone) : FlatScene(owner, 0, 0, 0), freed(gone) {}
+        ~CountedScene() override { freed++; }
+        int& freed;
+    };
+    int scenesFreed = 0;
+    auto demo = std::make_unique<TestSupport::TestDemo>();
+    demo->load();
+    auto* scene = new CountedScene(demo.get(), scenesFreed);
+    demo->timeline = {{0.0f, 1.0f, scene}, {1.0f, 2.0f, nullptr}, {2.0f, 3.0f, scene}};
+    const unsigned picture = demo->textures["sky.png"]->id();
+    const unsigned poolPicture = demo->targets[64]->colorTexture()->id();
+    const unsigned sceneDepth = scene->depthTexture()->id();
+    ASSERT_TRUE(glIsTexture(picture) && glIsTexture(poolPicture) && glIsTexture(sceneDepth));
+
+    demo.reset();
+    EXPECT_EQ(scenesFreed, 1);
+    EXPECT_FALSE(glIsTexture(picture));
+    EXPECT_FALSE(glIsTexture(poolPicture));
+    EXPECT_FALSE(glIsTexture(sceneDepth));
 }
 
 TEST(Catalogues, AListedFileThatCannotBeReadIsReportedByName)

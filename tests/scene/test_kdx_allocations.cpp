@@ -30,7 +30,7 @@ TEST(KDXDrawableAllocations, SteadyFramesAllocateNothing)
     root->children.push_back(KDXTest::plainNode("Marker", Scene::kNodeKind5));
     scene.roots.push_back(std::move(root));
     Halvane::writeKDX("data/steady.kdx", scene);
-    auto* drawable = new StdVantrel::KDXDrawable(&demo, "data/steady.kdx");
+    auto* drawable = demo.own(new StdVantrel::KDXDrawable(&demo, "data/steady.kdx"));
 
     drawable->lookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
     drawable->draw(0.25f); // first frame: the lists find their size

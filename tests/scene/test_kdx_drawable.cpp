@@ -66,7 +66,7 @@ protected:
             kdx.roots.push_back(KDXTest::quadMesh("Mesh" + std::to_string(i), meshMaterials[i]));
         std::string path = "data/scene" + std::to_string(serial++) + ".kdx";
         Halvane::writeKDX(path, kdx);
-        return new RecordingDrawable(&demo, path);
+        return demo.own(new RecordingDrawable(&demo, path));
     }
 
     Frontend::CompleteShader* shader(const char* name) { return demo.shaders[name]; }
@@ -153,7 +153,7 @@ TEST_F(KDXDrawableTest, HalfAlphaDrawsAtHalfOpacity)
     kdx.materials.push_back(KDXTest::colourMaterial("glass", 1.0f, 1.0f));
     kdx.roots.push_back(KDXTest::quadMesh("Mesh", "glass"));
     Halvane::writeKDX("data/full.kdx", kdx);
-    std::vector<unsigned char> whole = render(*new RecordingDrawable(&demo, "data/full.kdx"));
+    std::vector<unsigned char> whole = render(*demo.own(new RecordingDrawable(&demo, "data/full.kdx")));
 
     ASSERT_GT(whole[2], 60);
     // color.w 0.875 times alpha 0.5 over black.
@@ -177,7 +177,7 @@ TEST_F(KDXDrawableTest, SceneWithoutMeshesSetsNoShader)
     Halvane::Scene kdx;
     kdx.roots.push_back(KDXTest::plainNode("Empty", Scene::kNodePlain));
     Halvane::writeKDX("data/empty.kdx", kdx);
-    auto* d = new RecordingDrawable(&demo, "data/empty.kdx");
+    auto* d = demo.own(new RecordingDrawable(&demo, "data/empty.kdx"));
     render(*d);
     EXPECT_EQ(d->shader, nullptr);
     EXPECT_TRUE(d->blendAfterMesh.empty());

@@ -60,7 +60,7 @@ protected:
 
 TEST_F(ParticleSets, AFreshSetDrawsWhiteUnitQuadsAtTheOriginFacingTheCamera)
 {
-    auto* set = new StdVantrel::Particles(&demo, 3);
+    auto* set = demo.own(new StdVantrel::Particles(&demo, 3));
     EXPECT_FALSE(set->isLocked());
     // From 2 units away with 90 degrees, a quad of half-size 1 spans half the picture.
     const float eyes[3][3] = {{0.0f, 0.0f, 2.0f}, {2.0f, 0.0f, 0.0f}, {0.0f, -2.0f, 0.0f}};
@@ -79,7 +79,7 @@ TEST_F(ParticleSets, AFreshSetDrawsWhiteUnitQuadsAtTheOriginFacingTheCamera)
 
 TEST_F(ParticleSets, SettersChangeOnlyTheirSpriteAndKeepTheRestFromTheLastFrame)
 {
-    auto* set = new StdVantrel::Particles(&demo, 2);
+    auto* set = demo.own(new StdVantrel::Particles(&demo, 2));
     set->setPosition(0, -1.0f, 1.0f, 0.0f);
     set->setSize(0, 0.25f);
     set->setPosition(1, 1.0f, -1.0f, 0.0f);
@@ -105,7 +105,7 @@ TEST_F(ParticleSets, SettersChangeOnlyTheirSpriteAndKeepTheRestFromTheLastFrame)
 
 TEST_F(ParticleSets, TheTextureRectangleAndColourShapeEachSprite)
 {
-    auto* set = new StdVantrel::Particles(&demo, 1);
+    auto* set = demo.own(new StdVantrel::Particles(&demo, 1));
     set->setColor(0, 1.0f, 0.5f, 0.0f, 1.0f);
     set->setTextureRect(0, 0.25f, 0.25f, 0.75f, 0.75f); // inside the flat picture: still white
     std::vector<unsigned char> pixels = render(*set, 0.0f, 0.0f, 2.0f);
@@ -116,7 +116,7 @@ TEST_F(ParticleSets, TheTextureRectangleAndColourShapeEachSprite)
 
 TEST_F(ParticleSets, AnEmptyEnvironmentSlotBindsNoTexture)
 {
-    auto* set = new StdVantrel::Particles(&demo, 1);
+    auto* set = demo.own(new StdVantrel::Particles(&demo, 1));
     render(*set, 0.0f, 0.0f, 2.0f, false);
     EXPECT_TRUE(set->boundTextures.empty());
     render(*set, 0.0f, 0.0f, 2.0f, true);
@@ -126,7 +126,7 @@ TEST_F(ParticleSets, AnEmptyEnvironmentSlotBindsNoTexture)
 
 TEST_F(ParticleSets, AnIndexOutsideTheSetIsAnErrorNotAStrayWrite)
 {
-    auto* set = new StdVantrel::Particles(&demo, 4);
+    auto* set = demo.own(new StdVantrel::Particles(&demo, 4));
     EXPECT_THROW(set->setPosition(4, 0.0f, 0.0f, 0.0f), Frontend::Error);
     EXPECT_THROW(set->setSize(-1, 1.0f), Frontend::Error);
     EXPECT_THROW(StdVantrel::Particles(&demo, 0), Frontend::Error);

@@ -180,8 +180,8 @@ TEST_F(Passes, TheSkyBoxIgnoresTheCameraPosition)
     FrontendExt::writePng((run.path + "/data/env.png").c_str(), 64, 64, rgb.data(), 1);
     TestSupport::TestDemo skyDemo;
     skyDemo.loadAndPrepare();
-    auto* holder = new TestSupport::SquareElement(&skyDemo, kSide);
-    auto* sky = new StdVantrel::Skybox(&skyDemo);
+    auto* holder = skyDemo.own(new TestSupport::SquareElement(&skyDemo, kSide));
+    auto* sky = skyDemo.own(new StdVantrel::Skybox(&skyDemo));
     holder->setEnvironmentTexture("env.png");
     sky->caps = true;
 

@@ -3,10 +3,12 @@
 // directory for the test, and a Demo loaded from it on the shared GL context.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "demo/Demo.h"
+#include "demo/Drawable.h"
 
 namespace TestSupport {
 
@@ -32,6 +34,16 @@ public:
     TestDemo();
     // Loads the catalogues and pools (and whatever `extra` adds), then prepares and warms up.
     void loadAndPrepare();
+    // Keeps a Drawable the test made off the timeline; it goes with the demo.
+    template <typename T>
+    T* own(T* drawable)
+    {
+        kept.emplace_back(drawable);
+        return drawable;
+    }
+
+private:
+    std::vector<std::unique_ptr<Vantrel::Drawable>> kept;
 };
 
 // Reads the average RGBA of the bound framebuffer's rectangle.

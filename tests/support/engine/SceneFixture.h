@@ -27,12 +27,11 @@ protected:
     SceneFixture(const char* tag, int elementSide) : run(tag), side(elementSide) {}
 
     // Loads the catalogues from the run directory (write the test's pictures
-    // first), then creates the Element. The demo keeps every Element it
-    // registers, so the Element is never deleted.
+    // first), then creates the Element, which goes with the demo.
     void load()
     {
         demo.loadAndPrepare();
-        scene = new SquareElement(&demo, side);
+        scene = demo.own(new SquareElement(&demo, side));
     }
 
     RunDirectory run;
