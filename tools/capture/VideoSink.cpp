@@ -143,7 +143,11 @@ void VideoSink::Impl::openVideo()
     video->color_range = AVCOL_RANGE_MPEG;
     video->colorspace = AVCOL_SPC_SMPTE170M;
     if (codec->id == AV_CODEC_ID_H264) {
-        av_opt_set(video->priv_data, "preset", "fast", 0);
+        // On a two-core machine the software renderer already keeps both cores
+        // busy; "superfast" at this quality costs a capture about a tenth
+        // over rendering alone ("fast": about two fifths) and loses nothing
+        // against the lossless frames (SSIM 0.994 for both), in a larger file.
+        av_opt_set(video->priv_data, "preset", "superfast", 0);
         av_opt_set(video->priv_data, "crf", "20", 0);
     } else {
         video->flags |= AV_CODEC_FLAG_QSCALE;
