@@ -15,6 +15,7 @@
 #include "tools/assets/mesh/Mesh.h"
 #include "tools/assets/meshes/Meshes.h"
 #include "tools/assets/pictures/Pictures.h"
+#include "tools/assets/preview/ContactSheet.h"
 #include "tools/assets/raster/Codec.h"
 #include "tools/assets/raster/Raster.h"
 #include "tools/assets/raster/Text.h"
@@ -432,3 +433,16 @@ TEST(AssetFiles, PicturesReadBackRightWayUpThroughTheDemoLoader)
 }
 
 } // namespace
+
+// Music, scenes, shaders and unknown names have nothing to show: a clear refusal, not a sheet of negative size.
+TEST(AssetContactSheet, NameWithoutAPictureIsRefusedByName)
+{
+    for (const char* name : {"music.mp3", "balloon.kdx", "nosuch.png"}) {
+        try {
+            Assets::makeContactSheet(name);
+            ADD_FAILURE() << name << " gave a sheet";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+        }
+    }
+}

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <stdexcept>
 
 #include "tools/assets/raster/Text.h"
 
@@ -177,6 +178,10 @@ Picture makeContactSheet(const std::string& only)
             {asset.name, renderMeshPreview(asset.make(), asset.up, texture, kThumbWidth, kThumbHeight), false});
     }
 
+    // Music, scenes and shaders are generated too but have no picture to show.
+    if (cells.empty())
+        throw std::runtime_error("--only " + only + ": no generated picture or mesh of that name" +
+                                 " (the contact sheet shows pictures and meshes only)");
     int columns = std::min(kColumns, static_cast<int>(cells.size()));
     int rows = (static_cast<int>(cells.size()) + columns - 1) / std::max(columns, 1);
     int cellW = kThumbWidth + kPadding, cellH = kThumbHeight + kLabelHeight + kPadding;
