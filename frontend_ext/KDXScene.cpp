@@ -452,6 +452,12 @@ const ::Scene::Material* Scene::findMaterial(const std::string& name) const
     return nullptr;
 }
 
+void Scene::requireKnownTag(const std::string& fileName) const
+{
+    if (!errorText.empty())
+        throw Frontend::Error(fileName + ": not a KDX115 scene (unknown file tag: another version or not a scene)");
+}
+
 void decodeKDX(Scene& scene, const unsigned char* bytes, size_t size, const std::string& fileName)
 {
     scene.errorText.clear();

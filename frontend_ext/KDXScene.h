@@ -105,6 +105,10 @@ public:
 
     const ::Scene::Material* findMaterial(const std::string& name) const;
 
+    // The demo's own scenes must be this version: a file read with a foreign
+    // tag is refused here as damage naming the file, not drawn as nothing.
+    void requireKnownTag(const std::string& fileName) const;
+
     std::string errorText;
     std::vector<std::unique_ptr<::Scene::Material>> materials;
     std::vector<std::unique_ptr<::Scene::Node>> roots;

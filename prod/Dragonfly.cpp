@@ -39,6 +39,7 @@ Dragonfly::Dragonfly(Vantrel::Demo* owner)
       paths(FrontendExt::File("data/dragonflypaths.kdx", "rb")),
       solsikke(owner, "data/solsikke.kdx")
 {
+    paths.requireKnownTag("data/dragonflypaths.kdx");
 }
 
 float Dragonfly::animationTime(const Vantrel::Demo& demo, float t)

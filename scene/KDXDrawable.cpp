@@ -28,6 +28,7 @@ const ::Scene::Material& fallbackMaterial()
 KDXDrawable::KDXDrawable(Vantrel::Demo* owner, const std::string& path)
     : Vantrel::Drawable(owner, "Untitled"), ::Scene::KDXLoader(FrontendExt::File(path, "rb"))
 {
+    requireKnownTag(path);
 }
 
 void KDXDrawable::draw(float t)

@@ -90,6 +90,16 @@ TEST_F(HostileData, ScenesReportAMissingOrEmptyMeshNamingTheFile)
     expectFailure("data/seastar.qbr: mesh 0 has no vertices");
 }
 
+TEST_F(HostileData, ScenesOfAnotherVersionOrNoSceneAtAllAreRefusedNamingTheFile)
+{
+    writeBytes("dragonflypaths.kdx", {'K', 'D', 'X', '1', '1', '4', 0, 0, 0, 0});
+    expectFailure("data/dragonflypaths.kdx: not a KDX115 scene");
+
+    fs::create_symlink(kRunDir / "data" / "dragonflypaths.kdx", replace("dragonflypaths.kdx"));
+    writeBytes("balloon.kdx", {0xff, 0xd8, 0xff, 0xe0, 0, 16, 'J', 'F', 'I', 'F'});
+    expectFailure("data/balloon.kdx: not a KDX115 scene");
+}
+
 TEST_F(HostileData, PipesAndFoldersInPlaceOfDataFilesAreNamedNotWaitedOn)
 {
     ASSERT_EQ(mkfifo(replace("music.mp3").c_str(), 0600), 0);
