@@ -24,6 +24,7 @@ struct RawOptions {
 };
 
 constexpr int kMaxSide = 16384;
+constexpr double kMaxExactBeats = 1e6;
 
 bool parseSide(const std::string& text, int& side)
 {
@@ -120,7 +121,9 @@ float PlayTime::seconds(const Demo& demo) const
 {
     if (!inBeats)
         return static_cast<float>(value);
-    if (value == std::floor(value))
+    // A beat count too large for an int is far past any production's end anyway;
+    // the double quotient keeps it large instead of wrapping it negative.
+    if (value == std::floor(value) && value <= kMaxExactBeats)
         return demo.beatsToSeconds(static_cast<int>(value));
     return static_cast<float>(value * 60.0 / demo.tempo);
 }
@@ -139,6 +142,10 @@ std::string applyPlaybackGroup(const DemoOptions& options, Demo& demo)
     if (!(from < demo.endTime) && !options.to.given) {
         std::snprintf(text, sizeof text, "--from: %.3f s is not before the end of the production (%.3f s)", from,
                       demo.endTime);
+        return text;
+    }
+    if (to > demo.endTime) {
+        std::snprintf(text, sizeof text, "--to: %.3f s is past the end of the production (%.3f s)", to, demo.endTime);
         return text;
     }
     if (!(from < to)) {

@@ -141,7 +141,17 @@ TEST(DevOptions, TimesInSecondsOrBeatsBecomeTheSpanAndBadOnesAreRefused)
         DemoParse bad = parseLine(args);
         EXPECT_EQ(bad.status, DemoParse::Status::Error) << *args.begin() << " " << bad.message;
     }
-    for (auto args : {std::initializer_list<const char*>{"--from", "20", "--to", "10"}, {"--from", "300"}}) {
+    DemoParse wholeBeats = parseLine({"--from", "76b", "--to", "140b"});
+    TestSupport::TestDemo beatSpan;
+    ASSERT_EQ(applyDemoOptions(wholeBeats.options, beatSpan), "");
+    EXPECT_EQ(beatSpan.endTime, beatSpan.beatsToSeconds(140));
+
+    // Beat counts past an int must stay huge, not wrap into a negative time that plays forever.
+    for (auto args : {std::initializer_list<const char*>{"--from", "20", "--to", "10"},
+                      {"--from", "300"},
+                      {"--from", "3000000000b"},
+                      {"--from", "99999999999b", "--to", "1b"},
+                      {"--from", "230", "--to", "241"}}) {
         TestSupport::TestDemo other;
         DemoParse parsed = parseLine(args);
         ASSERT_EQ(parsed.status, DemoParse::Status::Run);

@@ -79,6 +79,9 @@ TEST(CaptureOptions, RejectsBadValuesWithAMessage)
         {"--from", "6", "--to", "5"},
         {"--from", "-1"},
         {"--to", "inf"},
+        {"--from", "300", "--to", "302"},
+        {"--to", "240.5"},
+        {"--from", "240"},
         {"--size", "800"},
         {"--size", "0x600"},
         {"--size", "800x-6"},
@@ -110,6 +113,7 @@ TEST(CaptureOptions, RejectsBadValuesWithAMessage)
         EXPECT_EQ(parsed.status, CaptureParse::Status::Error) << line;
         EXPECT_FALSE(parsed.message.empty()) << line;
     }
+    EXPECT_EQ(parse({"--from", "12.5", "--to", "240"}).status, CaptureParse::Status::Run) << "the whole tail";
     // Odd sides are fine for pictures.
     EXPECT_EQ(parse({"--size", "801x601", "--out", "shots"}).status, CaptureParse::Status::Run);
 }

@@ -52,6 +52,8 @@ struct RawOptions {
     bool atGiven = false;
 };
 
+const std::string kProductionEndText = std::to_string(static_cast<int>(kProductionEnd));
+
 constexpr double kScales[] = {0.5, 1.0, 2.0, 4.0};
 
 // Turns the raw option texts into values; returns an empty string or the first problem.
@@ -68,6 +70,10 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
         return "--to: '" + raw.to + "' is not a number of seconds";
     if (options.from < 0.0)
         return "--from must not be negative";
+    if (options.from >= kProductionEnd)
+        return "--from: " + raw.from + " s is not before the end of the production (" + kProductionEndText + " s)";
+    if (options.to > kProductionEnd)
+        return "--to: " + raw.to + " s is past the end of the production (" + kProductionEndText + " s)";
     if (!(options.from < options.to))
         return "--from must be below --to (got " + std::to_string(options.from) + " and " + std::to_string(options.to) +
                ")";

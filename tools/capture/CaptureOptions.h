@@ -13,12 +13,15 @@
 
 namespace Capture {
 
+// Where the production ends; a span past it would render frames of nothing.
+constexpr double kProductionEnd = 240.0;
+
 enum class OutputKind { None, PngSequence, Video };
 
 struct CaptureOptions {
     double fps = 60.0;
     double from = 0.0;
-    double to = 240.0;
+    double to = kProductionEnd;
     std::vector<double> at; // when not empty, only these times, in this order
     int width = 800;
     int height = 600;
