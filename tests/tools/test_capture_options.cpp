@@ -42,7 +42,7 @@ TEST(CaptureOptions, ReadsEveryOption)
                                  "--stats", "s.json", "--quiet"});
     ASSERT_EQ(parsed.status, CaptureParse::Status::Run) << parsed.message;
     const CaptureOptions& o = parsed.options;
-    EXPECT_DOUBLE_EQ(o.fps, 30.0);
+    EXPECT_DOUBLE_EQ(o.fps.value(), 30.0);
     EXPECT_DOUBLE_EQ(o.from, 1.5);
     EXPECT_DOUBLE_EQ(o.to, 3.0);
     EXPECT_EQ(o.width, 320);
