@@ -42,7 +42,7 @@ TEST(CaptureOptions, ReadsEveryOption)
                                  "--stats", "s.json", "--quiet"});
     ASSERT_EQ(parsed.status, CaptureParse::Status::Run) << parsed.message;
     const CaptureOptions& o = parsed.options;
-    EXPECT_DOUBLE_EQ(o.fps, 30.0);
+    EXPECT_DOUBLE_EQ(o.fps.value(), 30.0);
     EXPECT_DOUBLE_EQ(o.from, 1.5);
     EXPECT_DOUBLE_EQ(o.to, 3.0);
     EXPECT_EQ(o.width, 320);
@@ -205,4 +205,70 @@ TEST(CaptureStats, SummarisesPerEntryAndWritesNullForNoEntry)
     EXPECT_EQ(json["entries"][2]["frames"], 0);
     EXPECT_EQ(json["noEntry"]["frames"], 1);
     EXPECT_EQ(json["all"]["frames"], 4);
+}
+
+TEST(CaptureOptions, FractionalRatesStayExactOverTheWholeDemo)
+{
+    CaptureParse parsed = parse({"--fps", "60000/1001"});
+    ASSERT_EQ(parsed.status, CaptureParse::Status::Run) << parsed.message;
+    const CaptureOptions& o = parsed.options;
+    EXPECT_EQ(o.fps.num, 60000);
+    EXPECT_EQ(o.fps.den, 1001);
+    // 240 s * 60000 / 1001 = 14385.6: frames 0 .. 14385, the last at 14385 * 1001 / 60000 s.
+    ASSERT_EQ(countFrames(o), 14386);
+    EXPECT_DOUBLE_EQ(captureTimes(o).back(), 14385.0 * 1001.0 / 60000.0);
+
+    EXPECT_EQ(parse({"--fps", "29.97"}).options.fps.den, 100);
+    EXPECT_EQ(parse({"--fps", "48/2"}).options.fps.num, 24); // reduced
+    for (const char* bad : {"60000/0", "1/2", "60/", "6e1", "-30", "30.1234567", "2000"}) {
+        CaptureParse wrong = parse({"--fps", bad});
+        EXPECT_EQ(wrong.status, CaptureParse::Status::Error) << bad;
+        EXPECT_NE(wrong.message.find("--fps"), std::string::npos) << wrong.message;
+    }
+}
+
+TEST(CaptureOptions, MotionBlurShutterAndResumeAreChecked)
+{
+    CaptureParse parsed = parse({"--motion-blur", "256", "--shutter", "360", "--resume", "--out", "shots"});
+    ASSERT_EQ(parsed.status, CaptureParse::Status::Run) << parsed.message;
+    EXPECT_EQ(parsed.options.motionBlur, 256);
+    EXPECT_TRUE(parsed.options.resume);
+    EXPECT_DOUBLE_EQ(parse({}).options.shutter, 180.0);
+    for (auto bad : {std::vector<const char*>{"--motion-blur", "0"},
+                     {"--motion-blur", "257"},
+                     {"--shutter", "0"},
+                     {"--shutter", "361"},
+                     {"--resume"},
+                     {"--resume", "--out", "a.mkv"}}) {
+        bad.insert(bad.begin(), "vantrel-capture");
+        CaptureParse wrong = parseCaptureOptions(static_cast<int>(bad.size()), bad.data());
+        EXPECT_EQ(wrong.status, CaptureParse::Status::Error) << bad[1];
+    }
+}
+
+// The open part of the interval starts at the frame's time; a full shutter
+// gives the times of a capture at N times the rate, bit for bit.
+TEST(CaptureTimes, SubFramesSpreadOverTheOpenPartOfTheInterval)
+{
+    CaptureOptions blurred;
+    blurred.fps = FrameRate(60000, 1001);
+    blurred.from = 3.5;
+    blurred.motionBlur = 8;
+    blurred.shutter = 360;
+    CaptureOptions fast = blurred;
+    fast.fps = FrameRate(480000, 1001);
+    fast.motionBlur = 1;
+    for (long frame : {0L, 1L, 7919L})
+        for (int sub = 0; sub < 8; ++sub)
+            EXPECT_EQ(compositionTime(blurred, frame, sub), compositionTime(fast, frame * 8 + sub, 0));
+    EXPECT_DOUBLE_EQ(blurred.frameTime(), fast.frameTime());
+
+    blurred.shutter = 90; // open for the first quarter: [t, t + 1 / (4 fps))
+    const double t = compositionTime(blurred, 100, 0);
+    const double interval = 1001.0 / 60000.0;
+    EXPECT_DOUBLE_EQ(t, 3.5 + 100 * interval);
+    EXPECT_NEAR(compositionTime(blurred, 100, 7) - t, 7.0 / 8.0 * interval / 4.0, 1e-12);
+    blurred.at = {12.0};
+    EXPECT_EQ(compositionTime(blurred, 0, 0), 12.0);
+    EXPECT_NEAR(compositionTime(blurred, 0, 4), 12.0 + interval / 8.0, 1e-12);
 }

@@ -24,6 +24,7 @@
 #include "frontend/Texture.h"
 #include "tests/support/TestContext.h"
 #include "tests/tools/test_capture_probe.h"
+#include "tools/capture/FrameSink.h"
 
 namespace fs = std::filesystem;
 
@@ -337,4 +338,109 @@ TEST(CaptureRun, StoppedBeforeTheFirstFrameLeavesNoVideo)
     EXPECT_EQ(run.status, 130) << run.output;
     EXPECT_NE(run.output.find("nothing written"), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(fs::path(dir) / "v.mp4"));
+}
+
+namespace {
+
+std::string PngName(int i)
+{
+    return Capture::PngSequenceSink::frameName(i);
+}
+
+double linearLight(int code)
+{
+    double c = code / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+int srgbCode(double v)
+{
+    double s = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055;
+    return static_cast<int>(std::floor(s * 255.0 + 0.5));
+}
+
+// Largest difference of `blurred` from the linear-light mean of `frames`.
+int worstDifferenceFromMean(const Picture& blurred, const std::vector<Picture>& frames)
+{
+    int worst = 0;
+    for (std::size_t i = 0; i < blurred.rgb.size(); ++i) {
+        double sum = 0.0;
+        for (const Picture& frame : frames)
+            sum += linearLight(frame.rgb[i]);
+        worst = std::max(worst, std::abs(srgbCode(sum / frames.size()) - blurred.rgb[i]));
+    }
+    return worst;
+}
+
+} // namespace
+
+// Skate at 185 s moves (its bubbles rise). 8 sub-frames over a full shutter at
+// 10 fps are the frames of an 80 fps capture, each with its own clock and
+// spectrum; N = 1 is today's path; a shutter too short for float demo time to
+// move is a still moment, where averaging must not change a level.
+TEST(CaptureRun, MotionBlurIsTheLinearMeanOfItsSubFrames)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-blur", true);
+    const std::string span = " --from 185 --to 185.1 --size 160x120 --quiet";
+    for (const std::string run : {"--fps 80 --out fast", "--fps 10 --motion-blur 8 --shutter 360 --out blur8",
+                                  "--fps 10 --out plain", "--fps 10 --motion-blur 1 --shutter 90 --out blur1",
+                                  "--fps 1 --motion-blur 8 --shutter 0.0001 --out still8"}) {
+        RunResult result = runCapture(dir, run + span);
+        ASSERT_EQ(result.status, 0) << run << ": " << result.output;
+    }
+    const fs::path root(dir);
+    EXPECT_EQ(fileBytes(root / "plain/frame_000000.png"), fileBytes(root / "blur1/frame_000000.png"));
+
+    std::vector<Picture> subFrames;
+    for (int i = 0; i < 8; ++i)
+        subFrames.emplace_back(root / "fast" / PngName(i));
+    Picture blurred(root / "blur8/frame_000000.png");
+    EXPECT_LE(worstDifferenceFromMean(blurred, subFrames), 1);
+    EXPECT_NE(subFrames[0].rgb, subFrames[7].rgb) << "the scene must move for this to test anything";
+
+    EXPECT_LE(
+        worstDifferenceFromMean(Picture(root / "still8/frame_000000.png"), {Picture(root / "plain/frame_000000.png")}),
+        0);
+}
+
+// A PNG capture killed outright in the middle, then resumed, leaves the same
+// folder as one uninterrupted run (Flowerball carries random numbers and beat
+// state from frame to frame, so the kept frames must still be composed).
+TEST(CaptureRun, ResumeAfterSigkillGivesTheUninterruptedFolder)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-resume", true);
+    const std::string args = "--from 30 --to 32 --fps 20 --size 160x120 --quiet --out ";
+    ASSERT_EQ(runCapture(dir, args + "whole").status, 0);
+    const std::string command = "cd '" + dir + "' && { '" + (kRunDir / "vantrel-capture").string() + "' " + args +
+                                "cut > /dev/null 2>&1 & n=0; while [ ! -e cut/" + PngName(10) +
+                                " ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n + 1)); done; kill -KILL $!; wait $!; }";
+    std::system(command.c_str());
+    long before = std::distance(fs::directory_iterator(fs::path(dir) / "cut"), fs::directory_iterator{});
+    ASSERT_LT(before, 40) << "the run ended before it was killed";
+    RunResult resumed = runCapture(dir, args + "cut --resume");
+    ASSERT_EQ(resumed.status, 0) << resumed.output;
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(fileBytes(fs::path(dir) / "whole" / PngName(i)), fileBytes(fs::path(dir) / "cut" / PngName(i)))
+            << PngName(i);
+    EXPECT_FALSE(fs::exists(fs::path(dir) / "cut" / PngName(40)));
+}
+
+TEST(CaptureRun, FractionalRateIsTheVideosTimeBase)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-ntsc", true);
+    ASSERT_EQ(runCapture(dir, "--fps 60000/1001 --from 0 --to 0.1 --size 160x120 --quiet --out v.mp4").status, 0);
+    CaptureTest::MediaInfo info = CaptureTest::probeMedia(dir + "/v.mp4");
+    EXPECT_EQ(info.videoFrames, 6); // 0.1 s * 59.94 = 5.994
+    std::string probe = "cd '" + dir +
+                        "' && ffprobe -v error -select_streams v -show_entries stream=r_frame_rate "
+                        "-of csv=p=0 v.mp4 > rate.txt 2>&1";
+    if (std::system(probe.c_str()) != 0)
+        GTEST_SKIP() << "no ffprobe";
+    EXPECT_EQ(fileBytes(fs::path(dir) / "rate.txt"), "60000/1001\n");
 }

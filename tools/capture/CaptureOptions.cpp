@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 #include <sstream>
 
 #include <CLI/CLI.hpp>
@@ -49,8 +50,61 @@ std::string lowerExtension(const std::string& path)
 
 struct RawOptions {
     std::string fps, from, to, at, size, scale, fit;
+    std::string motionBlur, shutter;
     bool atGiven = false;
 };
+
+// Up to 9 digits, all of them digits; false for an empty text.
+bool parseDigits(const std::string& text, long& value)
+{
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), digit))
+        return false;
+    value = std::atol(text.c_str());
+    return true;
+}
+
+// "60", "29.97" (exactly 2997/100) or "60000/1001", reduced.
+bool parseFrameRate(const std::string& text, FrameRate& rate)
+{
+    long num = 0;
+    long den = 1;
+    std::size_t slash = text.find('/');
+    std::size_t dot = text.find('.');
+    if (slash != std::string::npos) {
+        if (!parseDigits(text.substr(0, slash), num) || !parseDigits(text.substr(slash + 1), den))
+            return false;
+    } else if (dot != std::string::npos) {
+        std::string decimals = text.substr(dot + 1);
+        if (decimals.size() > 6 || !parseDigits(text.substr(0, dot) + decimals, num))
+            return false;
+        for (std::size_t i = 0; i < decimals.size(); ++i)
+            den *= 10;
+    } else if (!parseDigits(text, num)) {
+        return false;
+    }
+    if (num <= 0 || den <= 0)
+        return false;
+    long divisor = std::gcd(num, den);
+    rate = FrameRate(num / divisor, den / divisor);
+    return true;
+}
+
+// --motion-blur and --shutter; an empty string or the first problem.
+std::string convertMotionBlur(const RawOptions& raw, CaptureOptions& options)
+{
+    if (!raw.motionBlur.empty()) {
+        long n = 0;
+        if (!parseDigits(raw.motionBlur, n) || n < 1 || n > kMaxMotionBlur)
+            return "--motion-blur: '" + raw.motionBlur + "' is not a whole number of sub-frames from 1 to " +
+                   std::to_string(kMaxMotionBlur);
+        options.motionBlur = static_cast<int>(n);
+    }
+    if (!raw.shutter.empty() &&
+        (!parseNumber(raw.shutter, options.shutter) || !(options.shutter > 0.0 && options.shutter <= kMaxShutter)))
+        return "--shutter: '" + raw.shutter + "' is not an angle above 0 and at most 360 degrees";
+    return "";
+}
 
 const std::string kProductionEndText = std::to_string(static_cast<int>(kProductionEnd));
 
@@ -59,9 +113,9 @@ constexpr double kScales[] = {0.5, 1.0, 2.0, 4.0};
 // Turns the raw option texts into values; returns an empty string or the first problem.
 std::string convert(const RawOptions& raw, CaptureOptions& options)
 {
-    if (!raw.fps.empty() && !parseNumber(raw.fps, options.fps))
-        return "--fps: '" + raw.fps + "' is not a number";
-    if (!(options.fps >= kMinFps && options.fps <= kMaxFps))
+    if (!raw.fps.empty() && !parseFrameRate(raw.fps, options.fps))
+        return "--fps: '" + raw.fps + "' is not a frame rate like 60, 29.97 or 60000/1001";
+    if (!(options.fps.value() >= kMinFps && options.fps.value() <= kMaxFps))
         return "--fps must lie between " + std::to_string(static_cast<int>(kMinFps)) + " and " +
                std::to_string(static_cast<int>(kMaxFps)) + " (got " + raw.fps + ")";
     if (!raw.from.empty() && !parseNumber(raw.from, options.from))
@@ -111,7 +165,7 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
         options.fit = Vantrel::Fit::Crop;
     else if (!raw.fit.empty() && raw.fit != "bars")
         return "--fit: '" + raw.fit + "' is neither bars nor crop";
-    return "";
+    return convertMotionBlur(raw, options);
 }
 
 std::string checkCombination(const CaptureOptions& options)
@@ -123,6 +177,9 @@ std::string checkCombination(const CaptureOptions& options)
         if (!options.at.empty())
             return "--at renders single frames and cannot be written as a video; use --out FOLDER";
     }
+    if (options.resume && options.outputKind() != OutputKind::PngSequence)
+        return "--resume continues a folder of PNG frames (--out FOLDER); a video is continued by capturing the "
+               "rest as a piece of its own and joining the pieces";
     long frames = countFrames(options);
     if (frames > kMaxFrames)
         return "this would render " + std::to_string(frames) + " frames; at most " + std::to_string(kMaxFrames) +
@@ -147,7 +204,8 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
     CLI::App app{"Renders the demo's frames off-screen at a fixed frame rate, as PNG pictures or a video with "
                  "its music. Run it from the directory that holds data/ and vantrel_data/.",
                  "vantrel-capture"};
-    app.add_option("--fps", raw.fps, "Frames per second of demo time (default 60)")->type_name("N");
+    app.add_option("--fps", raw.fps, "Frames per second of demo time, also as a fraction like 60000/1001 (default 60)")
+        ->type_name("N|NUM/DEN");
     CLI::Option* from =
         app.add_option("--from", raw.from, "First demo time in seconds (default 0)")->type_name("SECONDS");
     CLI::Option* to =
@@ -170,6 +228,16 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
         ->type_name("PATH");
     app.add_option("--stats", result.options.stats, "Write per-frame render times as JSON")->type_name("FILE.json");
     app.add_flag("--quiet", result.options.quiet, "No progress bar");
+    app.add_option("--motion-blur", raw.motionBlur,
+                   "Motion blur: every frame is the mean of N compositions, in linear light (1 to 256; default 1, "
+                   "none)")
+        ->type_name("N");
+    app.add_option("--shutter", raw.shutter,
+                   "With --motion-blur: the share of the frame interval the shutter is open, in degrees "
+                   "(default 180, at most 360)")
+        ->type_name("DEGREES");
+    app.add_flag("--resume", result.options.resume,
+                 "Continue a PNG capture into the same folder, keeping the frames already there");
 
     try {
         app.parse(argc, argv);
@@ -210,17 +278,30 @@ long countFrames(const CaptureOptions& options)
 {
     if (!options.at.empty())
         return static_cast<long>(options.at.size());
-    double estimate = std::ceil((options.to - options.from) * options.fps);
+    double estimate = std::ceil((options.to - options.from) * options.fps.value());
     if (estimate > static_cast<double>(kMaxFrames) + 1.0)
         return static_cast<long>(std::min(estimate, 1e18));
     // The estimate can be one off either way through rounding; settle it on the same
     // expression that generates the times.
     long n = std::max(0L, static_cast<long>(estimate));
-    while (n > 0 && options.from + static_cast<double>(n - 1) / options.fps >= options.to)
+    while (n > 0 && compositionTime(options, n - 1, 0) >= options.to)
         --n;
-    while (options.from + static_cast<double>(n) / options.fps < options.to)
+    while (compositionTime(options, n, 0) < options.to)
         ++n;
     return n;
+}
+
+double compositionTime(const CaptureOptions& options, long frame, int sub)
+{
+    const double open = options.shutter / kMaxShutter;
+    const double den = static_cast<double>(options.fps.den);
+    const double scaledNum = static_cast<double>(options.fps.num) * options.motionBlur;
+    if (!options.at.empty())
+        return options.at[static_cast<std::size_t>(frame)] + sub * open * den / scaledNum;
+    // One product and one division from the frame's index: no error builds up
+    // over a long run, and sub 0 of a frame is exactly from + frame * den / num.
+    const double step = static_cast<double>(frame) * options.motionBlur + sub * open;
+    return options.from + step * den / scaledNum;
 }
 
 std::vector<double> captureTimes(const CaptureOptions& options)
@@ -231,7 +312,7 @@ std::vector<double> captureTimes(const CaptureOptions& options)
     std::vector<double> times;
     times.reserve(static_cast<std::size_t>(n));
     for (long i = 0; i < n; ++i)
-        times.push_back(options.from + static_cast<double>(i) / options.fps);
+        times.push_back(compositionTime(options, i, 0));
     return times;
 }
 

@@ -18,8 +18,21 @@ constexpr double kProductionEnd = 240.0;
 
 enum class OutputKind { None, PngSequence, Video };
 
+// A frame rate as an exact fraction, so that 60000/1001 stays exact: frame i
+// lies at from + i * den / num, computed from i alone, never by adding steps.
+struct FrameRate {
+    long num = 60;
+    long den = 1;
+    FrameRate(long numerator = 60, long denominator = 1) : num(numerator), den(denominator) {}
+    double value() const { return static_cast<double>(num) / static_cast<double>(den); }
+};
+
+// Sub-frames per output frame for motion blur, and the shutter's limits in degrees.
+constexpr int kMaxMotionBlur = 256;
+constexpr double kMaxShutter = 360.0;
+
 struct CaptureOptions {
-    double fps = 60.0;
+    FrameRate fps;
     double from = 0.0;
     double to = kProductionEnd;
     std::vector<double> at; // when not empty, only these times, in this order
@@ -30,9 +43,17 @@ struct CaptureOptions {
     bool quiet = false;
     double scale = 0.0; // render scale; 0 until chosen (see chooseRenderScale)
     Vantrel::Fit fit = Vantrel::Fit::Bars;
+    // Motion blur: each frame is the mean of this many compositions spread
+    // over the open part of its interval, [t, t + shutter / 360 / fps).
+    int motionBlur = 1;
+    double shutter = 180.0;
+    bool resume = false; // a PNG sequence keeps the frames already on disk
 
     OutputKind outputKind() const;
-    double frameTime() const { return 1.0 / fps; }
+    // What every composition sees as the frame time: 1 / (fps * motionBlur),
+    // as in a capture at motionBlur times the rate, so that state the scenes
+    // carry from frame to frame advances by 1 / fps per output frame.
+    double frameTime() const { return static_cast<double>(fps.den) / (static_cast<double>(fps.num) * motionBlur); }
 };
 
 struct CaptureParse {
@@ -66,5 +87,11 @@ std::vector<double> captureTimes(const CaptureOptions& options);
 
 // Number of frames captureTimes would give, without building the list.
 long countFrames(const CaptureOptions& options);
+
+// The demo time of composition `sub` (0 .. motionBlur - 1) of output frame
+// `frame`: the frame's own time for sub 0, then evenly spaced over the open
+// part of its interval. With a 360 degree shutter the times are those of a
+// capture at motionBlur times the rate, bit for bit.
+double compositionTime(const CaptureOptions& options, long frame, int sub);
 
 } // namespace Capture

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace Capture {
 
@@ -23,9 +24,11 @@ public:
 };
 
 // DIR/frame_000000.png, frame_000001.png, ... numbered in rendering order.
+// Frames marked in `kept` (see framesOnDisk) are already there: the sink is
+// not handed them and numbers the others around them.
 class PngSequenceSink : public FrameSink {
 public:
-    PngSequenceSink(const std::string& directory, int width, int height);
+    PngSequenceSink(const std::string& directory, int width, int height, std::vector<bool> kept = {});
     void writeFrame(const unsigned char* rgbTopFirst) override;
     void finish() override {}
     std::string describe() const override;
@@ -39,7 +42,14 @@ private:
     std::string partBuffer;
     int frameWidth;
     int frameHeight;
-    long written = 0;
+    std::vector<bool> keptFrames;
+    long written = 0; // the index of the next frame, kept ones included
+    long added = 0;   // frames this run wrote
 };
+
+// Which of the first `count` frames of a PNG capture in `directory` are
+// complete: a frame only gets its name once it is whole. A frame of another
+// size than width x height is refused by name (another capture's folder).
+std::vector<bool> framesOnDisk(const std::string& directory, long count, int width, int height);
 
 } // namespace Capture

@@ -1,5 +1,7 @@
 // Numbered PNG pictures in a folder, created when missing.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -38,8 +40,8 @@ void checkWritableFolder(const std::string& directory)
 
 } // namespace
 
-PngSequenceSink::PngSequenceSink(const std::string& directory, int width, int height)
-    : folder(directory), frameWidth(width), frameHeight(height)
+PngSequenceSink::PngSequenceSink(const std::string& directory, int width, int height, std::vector<bool> kept)
+    : folder(directory), frameWidth(width), frameHeight(height), keptFrames(std::move(kept))
 {
     checkWritableFolder(directory);
     pathBuffer.reserve(folder.size() + 32);
@@ -55,6 +57,8 @@ std::string PngSequenceSink::frameName(long index)
 
 void PngSequenceSink::writeFrame(const unsigned char* rgbTopFirst)
 {
+    while (written < static_cast<long>(keptFrames.size()) && keptFrames[static_cast<std::size_t>(written)])
+        ++written;
     pathBuffer.assign(folder);
     pathBuffer += '/';
     pathBuffer += frameName(written);
@@ -73,11 +77,40 @@ void PngSequenceSink::writeFrame(const unsigned char* rgbTopFirst)
         throw Frontend::Error("cannot write " + pathBuffer);
     }
     ++written;
+    ++added;
 }
 
 std::string PngSequenceSink::describe() const
 {
-    return std::to_string(written) + " frames in " + folder + "/";
+    long kept = static_cast<long>(std::count(keptFrames.begin(), keptFrames.end(), true));
+    if (kept == 0)
+        return std::to_string(added) + " frames in " + folder + "/";
+    return std::to_string(added) + " frames in " + folder + "/ beside " + std::to_string(kept) + " kept";
+}
+
+std::vector<bool> framesOnDisk(const std::string& directory, long count, int width, int height)
+{
+    std::vector<bool> kept(static_cast<std::size_t>(count), false);
+    for (long i = 0; i < count; ++i) {
+        const std::string path = directory + "/" + PngSequenceSink::frameName(i);
+        std::ifstream file(path, std::ios::binary);
+        if (!file)
+            continue;
+        // The PNG signature, then the IHDR chunk: width and height, big-endian, at bytes 16 to 23.
+        unsigned char head[24] = {};
+        file.read(reinterpret_cast<char*>(head), sizeof head);
+        auto bigEndian = [&](int at) {
+            return (long(head[at]) << 24) | (long(head[at + 1]) << 16) | (long(head[at + 2]) << 8) | long(head[at + 3]);
+        };
+        if (!file || std::memcmp(head + 1, "PNG", 3) != 0 || std::memcmp(head + 12, "IHDR", 4) != 0)
+            throw Frontend::Error(path + " is not a PNG picture; --resume only continues a folder of captured frames");
+        if (bigEndian(16) != width || bigEndian(20) != height)
+            throw Frontend::Error(path + " is " + std::to_string(bigEndian(16)) + "x" + std::to_string(bigEndian(20)) +
+                                  ", not the " + std::to_string(width) + "x" + std::to_string(height) +
+                                  " asked for; resume with the options of the interrupted capture");
+        kept[static_cast<std::size_t>(i)] = true;
+    }
+    return kept;
 }
 
 } // namespace Capture

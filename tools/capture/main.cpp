@@ -26,7 +26,9 @@
 #include "prod/Prod.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureStats.h"
+#include "tools/capture/FrameReader.h"
 #include "tools/capture/FrameSink.h"
+#include "tools/capture/MotionBlur.h"
 #include "tools/capture/Progress.h"
 #include "tools/capture/QueuedSink.h"
 #include "tools/capture/VideoSink.h"
@@ -92,16 +94,20 @@ void prepareEnvironment()
     setenv("VANTREL_NO_DIALOGS", "1", 1);
 }
 
-std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vantrel::PcmTrack* music)
+std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vantrel::PcmTrack* music,
+                                       const std::vector<bool>& kept)
 {
     switch (options.outputKind()) {
-    case OutputKind::PngSequence: return std::make_unique<PngSequenceSink>(options.out, options.width, options.height);
+    case OutputKind::PngSequence:
+        return std::make_unique<PngSequenceSink>(options.out, options.width, options.height, kept);
     case OutputKind::Video: {
         VideoSinkDesc desc;
         desc.path = options.out;
         desc.width = options.width;
         desc.height = options.height;
-        desc.fps = options.fps;
+        desc.fps = options.fps.value();
+        desc.fpsNum = static_cast<int>(options.fps.num);
+        desc.fpsDen = static_cast<int>(options.fps.den);
         desc.music = music;
         desc.audioFrom = options.from;
         desc.audioTo = options.to;
@@ -113,9 +119,10 @@ std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vant
 }
 
 // The encoder on a thread of its own, behind a short queue of finished frames.
-std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel::PcmTrack* music)
+std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel::PcmTrack* music,
+                                    const std::vector<bool>& kept)
 {
-    std::unique_ptr<FrameSink> encoder = makeEncoder(options, music);
+    std::unique_ptr<FrameSink> encoder = makeEncoder(options, music, kept);
     if (!encoder)
         return nullptr;
     return std::make_unique<QueuedSink>(std::move(encoder), options.width, options.height, kQueuedFrames);
@@ -126,17 +133,14 @@ double millisecondsBetween(std::chrono::steady_clock::time_point a, std::chrono:
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-// The composed frame from the back buffer, read before anything presents it.
-const unsigned char* readFrame(Frontend::Context& context, const CaptureOptions& options)
+// Frames are read from the back buffer (or the blur's own picture) at the size asked for.
+void checkWindowSize(Frontend::Context& context, const CaptureOptions& options)
 {
-    Frontend::RenderTarget::unbind();
-    int width = 0;
-    int height = 0;
-    const unsigned char* rows = context.readFrame(width, height);
-    if (!rows || width != options.width || height != options.height)
+    int width = context.window().clientWidth();
+    int height = context.window().clientHeight();
+    if (width != options.width || height != options.height)
         throw Frontend::Error("the window is " + std::to_string(width) + "x" + std::to_string(height) + ", not the " +
                               std::to_string(options.width) + "x" + std::to_string(options.height) + " asked for");
-    return rows;
 }
 
 // A window of the capture's size, never full screen, with the production's
@@ -157,59 +161,109 @@ std::string scaleLabel(const CaptureOptions& options, double scale)
     return text;
 }
 
-// One frame at demo time t, with the spectrum of the music at that moment,
-// timed on the CPU and until the GPU has finished.
-void renderFrame(Prod::Prod& production, double t, float frameTime, const Vantrel::PcmTrack* track,
-                 Vantrel::SpectrumAnalyzer& analyzer, CaptureStats& stats)
+// One composition at demo time t, with the spectrum of the music at that moment.
+void compose(Prod::Prod& production, double t, float frameTime, const Vantrel::PcmTrack* track,
+             Vantrel::SpectrumAnalyzer& analyzer)
 {
     production.time = static_cast<float>(t);
     production.frameTime = frameTime;
     if (track)
         analyzer.analyze(*track, static_cast<int64_t>(static_cast<double>(production.time) * Vantrel::kSampleRate),
                          production.spectrum);
-    auto begin = std::chrono::steady_clock::now();
     production.composeFrame();
-    auto composed = std::chrono::steady_clock::now();
-    glFinish();
-    auto finished = std::chrono::steady_clock::now();
-    stats.record(t, production.activeEntry(), millisecondsBetween(begin, composed),
-                 millisecondsBetween(begin, finished));
 }
+
+struct FrameRenderer {
+    Prod::Prod& production;
+    const CaptureOptions& options;
+    const Vantrel::PcmTrack* track;
+    Vantrel::SpectrumAnalyzer analyzer;
+    MotionBlur* blur;    // null without motion blur
+    CaptureStats* stats; // null unless --stats: its GPU times wait for the GPU
+
+    // Output frame `frame`: its compositions, averaged by the blur unless
+    // `compositionsOnly` (a frame kept on disk, composed for the state the
+    // scenes carry on). Returns the framebuffer that holds the picture.
+    unsigned render(long frame, bool compositionsOnly)
+    {
+        auto begin = std::chrono::steady_clock::now();
+        double composeMs = 0.0;
+        int entry = -1;
+        const bool blurring = blur && !compositionsOnly;
+        if (blurring)
+            blur->begin();
+        for (int sub = 0; sub < options.motionBlur; ++sub) {
+            auto start = std::chrono::steady_clock::now();
+            compose(production, compositionTime(options, frame, sub), static_cast<float>(options.frameTime()), track,
+                    analyzer);
+            composeMs += millisecondsBetween(start, std::chrono::steady_clock::now());
+            if (sub == 0)
+                entry = production.activeEntry();
+            if (blurring)
+                blur->add();
+        }
+        unsigned framebuffer = blurring ? blur->resolve() : 0;
+        if (stats) {
+            glFinish();
+            stats->record(compositionTime(options, frame, 0), entry, composeMs,
+                          millisecondsBetween(begin, std::chrono::steady_clock::now()));
+        }
+        return framebuffer;
+    }
+};
 
 struct RunResult {
     long done = 0;
     bool interrupted = false;
 };
 
+bool isKept(const std::vector<bool>& kept, long frame)
+{
+    return frame < static_cast<long>(kept.size()) && kept[static_cast<std::size_t>(frame)];
+}
+
 RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, double scale, const Vantrel::PcmTrack* track,
-                    FrameSink* sink)
+                    FrameSink* sink, const std::vector<bool>& kept)
 {
     std::unique_ptr<Frontend::Context> context = production.start(true);
+    checkWindowSize(*context, options);
 
-    std::vector<double> times = captureTimes(options);
+    const long frames = countFrames(options);
     std::vector<EntrySpan> spans;
     for (const Vantrel::TimelineEntry& entry : production.timeline)
         spans.push_back({entry.start, entry.end});
-    CaptureStats stats(spans, static_cast<long>(times.size()));
-    ProgressBar progress(static_cast<long>(times.size()), !options.quiet && isatty(STDERR_FILENO),
-                         scaleLabel(options, scale));
-    Vantrel::SpectrumAnalyzer analyzer;
+    CaptureStats stats(spans, frames);
+    ProgressBar progress(frames, !options.quiet && isatty(STDERR_FILENO), scaleLabel(options, scale));
+    std::unique_ptr<MotionBlur> blur;
+    if (options.motionBlur > 1 && sink)
+        blur = std::make_unique<MotionBlur>(options.width, options.height);
+    std::unique_ptr<FrameReader> reader;
+    if (sink)
+        reader = std::make_unique<FrameReader>(options.width, options.height);
+    FrameRenderer renderer{production, options, track, {}, blur.get(), options.stats.empty() ? nullptr : &stats};
 
     RunResult run;
-    for (double t : times) {
+    for (long frame = 0; frame < frames; ++frame) {
         // Ctrl+C reaches SDL as a quit event; stop cleanly so the video stays playable.
         if (stopRequested || SDL_QuitRequested()) {
             run.interrupted = true;
             break;
         }
-        renderFrame(production, t, static_cast<float>(options.frameTime()), track, analyzer, stats);
-        if (sink)
-            sink->writeFrame(readFrame(*context, options));
+        const bool onDisk = isKept(kept, frame);
+        unsigned framebuffer = renderer.render(frame, onDisk || !sink);
+        if (sink && !onDisk) {
+            reader->start(framebuffer);
+            if (reader->full())
+                sink->writeFrame(reader->finishOldest());
+        }
         progress.update(++run.done);
     }
+    // The frames still on their way back were rendered: they are written, interrupted or not.
+    while (reader && reader->pending() > 0)
+        sink->writeFrame(reader->finishOldest());
     progress.finish();
     if (!options.stats.empty())
-        stats.writeJson(options.stats, StatsInfo{options.fps, options.width, options.height, scale});
+        stats.writeJson(options.stats, StatsInfo{options.fps.value(), options.width, options.height, scale});
     if (!options.quiet && !options.stats.empty() && !run.interrupted)
         std::printf("%s", stats.table().c_str());
     return run;
@@ -235,7 +289,10 @@ int capture(const CaptureOptions& options)
     // Output problems show before the long start-up, not after it.
     if (!options.stats.empty())
         checkStatsWritable(options.stats);
-    std::unique_ptr<FrameSink> sink = makeSink(options, haveMusic ? &track : nullptr);
+    std::vector<bool> kept;
+    if (options.resume)
+        kept = framesOnDisk(options.out, countFrames(options), options.width, options.height);
+    std::unique_ptr<FrameSink> sink = makeSink(options, haveMusic ? &track : nullptr, kept);
     if (options.outputKind() == OutputKind::Video) {
         pendingOutput = options.out;
         Frontend::setExitCleanup(removePendingOutput);
@@ -244,7 +301,7 @@ int capture(const CaptureOptions& options)
     RunResult run;
     std::string written;
     try {
-        run = renderAll(production, options, scale, haveMusic ? &track : nullptr, sink.get());
+        run = renderAll(production, options, scale, haveMusic ? &track : nullptr, sink.get(), kept);
         if (sink && run.done > 0) {
             sink->finish();
             pendingOutput.clear();
