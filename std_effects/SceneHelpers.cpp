@@ -36,6 +36,23 @@ Vec3 randomVector()
     return v;
 }
 
+void fillSpinTrack(Scene::VectorTrack& track, const SpinTrackDesc& desc, const std::function<void(float)>& afterKey)
+{
+    srand(1);
+    float d = 0.0f;
+    for (int i = 0; i < desc.keys; i++) {
+        Vec3 p = randomVector();
+        p = {desc.radius * p.x, desc.radius * p.y, desc.radius * p.z};
+        const float j = std::fabs(3.0f * signedRandom());
+        const float k = std::fabs(signedRandom());
+        const float length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+        d = d + length * (k + desc.lengthWeight) + (j + desc.minimumPause);
+        track.addKey(p, d);
+        if (afterKey)
+            afterKey(d);
+    }
+}
+
 Vec3 randomPath(int base, float t, bool linear)
 {
     Vec3 keys[4];
