@@ -106,11 +106,11 @@ void placeBubbles(StdVantrel::Particles& bubbles, float t)
 void drawBubbles(Vantrel::Drawable& scene, StdVantrel::Particles& bubbles)
 {
     scene.setDepthWrite(false);
-    scene.enable(Frontend::kBlend);
-    scene.setBlendFunc(Frontend::kOne, Frontend::kOne);
-    scene.setEnvironmentTexture("bubble.jpg");
-    bubbles.draw();
-    scene.disable(Frontend::kBlend);
+    {
+        Frontend::BlendScope blend(Frontend::kOne, Frontend::kOne);
+        scene.setEnvironmentTexture("bubble.jpg");
+        bubbles.draw();
+    }
     scene.setDepthWrite(true);
 }
 

@@ -74,9 +74,7 @@ namespace Vantrel {
 void Drawable::drawImage(std::string_view image, float x, float y, float w, float h, int sourceFactor,
                          int destinationFactor)
 {
-    disable(Frontend::kDepthTest);
-    enable(Frontend::kBlend);
-    setBlendFunc(sourceFactor, destinationFactor);
+    Frontend::BlendScope overlay(sourceFactor, destinationFactor, true);
     pushAll();
     resetMatrices();
     useShader("vantrel_texture.cg");
@@ -85,8 +83,6 @@ void Drawable::drawImage(std::string_view image, float x, float y, float w, floa
     setTexture("tex0", image);
     texturedQuad(x, y, x + w, y + h);
     popAll();
-    disable(Frontend::kBlend);
-    enable(Frontend::kDepthTest);
 }
 
 } // namespace Vantrel
