@@ -23,17 +23,6 @@ struct RawOptions {
     std::string to;
 };
 
-constexpr int kMaxSide = 16384;
-constexpr double kMaxExactBeats = 1e6;
-
-bool parseSide(const std::string& text, int& side)
-{
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    side = std::atoi(text.c_str());
-    return side > 0 && side <= kMaxSide;
-}
-
 void addWindowGroup(CLI::App& app, RawOptions& raw, DemoOptions& options)
 {
     app.add_flag("--windowed", options.windowed,
@@ -46,9 +35,7 @@ std::string convertWindowGroup(const RawOptions& raw, DemoOptions& options)
 {
     if (raw.size.empty())
         return "";
-    std::size_t x = raw.size.find('x');
-    if (x == std::string::npos || !parseSide(raw.size.substr(0, x), options.width) ||
-        !parseSide(raw.size.substr(x + 1), options.height))
+    if (!parseSize(raw.size, options.width, options.height))
         return "--size: '" + raw.size + "' is not a size like 1024x768 (sides 1 to " + std::to_string(kMaxSide) + ")";
     return "";
 }
@@ -101,33 +88,6 @@ std::string convertPlaybackGroup(const RawOptions& raw, DemoOptions& options)
 
 } // namespace
 
-bool parsePlayTime(const std::string& text, PlayTime& out)
-{
-    std::string number = text;
-    bool beats = !number.empty() && number.back() == 'b';
-    if (beats)
-        number.pop_back();
-    if (number.empty() || number.size() > 12 || number.find_first_not_of("0123456789.") != std::string::npos)
-        return false;
-    char* end = nullptr;
-    double value = std::strtod(number.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(value))
-        return false;
-    out = PlayTime{true, beats, value};
-    return true;
-}
-
-float PlayTime::seconds(const Demo& demo) const
-{
-    if (!inBeats)
-        return static_cast<float>(value);
-    // A beat count too large for an int is far past any production's end anyway;
-    // the double quotient keeps it large instead of wrapping it negative.
-    if (value == std::floor(value) && value <= kMaxExactBeats)
-        return demo.beatsToSeconds(static_cast<int>(value));
-    return static_cast<float>(value * 60.0 / demo.tempo);
-}
-
 namespace {
 
 // The span becomes the production's own start and end: the music and the
@@ -136,8 +96,8 @@ std::string applyPlaybackGroup(const DemoOptions& options, Demo& demo)
 {
     if (!options.playsSpan())
         return "";
-    float from = options.from.given ? options.from.seconds(demo) : demo.musicStart;
-    float to = options.to.given ? options.to.seconds(demo) : demo.endTime;
+    float from = options.from.given ? options.from.seconds(demo.tempo) : demo.musicStart;
+    float to = options.to.given ? options.to.seconds(demo.tempo) : demo.endTime;
     char text[160];
     if (!(from < demo.endTime) && !options.to.given) {
         std::snprintf(text, sizeof text, "--from: %.3f s is not before the end of the production (%.3f s)", from,

@@ -12,22 +12,11 @@
 
 #include <string>
 
+#include "demo/OptionText.h"
+
 namespace Vantrel {
 
 class Demo;
-
-// A moment of the production as typed: seconds ("12.5") or beats ("76b").
-struct PlayTime {
-    bool given = false;
-    bool inBeats = false;
-    double value = 0.0;
-
-    // Seconds at the production's tempo; whole beats land exactly where the timeline puts them.
-    float seconds(const Demo& demo) const;
-};
-
-// Reads "12.5" or "76b" (non-negative, finite); false for anything else.
-bool parsePlayTime(const std::string& text, PlayTime& out);
 
 struct DemoOptions {
     // Window group.

@@ -15,6 +15,7 @@
 
 #include "frontend/Error.h"
 #include "frontend/ImageLoader.h"
+#include "frontend/Platform.h"
 #include "frontend/Shader.h"
 #include "frontend/State.h"
 
@@ -43,18 +44,13 @@ int watchKeys(void*, SDL_Event* event)
     return 1;
 }
 
-bool isSet(const char* variable)
-{
-    const char* value = SDL_getenv(variable);
-    return value && *value;
-}
-
 void initVideo()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
         // With no display to show on, render off-screen (EGL) rather than let
         // SDL probe display servers that are not there, which complain on stderr.
-        if (!isSet("SDL_VIDEODRIVER") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
+        const char* driver = SDL_getenv("SDL_VIDEODRIVER");
+        if (!(driver && *driver) && !displayPresent())
             SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
             throw Error(std::string("cannot start the video system: ") + SDL_GetError());
@@ -147,11 +143,6 @@ int Window::clientHeight() const
     if (window)
         SDL_GL_GetDrawableSize(window, nullptr, &height);
     return height;
-}
-
-bool glContextIsCurrent()
-{
-    return SDL_GL_GetCurrentContext() != nullptr;
 }
 
 // ---- Context ---------------------------------------------------------------

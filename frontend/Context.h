@@ -92,10 +92,6 @@ private:
     std::vector<unsigned char> framePixels; // kept between reads: dumps and captures allocate once
 };
 
-// Whether any OpenGL context is current on this thread. GL names die with
-// their context, so a destructor that runs after it frees only memory.
-bool glContextIsCurrent();
-
 // Keyboard state as of the last event pump.
 bool isKeyPressed(Key key);
 

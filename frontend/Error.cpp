@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/Platform.h"
+
 namespace Frontend {
 
 namespace {
@@ -20,13 +22,6 @@ bool headlessDriver()
 {
     const char* driver = SDL_GetCurrentVideoDriver();
     return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
-}
-
-bool displayPresent()
-{
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
 }
 
 void showBox(Uint32 flags, const std::string& caption, const std::string& text)
@@ -83,7 +78,7 @@ void fatalError(const std::string& message)
 
 bool checkNativeError(const char* location, int line)
 {
-    if (!SDL_GL_GetCurrentContext())
+    if (!glContextIsCurrent())
         return false; // nothing to ask without a context
     GLenum code = glGetError();
     if (code == GL_NO_ERROR)

@@ -7,6 +7,7 @@
 
 #include "frontend/Context.h"
 #include "frontend/Error.h"
+#include "frontend/Platform.h"
 #include "frontend/Texture.h"
 
 namespace Frontend {

@@ -14,8 +14,8 @@
 
 #include "frontend/cg/CgCompiler.h"
 #include "frontend/cg/GlProgram.h"
-#include "frontend/Context.h"
 #include "frontend/Error.h"
+#include "frontend/Platform.h"
 #include "frontend/State.h"
 #include "frontend/Texture.h"
 

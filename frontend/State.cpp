@@ -404,4 +404,19 @@ StateMatrices State::computeStateMatrices()
     return out;
 }
 
+BlendScope::BlendScope(int source, int destination, bool overlay) : depthOff(overlay)
+{
+    if (overlay)
+        State::disable(kDepthTest);
+    State::enable(kBlend);
+    State::setBlendFunc(source, destination);
+}
+
+BlendScope::~BlendScope()
+{
+    State::disable(kBlend);
+    if (depthOff)
+        State::enable(kDepthTest);
+}
+
 } // namespace Frontend

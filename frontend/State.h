@@ -107,4 +107,17 @@ public:
     static unsigned glPrimitive(int code);
 };
 
+// Blending with these factors while the scope lasts; an overlay also draws
+// with the depth test off. Blending ends off and the depth test on again.
+class BlendScope {
+public:
+    BlendScope(int source, int destination, bool overlay = false);
+    ~BlendScope();
+    BlendScope(const BlendScope&) = delete;
+    BlendScope& operator=(const BlendScope&) = delete;
+
+private:
+    bool depthOff;
+};
+
 } // namespace Frontend

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "frontend/Context.h"
 #include "frontend/Error.h"
+#include "frontend/Platform.h"
 
 namespace Frontend {
 

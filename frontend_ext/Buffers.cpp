@@ -9,8 +9,8 @@
 #include "frontend_ext/Buffers.h"
 
 // State.h comes before epoxy, whose glStencilOp macro would rename a member.
-#include "frontend/Context.h"
 #include "frontend/Error.h"
+#include "frontend/Platform.h"
 #include "frontend/State.h"
 
 #include <epoxy/gl.h>

@@ -13,7 +13,8 @@ namespace Prod {
 
 Prod::Prod()
 {
-    tempo = 163.0f;
+    tempo = kTempo;
+    endTime = kEndTime;
     musicFile = "data/music.mp3";
     musicStart = 0.0f;
     width = 800;

@@ -6,6 +6,11 @@
 
 namespace Prod {
 
+// Known before anything loads: the capture tool reads beats and checks spans
+// against them while it parses its command line.
+constexpr float kTempo = 163.0f;
+constexpr float kEndTime = 240.0f;
+
 class Prod : public Vantrel::Demo {
 public:
     Prod();

@@ -10,23 +10,11 @@
 
 namespace Vantrel {
 
-using StdVantrel::signedRandom;
-
 void Skate::prepare()
 {
     board.capture(&(*meshes)["skate.qbr"]->mesh(0));
 
-    StdVantrel::srand(1);
-    float d = 0.0f;
-    for (int i = 0; i < 500; i++) {
-        Vec3 p = StdVantrel::randomVector();
-        p = {0.6f * p.x, 0.6f * p.y, 0.6f * p.z};
-        const float j = std::fabs(3.0f * signedRandom());
-        const float k = std::fabs(signedRandom());
-        const float length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
-        d = d + length * (k + 0.6f) + (j + 0.4f);
-        spinTrack.addKey(p, d);
-    }
+    StdVantrel::fillSpinTrack(spinTrack, {.radius = 0.6f, .lengthWeight = 0.6f, .minimumPause = 0.4f});
 }
 
 Skate::Skate(Demo* owner) : Element(owner, "Untitled", 512, 512)

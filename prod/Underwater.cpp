@@ -106,11 +106,11 @@ void placeBubbles(StdVantrel::Particles& bubbles, float t)
 void drawBubbles(Vantrel::Drawable& scene, StdVantrel::Particles& bubbles)
 {
     scene.setDepthWrite(false);
-    scene.enable(Frontend::kBlend);
-    scene.setBlendFunc(Frontend::kOne, Frontend::kOne);
-    scene.setEnvironmentTexture("bubble.jpg");
-    bubbles.draw();
-    scene.disable(Frontend::kBlend);
+    {
+        Frontend::BlendScope blend(Frontend::kOne, Frontend::kOne);
+        scene.setEnvironmentTexture("bubble.jpg");
+        bubbles.draw();
+    }
     scene.setDepthWrite(true);
 }
 
@@ -136,20 +136,12 @@ void Underwater::prepare()
 {
     star.capture(&(*meshes)["seastar.qbr"]->mesh(0));
 
-    StdVantrel::srand(1);
-    float d = 0.0f;
-    for (int i = 0; i < 500; i++) {
-        Vec3 p = StdVantrel::randomVector();
-        p = {4.6f * p.x, 4.6f * p.y, 4.6f * p.z};
-        const float j = std::fabs(3.0f * signedRandom());
-        const float k = std::fabs(signedRandom());
-        const float length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
-        d = d + length * (k + 0.1f) + j;
-        spinTrack.addKey(p, d);
+    // Between spin keys the drift draws its own point, one value skipped.
+    StdVantrel::fillSpinTrack(spinTrack, {.radius = 4.6f, .lengthWeight = 0.1f}, [this](float at) {
         StdVantrel::rand();
         Vec3 q = StdVantrel::randomVector();
-        driftTrack.addKey({70.0f * q.x, 70.0f * q.y, 70.0f * q.z}, d);
-    }
+        driftTrack.addKey({70.0f * q.x, 70.0f * q.y, 70.0f * q.z}, at);
+    });
 }
 
 Underwater::Underwater(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512)

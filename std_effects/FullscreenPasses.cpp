@@ -62,11 +62,11 @@ void Element::addTexture(const Frontend::Texture* texture, float alpha)
     useShader("vantrel_texture.cg");
     setFloat("alpha", alpha);
     setTexture("tex0", texture);
-    enable(Frontend::kBlend);
-    setBlendFunc(Frontend::kSrcAlpha, Frontend::kOne);
-    drawFullscreen(this);
+    {
+        Frontend::BlendScope blend(Frontend::kSrcAlpha, Frontend::kOne);
+        drawFullscreen(this);
+    }
     setFloat("alpha", 1.0f);
-    disable(Frontend::kBlend);
 }
 
 void Element::findEdges(float amount, const float edgeColor[4], const float bgColor[4])
@@ -203,12 +203,8 @@ void Element::colorOverlay(float r, float g, float b, float a)
     useShader("vantrel_color.cg");
     setVector("color", r, g, b, a);
     setStateParameters();
-    disable(Frontend::kDepthTest);
-    enable(Frontend::kBlend);
-    setBlendFunc(Frontend::kSrcAlpha, Frontend::kOneMinusSrcAlpha);
+    Frontend::BlendScope overlay(Frontend::kSrcAlpha, Frontend::kOneMinusSrcAlpha, true);
     drawFullscreen(this);
-    disable(Frontend::kBlend);
-    enable(Frontend::kDepthTest);
 }
 
 } // namespace Vantrel

@@ -36,6 +36,23 @@ Vec3 randomVector()
     return v;
 }
 
+void fillSpinTrack(Scene::VectorTrack& track, const SpinTrackDesc& desc, const std::function<void(float)>& afterKey)
+{
+    srand(1);
+    float d = 0.0f;
+    for (int i = 0; i < desc.keys; i++) {
+        Vec3 p = randomVector();
+        p = {desc.radius * p.x, desc.radius * p.y, desc.radius * p.z};
+        const float j = std::fabs(3.0f * signedRandom());
+        const float k = std::fabs(signedRandom());
+        const float length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+        d = d + length * (k + desc.lengthWeight) + (j + desc.minimumPause);
+        track.addKey(p, d);
+        if (afterKey)
+            afterKey(d);
+    }
+}
+
 Vec3 randomPath(int base, float t, bool linear)
 {
     Vec3 keys[4];
@@ -57,9 +74,7 @@ namespace Vantrel {
 void Drawable::drawImage(std::string_view image, float x, float y, float w, float h, int sourceFactor,
                          int destinationFactor)
 {
-    disable(Frontend::kDepthTest);
-    enable(Frontend::kBlend);
-    setBlendFunc(sourceFactor, destinationFactor);
+    Frontend::BlendScope overlay(sourceFactor, destinationFactor, true);
     pushAll();
     resetMatrices();
     useShader("vantrel_texture.cg");
@@ -68,8 +83,6 @@ void Drawable::drawImage(std::string_view image, float x, float y, float w, floa
     setTexture("tex0", image);
     texturedQuad(x, y, x + w, y + h);
     popAll();
-    disable(Frontend::kBlend);
-    enable(Frontend::kDepthTest);
 }
 
 } // namespace Vantrel

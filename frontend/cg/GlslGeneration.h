@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/cg/CgCompiler.h"
+#include "frontend/cg/CgResult.h"
 #include "frontend/cg/SpirvInterface.h"
 
 namespace Frontend::Cg {

@@ -179,3 +179,25 @@ TEST(DemoOptions, HelpAndBadLinesAreReportedWithTheUsage)
         EXPECT_NE(bad.usage.find("--size"), std::string::npos);
     }
 }
+
+// The size and time texts both programs read.
+TEST(OptionText, SizesUpToTheCapAndTimesInSecondsOrBeats)
+{
+    int width = 0, height = 0;
+    EXPECT_TRUE(parseSize("16384x1", width, height));
+    EXPECT_EQ(width, 16384);
+    for (const char* bad : {"16385x1", "1x99999", "0x5", "5x", "x5", "5", "5x5x5", "-5x5", " 5x5", "5.0x5"})
+        EXPECT_FALSE(parseSize(bad, width, height)) << bad;
+
+    PlayTime time;
+    ASSERT_TRUE(parsePlayTime("76b", time));
+    Demo demo;
+    demo.tempo = 163.0f;
+    EXPECT_EQ(time.seconds(demo.tempo), demo.beatsToSeconds(76));
+    ASSERT_TRUE(parsePlayTime("12.5", time));
+    EXPECT_EQ(time.seconds(demo.tempo), 12.5f);
+    ASSERT_TRUE(parsePlayTime("1e40b", time) == false && parsePlayTime("99999999999b", time));
+    EXPECT_GT(time.seconds(demo.tempo), 1e9f) << "a huge beat count stays huge";
+    for (const char* bad : {"", "b", "-1", "1e3", "inf", "nan", "1bb", "b1", " 1"})
+        EXPECT_FALSE(parsePlayTime(bad, time)) << bad;
+}

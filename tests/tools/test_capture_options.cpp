@@ -86,6 +86,8 @@ TEST(CaptureOptions, RejectsBadValuesWithAMessage)
         {"--size", "0x600"},
         {"--size", "800x-6"},
         {"--size", "800x600x2"},
+        {"--size", "16385x600"},
+        {"--from", "700b"},
         {"--at", "1,,2"},
         {"--at", "1,x"},
         {"--at", "1,"},
@@ -114,6 +116,11 @@ TEST(CaptureOptions, RejectsBadValuesWithAMessage)
         EXPECT_FALSE(parsed.message.empty()) << line;
     }
     EXPECT_EQ(parse({"--from", "12.5", "--to", "240"}).status, CaptureParse::Status::Run) << "the whole tail";
+    // Beats at the production's tempo, landing where its timeline puts them.
+    CaptureParse beats = parse({"--from", "76b", "--to", "140b", "--size", "16384x2"});
+    ASSERT_EQ(beats.status, CaptureParse::Status::Run) << beats.message;
+    EXPECT_EQ(beats.options.from, static_cast<float>(76 * 60.0 / 163.0));
+    EXPECT_EQ(beats.options.to, static_cast<float>(140 * 60.0 / 163.0));
     // Odd sides are fine for pictures.
     EXPECT_EQ(parse({"--size", "801x601", "--out", "shots"}).status, CaptureParse::Status::Run);
 }

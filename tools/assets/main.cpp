@@ -22,9 +22,7 @@
 #include "tools/assets/kdx/KdxContent.h"
 #include "tools/assets/preview/ContactSheet.h"
 #include "tools/assets/raster/Codec.h"
-#ifdef VANTREL_ASSETS_WITH_MUSIC
 #include "tools/assets/music/Song.h"
-#endif
 
 namespace {
 
@@ -83,17 +81,10 @@ int writeSet(const Options& options)
             written += Assets::writeAsset(options.outDir, asset.name) ? 1 : 0;
     double contentSeconds = secondsSince(start);
     bool music = options.music && (options.only.empty() || options.only == "music.mp3");
-#ifdef VANTREL_ASSETS_WITH_MUSIC
     if (music) {
         Assets::writeMusic(options.outDir + "/music.mp3");
         ++written;
     }
-#else
-    if (music && options.only == "music.mp3") {
-        std::fprintf(stderr, "vantrel-assets: this build carries no music\n");
-        return 1;
-    }
-#endif
     if (written == 0) {
         std::fprintf(stderr, "vantrel-assets: no asset named \"%s\"\n", options.only.c_str());
         return 1;

@@ -12,6 +12,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "demo/OptionText.h"
+
 namespace Capture {
 
 namespace {
@@ -27,13 +29,14 @@ bool parseNumber(const std::string& text, double& value)
     return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value);
 }
 
-bool parseSide(const std::string& text, int& side)
+// A moment in seconds or beats at the production's tempo.
+bool parseTime(const std::string& text, double& seconds)
 {
-    auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), digit))
+    Vantrel::PlayTime time;
+    if (!Vantrel::parsePlayTime(text, time))
         return false;
-    side = std::atoi(text.c_str());
-    return side > 0;
+    seconds = time.seconds(Prod::kTempo);
+    return true;
 }
 
 std::string lowerExtension(const std::string& path)
@@ -118,12 +121,10 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
     if (!(options.fps.value() >= kMinFps && options.fps.value() <= kMaxFps))
         return "--fps must lie between " + std::to_string(static_cast<int>(kMinFps)) + " and " +
                std::to_string(static_cast<int>(kMaxFps)) + " (got " + raw.fps + ")";
-    if (!raw.from.empty() && !parseNumber(raw.from, options.from))
-        return "--from: '" + raw.from + "' is not a number of seconds";
-    if (!raw.to.empty() && !parseNumber(raw.to, options.to))
-        return "--to: '" + raw.to + "' is not a number of seconds";
-    if (options.from < 0.0)
-        return "--from must not be negative";
+    if (!raw.from.empty() && !parseTime(raw.from, options.from))
+        return "--from: '" + raw.from + "' is not a time like 12.5 (seconds) or 76b (beats)";
+    if (!raw.to.empty() && !parseTime(raw.to, options.to))
+        return "--to: '" + raw.to + "' is not a time like 12.5 (seconds) or 76b (beats)";
     if (options.from >= kProductionEnd)
         return "--from: " + raw.from + " s is not before the end of the production (" + kProductionEndText + " s)";
     if (options.to > kProductionEnd)
@@ -150,10 +151,9 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
     }
 
     if (!raw.size.empty()) {
-        std::size_t x = raw.size.find('x');
-        if (x == std::string::npos || !parseSide(raw.size.substr(0, x), options.width) ||
-            !parseSide(raw.size.substr(x + 1), options.height))
-            return "--size: '" + raw.size + "' is not a size like 800x600 with positive sides";
+        if (!Vantrel::parseSize(raw.size, options.width, options.height))
+            return "--size: '" + raw.size + "' is not a size like 800x600 (sides 1 to " +
+                   std::to_string(Vantrel::kMaxSide) + ")";
     }
 
     if (!raw.scale.empty()) {
@@ -207,9 +207,10 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
     app.add_option("--fps", raw.fps, "Frames per second of demo time, also as a fraction like 60000/1001 (default 60)")
         ->type_name("N|NUM/DEN");
     CLI::Option* from =
-        app.add_option("--from", raw.from, "First demo time in seconds (default 0)")->type_name("SECONDS");
+        app.add_option("--from", raw.from, "First demo time: seconds like 12.5 or beats like 76b (default 0)")
+            ->type_name("TIME");
     CLI::Option* to =
-        app.add_option("--to", raw.to, "Render while the time is below this (default 240)")->type_name("SECONDS");
+        app.add_option("--to", raw.to, "Render while the time is below this (default: the end)")->type_name("TIME");
     CLI::Option* at = app.add_option("--at", raw.at, "Render only these demo times, in this order")
                           ->type_name("T1,T2,...")
                           ->excludes(from)

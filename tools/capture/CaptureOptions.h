@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "demo/Letterbox.h"
+#include "prod/Prod.h"
 
 namespace Capture {
 
 // Where the production ends; a span past it would render frames of nothing.
-constexpr double kProductionEnd = 240.0;
+constexpr double kProductionEnd = Prod::kEndTime;
 
 enum class OutputKind { None, PngSequence, Video };
 

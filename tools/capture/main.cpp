@@ -22,6 +22,7 @@
 #include "demo/Music.h"
 #include "frontend/Context.h"
 #include "frontend/Error.h"
+#include "frontend/Platform.h"
 #include "frontend/RenderTarget.h"
 #include "prod/Prod.h"
 #include "tools/capture/CaptureOptions.h"
@@ -87,9 +88,7 @@ void checkDataFolders()
 // No display: SDL's off-screen driver. No box may wait for a click either way.
 void prepareEnvironment()
 {
-    const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((!display || !*display) && (!wayland || !*wayland))
+    if (!Frontend::displayPresent())
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("VANTREL_NO_DIALOGS", "1", 1);
 }
