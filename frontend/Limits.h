@@ -7,8 +7,11 @@
 // never ask for gigabytes or send a library into deep recursion.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 namespace Frontend::Limits {
 
@@ -25,6 +28,28 @@ constexpr uint64_t kMaxFileBytes = 256ull << 20;
 // Node trees nest at most this deep: the reader recurses once per level and no
 // exporter nests that far.
 constexpr int kMaxSceneDepth = 256;
+
+// Coordinates, key values and times, vertex attributes and camera planes in
+// meshes and scenes. Beyond this, products of two of them (cross products for
+// normals and tangents, matrix products) could overflow a float and blacken
+// every picture they reach; NaN and infinities are refused outright. The
+// generated content stays within a few thousand units.
+constexpr float kMaxCoordinate = 1e15f;
+inline bool isUsableCoordinate(float value)
+{
+    return value >= -kMaxCoordinate && value <= kMaxCoordinate; // false for NaN
+}
+// What is wrong with a value isUsableCoordinate refuses, for the reader's message.
+inline std::string describeCoordinate(float value)
+{
+    char text[96];
+    if (std::isnan(value))
+        std::snprintf(text, sizeof text, "nan is not a number");
+    else
+        std::snprintf(text, sizeof text, "%g is beyond the limit of +-%g", static_cast<double>(value),
+                      static_cast<double>(kMaxCoordinate));
+    return text;
+}
 
 // Decoded music is held in memory whole, 176,400 bytes a second: half an hour
 // is about 300 MiB. The production's music is four minutes.

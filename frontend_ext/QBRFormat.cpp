@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frontend/Error.h"
+#include "frontend/Limits.h"
 #include "frontend_ext/ByteReader.h"
 #include "frontend_ext/QBRLoader.h"
 
@@ -77,8 +78,16 @@ QBRMesh decodeMesh(ByteReader& in, int index)
     if (vertexCount * kVertexBytes > in.remaining())
         in.fail(where + "vertex count " + std::to_string(vertexCount) + " is larger than the file can hold");
     mesh.vertices.resize(static_cast<size_t>(vertexCount) * 5);
-    for (float& value : mesh.vertices)
-        value = in.rawFloat();
+    static const char* const kFields[5] = {"x", "y", "z", "u", "v"};
+    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+        float value = in.rawFloat();
+        // Past the limit the tangent step and the matrices overflow and the
+        // whole picture turns black.
+        if (!Frontend::Limits::isUsableCoordinate(value))
+            in.fail(where + "'" + mesh.name + "' vertex " + std::to_string(i / 5) + " " + kFields[i % 5] + ": " +
+                    Frontend::Limits::describeCoordinate(value));
+        mesh.vertices[i] = value;
+    }
     if (triangleCount * kTriangleBytes > in.remaining())
         in.fail(where + "triangle count " + std::to_string(triangleCount) + " is larger than the file can hold");
     mesh.indices.resize(static_cast<size_t>(triangleCount) * 3);
