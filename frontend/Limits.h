@@ -60,6 +60,10 @@ constexpr int kMaxMusicSeconds = 30 * 60;
 // 1024 wide. The texture upload also checks the context's GL_MAX_TEXTURE_SIZE.
 constexpr int kMaxPictureSide = 8192;
 
+// Scans of a progressive JPEG, each a pass over the whole picture: 1000, as
+// libjpeg-turbo's own tools allow. An ordinary progressive file has about 10.
+constexpr int kMaxJpegScans = 1000;
+
 // Shader sources: the production's largest is a few KiB.
 constexpr size_t kMaxShaderSourceBytes = 1u << 20;
 // #include nesting; a cycle is reported with its chain long before this.
