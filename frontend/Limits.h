@@ -51,6 +51,14 @@ inline std::string describeCoordinate(float value)
     return text;
 }
 
+// Meshes in one QBR or KDX file and nodes in one KDX scene: each mesh is a
+// draw call on every frame it is seen and each node a transform evaluated per
+// frame, so their number sets a frame's cost, not only memory. The production
+// has 1 mesh per QBR file and at most 93 meshes in 139 nodes (flowerball.kdx);
+// these allow some 40 and 100 times that, at a few ms per frame.
+constexpr long long kMaxMeshesPerFile = 4096;
+constexpr long long kMaxSceneNodes = 16384;
+
 // Decoded music is held in memory whole, 176,400 bytes a second: half an hour
 // is about 300 MiB. The production's music is four minutes.
 constexpr int kMaxMusicSeconds = 30 * 60;

@@ -247,11 +247,21 @@ void readTracks(ByteReader& in, Node& node)
     }
 }
 
-std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth)
+// Nodes and meshes read so far, against the per-scene limits.
+struct Tally {
+    long long nodes = 0;
+    long long meshes = 0;
+};
+
+std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth, Tally& tally)
 {
     if (depth >= kMaxDepth)
         in.fail("node tree deeper than " + std::to_string(kMaxDepth) + " levels");
+    if (++tally.nodes > Frontend::Limits::kMaxSceneNodes)
+        in.fail("more than the limit of " + std::to_string(Frontend::Limits::kMaxSceneNodes) + " nodes per scene");
     int kind = in.i32("node kind");
+    if (kind == ::Scene::kNodeMesh && ++tally.meshes > Frontend::Limits::kMaxMeshesPerFile)
+        in.fail("more than the limit of " + std::to_string(Frontend::Limits::kMaxMeshesPerFile) + " meshes per file");
     std::unique_ptr<Node> node;
     switch (kind) {
     case ::Scene::kNodeMesh: {
@@ -300,7 +310,7 @@ std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth)
     long long children = in.count(true, kMinNodeBytes, "child count");
     node->children.reserve(static_cast<size_t>(children));
     for (long long i = 0; i < children; ++i)
-        node->children.push_back(readNode(in, scene, depth + 1));
+        node->children.push_back(readNode(in, scene, depth + 1, tally));
     return node;
 }
 
@@ -547,8 +557,9 @@ void decodeKDX(Scene& scene, const unsigned char* bytes, size_t size, const std:
 
     long long rootCount = in.count(false, kMinNodeBytes, "root node count");
     scene.roots.reserve(static_cast<size_t>(rootCount));
+    Tally tally;
     for (long long i = 0; i < rootCount; ++i)
-        scene.roots.push_back(readNode(in, scene, 0));
+        scene.roots.push_back(readNode(in, scene, 0, tally));
 }
 
 std::vector<unsigned char> encodeKDX(const Scene& scene)

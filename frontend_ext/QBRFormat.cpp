@@ -140,6 +140,9 @@ std::vector<QBRMesh> decodeQBR(const unsigned char* bytes, size_t size, const st
     int meshCount = in.rawInt();
     if (meshCount < 0)
         in.fail("negative mesh count " + std::to_string(meshCount));
+    if (meshCount > Frontend::Limits::kMaxMeshesPerFile)
+        in.fail("mesh count " + std::to_string(meshCount) + " is more than the limit of " +
+                std::to_string(Frontend::Limits::kMaxMeshesPerFile) + " meshes per file");
     if (meshCount * kHeaderBytes > in.remaining())
         in.fail("mesh count " + std::to_string(meshCount) + " is larger than the file can hold");
     std::vector<QBRMesh> meshes;

@@ -482,3 +482,19 @@ TEST(KDXFormat, ValuesNoViewCanUseAreRefusedNamingTheNode)
     EXPECT_NE(errorWith([&](Node&, MeshNode&, CameraNode& c) { c.fov = 180.0f; }).find("field of view 180"),
               std::string::npos);
 }
+
+TEST(KDXFormat, NodeAndMeshCountsAreBoundedForFrameCost)
+{
+    Halvane::Scene scene;
+    for (int i = 0; i < 16385; ++i)
+        scene.roots.push_back(std::make_unique<Node>());
+    EXPECT_NE(decodeError(Halvane::encodeKDX(scene)).find("more than the limit of 16384 nodes per scene"),
+              std::string::npos);
+    scene.roots.resize(4097);
+    for (auto& root : scene.roots)
+        root = std::make_unique<MeshNode>();
+    EXPECT_NE(decodeError(Halvane::encodeKDX(scene)).find("more than the limit of 4096 meshes per file"),
+              std::string::npos);
+    scene.roots.resize(4096);
+    EXPECT_EQ(decodeError(Halvane::encodeKDX(scene)), "");
+}

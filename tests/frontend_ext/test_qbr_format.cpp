@@ -197,3 +197,12 @@ TEST(QBRFormat, VertexValuesNoPictureCanUseAreRefusedWithTheMeshAndValue)
               std::string::npos);
     EXPECT_NE(decodeError(meshWith(3e37f)).find("vertex 1 y: 3e+37 is beyond the limit"), std::string::npos);
 }
+
+TEST(QBRFormat, MeshCountIsBoundedForFrameCost)
+{
+    std::vector<FrontendExt::QBRMesh> meshes(4096);
+    EXPECT_EQ(decodeError(FrontendExt::encodeQBR(meshes)), "no error");
+    meshes.resize(4097);
+    EXPECT_NE(decodeError(FrontendExt::encodeQBR(meshes)).find("mesh count 4097 is more than the limit of 4096"),
+              std::string::npos);
+}
