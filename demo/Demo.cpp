@@ -117,8 +117,26 @@ int Demo::activeEntry() const
     return active;
 }
 
+bool Demo::atBoundaryBetweenEntries() const
+{
+    for (const TimelineEntry& ending : timeline)
+        for (const TimelineEntry& starting : timeline)
+            if (ending.end == time && starting.start == time)
+                return true;
+    return false;
+}
+
 void Demo::composeFrame()
 {
+    // With no entry active the window would keep whatever an earlier frame or
+    // the warm-up left there, a picture of another moment: it is black instead.
+    // Only the instant between two adjacent entries composes nothing at all.
+    if (activeEntry() < 0 && !atBoundaryBetweenEntries()) {
+        Frontend::RenderTarget::unbind();
+        State::setViewport(0, 0, width, height);
+        State::clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
+        return;
+    }
     for (const TimelineEntry& entry : timeline) {
         if (!entry.isActiveAt(time))
             continue;

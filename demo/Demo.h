@@ -68,6 +68,8 @@ public:
     void prepareDrawables();
     // Composes every active timeline entry into the window at `time`: the
     // whole window is cleared and the picture (viewport's size) placed by `fit`.
+    // With none active the window is cleared to black, except exactly between
+    // two adjacent entries, where it is left as it is.
     void composeFrame();
     // Takes the window's drawable size in pixels as width and height: after a
     // display-mode switch, a resize, or on a high-density display it is not
@@ -75,6 +77,8 @@ public:
     void followDrawable(Frontend::Context& context);
     // Index of the last entry composed at `time`, or -1 when none is active.
     int activeEntry() const;
+    // Whether `time` is exactly where one entry ends and another starts.
+    bool atBoundaryBetweenEntries() const;
     // Writes the composed frame as "dump%i.png", numbered across the run.
     void dumpFrame(Frontend::Context& context);
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "frontend/Error.h"
+
 namespace Vantrel {
 
 std::string describeKey(std::string_view key)
@@ -23,8 +25,12 @@ std::vector<std::string> listMatchingFiles(const std::string& directory, const s
     std::vector<std::string> names;
     std::error_code error;
     std::filesystem::directory_iterator it(directory, error);
+    // A missing folder simply has nothing to load; one that is there but cannot
+    // be listed would look empty and the first missing file be blamed instead.
+    if (error == std::errc::no_such_file_or_directory)
+        return names;
     if (error)
-        return names; // a missing folder simply has nothing to load
+        throw Frontend::Error(directory + ": cannot list the folder (" + error.message() + ")");
     for (const auto& entry : it) {
         std::string name = entry.path().filename().string();
         // The original platform matched wildcards without regard to case.

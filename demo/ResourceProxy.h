@@ -62,7 +62,9 @@ protected:
 };
 
 // Names of the entries of `directory` matching `pattern` (Windows-style
-// wildcards, case-insensitive), sorted by name. A missing folder lists nothing.
+// wildcards, case-insensitive), sorted by name. A missing folder lists nothing;
+// one that cannot be listed (no read permission, not a folder) throws
+// Frontend::Error naming it and the reason.
 std::vector<std::string> listMatchingFiles(const std::string& directory, const std::string& pattern);
 
 template <typename T>

@@ -156,7 +156,21 @@ struct JpegErrors {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
     char problem[JMSG_LENGTH_MAX];
+    bool tooManyScans;
 };
+
+// Each scan of a progressive file is a pass over the whole coefficient buffer,
+// so repeated scans cost time without bound; the library calls this between
+// passes, where the count can stop it.
+void jpegProgress(j_common_ptr info)
+{
+    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (decompress->input_scan_number <= Frontend::Limits::kMaxJpegScans)
+        return;
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    errors->tooManyScans = true;
+    std::longjmp(errors->jump, 1);
+}
 
 void jpegFail(j_common_ptr info)
 {
@@ -182,6 +196,9 @@ Outcome runJpegDecode(jpeg_decompress_struct& info, JpegErrors& errors, const st
     if (setjmp(errors.jump))
         return Outcome::kFailed;
     jpeg_create_decompress(&info);
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = jpegProgress;
+    info.progress = &progress;
     jpeg_mem_src(&info, file.data(), static_cast<unsigned long>(file.size()));
     jpeg_read_header(&info, TRUE);
     picture.width = static_cast<int>(info.image_width); // JPEG sides are 16-bit
@@ -216,6 +233,9 @@ Picture decodeJpeg(const std::string& path, const std::vector<unsigned char>& fi
     jpeg_destroy_decompress(&info);
     if (outcome == Outcome::kTooLarge)
         sizeFailure(path, picture);
+    if (outcome == Outcome::kFailed && errors.tooManyScans)
+        decodeFailure(path, "progressive JPEG of more than " + std::to_string(Frontend::Limits::kMaxJpegScans) +
+                                " scans, the limit");
     if (outcome == Outcome::kFailed)
         decodeFailure(path, std::string("corrupt JPEG (") + errors.problem + ")");
     return picture;

@@ -7,8 +7,11 @@
 // never ask for gigabytes or send a library into deep recursion.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 namespace Frontend::Limits {
 
@@ -26,6 +29,36 @@ constexpr uint64_t kMaxFileBytes = 256ull << 20;
 // exporter nests that far.
 constexpr int kMaxSceneDepth = 256;
 
+// Coordinates, key values and times, vertex attributes and camera planes in
+// meshes and scenes. Beyond this, products of two of them (cross products for
+// normals and tangents, matrix products) could overflow a float and blacken
+// every picture they reach; NaN and infinities are refused outright. The
+// generated content stays within a few thousand units.
+constexpr float kMaxCoordinate = 1e15f;
+inline bool isUsableCoordinate(float value)
+{
+    return value >= -kMaxCoordinate && value <= kMaxCoordinate; // false for NaN
+}
+// What is wrong with a value isUsableCoordinate refuses, for the reader's message.
+inline std::string describeCoordinate(float value)
+{
+    char text[96];
+    if (std::isnan(value))
+        std::snprintf(text, sizeof text, "nan is not a number");
+    else
+        std::snprintf(text, sizeof text, "%g is beyond the limit of +-%g", static_cast<double>(value),
+                      static_cast<double>(kMaxCoordinate));
+    return text;
+}
+
+// Meshes in one QBR or KDX file and nodes in one KDX scene: each mesh is a
+// draw call on every frame it is seen and each node a transform evaluated per
+// frame, so their number sets a frame's cost, not only memory. The production
+// has 1 mesh per QBR file and at most 93 meshes in 139 nodes (flowerball.kdx);
+// these allow some 40 and 100 times that, at a few ms per frame.
+constexpr long long kMaxMeshesPerFile = 4096;
+constexpr long long kMaxSceneNodes = 16384;
+
 // Decoded music is held in memory whole, 176,400 bytes a second: half an hour
 // is about 300 MiB. The production's music is four minutes.
 constexpr int kMaxMusicSeconds = 30 * 60;
@@ -34,6 +67,10 @@ constexpr int kMaxMusicSeconds = 30 * 60;
 // 8192 x 8192 RGBA is 256 MiB decoded; the generated pictures are at most
 // 1024 wide. The texture upload also checks the context's GL_MAX_TEXTURE_SIZE.
 constexpr int kMaxPictureSide = 8192;
+
+// Scans of a progressive JPEG, each a pass over the whole picture: 1000, as
+// libjpeg-turbo's own tools allow. An ordinary progressive file has about 10.
+constexpr int kMaxJpegScans = 1000;
 
 // Shader sources: the production's largest is a few KiB.
 constexpr size_t kMaxShaderSourceBytes = 1u << 20;

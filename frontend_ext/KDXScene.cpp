@@ -4,6 +4,7 @@
 // read; the writer produces exactly what the reader takes back.
 #include "frontend_ext/KDXScene.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -34,6 +35,50 @@ using ::Scene::Material;
 using ::Scene::MeshNode;
 using ::Scene::Node;
 using ::Scene::ParameterNode;
+
+// A value past the coordinate limit, or no number at all, reaches the matrices
+// and turns every picture the node takes part in black; it is refused where
+// it is read, naming the node and the value.
+void checkValues(ByteReader& in, const Node& node, const std::string& what, const float* values, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (!Frontend::Limits::isUsableCoordinate(values[i]))
+            in.fail("node '" + node.name + "': " + what + ": " + Frontend::Limits::describeCoordinate(values[i]));
+}
+
+void checkArray(ByteReader& in, const Node& node, const char* what, const std::vector<float>& values, size_t width)
+{
+    for (size_t i = 0; i < values.size(); ++i)
+        if (!Frontend::Limits::isUsableCoordinate(values[i]))
+            checkValues(in, node, std::string(what) + " of vertex " + std::to_string(i / width), &values[i], 1);
+}
+
+void checkMeshValues(ByteReader& in, const MeshNode& mesh)
+{
+    checkArray(in, mesh, "position", mesh.positions, 3);
+    checkArray(in, mesh, "normal", mesh.normals, 3);
+    checkArray(in, mesh, "binormal", mesh.binormals, 3);
+    checkArray(in, mesh, "tangent", mesh.tangents, 3);
+    checkArray(in, mesh, "colour", mesh.colors, 4);
+    checkArray(in, mesh, "extra scalar", mesh.extras, 1);
+    for (int c = 0; c < 8; ++c)
+        checkArray(in, mesh, ("texture channel " + std::to_string(c)).c_str(), mesh.channels[c], 2);
+    checkArray(in, mesh, "influence weight", mesh.influenceWeights, 4);
+}
+
+// Planes and angle that no projection can be formed from are refused with the
+// camera, before anything is drawn through it.
+void checkCamera(ByteReader& in, const CameraNode& camera)
+{
+    const float lens[3] = {camera.zNear, camera.zFar, camera.fov};
+    checkValues(in, camera, "near plane, far plane and field of view", lens, 3);
+    if (!(camera.zNear > 0.0f && camera.zNear < camera.zFar))
+        in.fail("camera '" + camera.name + "': near plane " + std::to_string(camera.zNear) + " and far plane " +
+                std::to_string(camera.zFar) + " form no view (0 < near < far)");
+    if (!(camera.fov > 0.0f && camera.fov < 180.0f))
+        in.fail("camera '" + camera.name + "': field of view " + std::to_string(camera.fov) +
+                " degrees forms no view (0 to 180)");
+}
 
 std::unique_ptr<Material> readMaterial(ByteReader& in)
 {
@@ -175,29 +220,48 @@ void readTracks(ByteReader& in, Node& node)
     node.positionTrack.reserve(static_cast<int>(p));
     node.rotationTrack.reserve(static_cast<int>(q));
     node.scaleTrack.reserve(static_cast<int>(s));
+    float key[5];
+    auto readKey = [&](int floats, const char* what, long long index) {
+        for (int k = 0; k < floats; ++k) {
+            key[k] = in.rawFloat();
+            if (!Frontend::Limits::isUsableCoordinate(key[k])) // the name is built only for the message
+                checkValues(in, node, std::string(what) + " key " + std::to_string(index), &key[k], 1);
+        }
+    };
     for (long long i = 0; i < p; ++i) {
-        Vec3 value{in.rawFloat(), in.rawFloat(), in.rawFloat()};
-        node.positionTrack.addKey(value, in.rawFloat());
+        readKey(4, "position", i);
+        node.positionTrack.addKey(Vec3{key[0], key[1], key[2]}, key[3]);
     }
     for (long long i = 0; i < q; ++i) {
+        readKey(5, "rotation", i);
         ::Scene::Quaternion value;
-        value.x = in.rawFloat();
-        value.y = in.rawFloat();
-        value.z = in.rawFloat();
-        value.w = in.rawFloat();
-        node.rotationTrack.addKey(value, in.rawFloat());
+        value.x = key[0];
+        value.y = key[1];
+        value.z = key[2];
+        value.w = key[3];
+        node.rotationTrack.addKey(value, key[4]);
     }
     for (long long i = 0; i < s; ++i) {
-        Vec3 value{in.rawFloat(), in.rawFloat(), in.rawFloat()};
-        node.scaleTrack.addKey(value, in.rawFloat());
+        readKey(4, "scale", i);
+        node.scaleTrack.addKey(Vec3{key[0], key[1], key[2]}, key[3]);
     }
 }
 
-std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth)
+// Nodes and meshes read so far, against the per-scene limits.
+struct Tally {
+    long long nodes = 0;
+    long long meshes = 0;
+};
+
+std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth, Tally& tally)
 {
     if (depth >= kMaxDepth)
         in.fail("node tree deeper than " + std::to_string(kMaxDepth) + " levels");
+    if (++tally.nodes > Frontend::Limits::kMaxSceneNodes)
+        in.fail("more than the limit of " + std::to_string(Frontend::Limits::kMaxSceneNodes) + " nodes per scene");
     int kind = in.i32("node kind");
+    if (kind == ::Scene::kNodeMesh && ++tally.meshes > Frontend::Limits::kMaxMeshesPerFile)
+        in.fail("more than the limit of " + std::to_string(Frontend::Limits::kMaxMeshesPerFile) + " meshes per file");
     std::unique_ptr<Node> node;
     switch (kind) {
     case ::Scene::kNodeMesh: {
@@ -227,6 +291,15 @@ std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth)
     node->name = in.string("node name");
     float rest[10];
     in.floats(rest, 10, "node rest transform");
+    checkValues(in, *node, "rest transform", rest, 10);
+    if (const auto* mesh = dynamic_cast<const MeshNode*>(node.get()))
+        checkMeshValues(in, *mesh);
+    if (const auto* camera = dynamic_cast<const CameraNode*>(node.get()))
+        checkCamera(in, *camera);
+    if (const auto* parameter = dynamic_cast<const ParameterNode*>(node.get())) {
+        checkValues(in, *node, "parameter values", parameter->values, 3);
+        checkValues(in, *node, "parameter values", parameter->singles, 3);
+    }
     node->restPosition = Vec3{rest[0], rest[1], rest[2]};
     node->restRotation.x = rest[3];
     node->restRotation.y = rest[4];
@@ -237,7 +310,7 @@ std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth)
     long long children = in.count(true, kMinNodeBytes, "child count");
     node->children.reserve(static_cast<size_t>(children));
     for (long long i = 0; i < children; ++i)
-        node->children.push_back(readNode(in, scene, depth + 1));
+        node->children.push_back(readNode(in, scene, depth + 1, tally));
     return node;
 }
 
@@ -484,8 +557,9 @@ void decodeKDX(Scene& scene, const unsigned char* bytes, size_t size, const std:
 
     long long rootCount = in.count(false, kMinNodeBytes, "root node count");
     scene.roots.reserve(static_cast<size_t>(rootCount));
+    Tally tally;
     for (long long i = 0; i < rootCount; ++i)
-        scene.roots.push_back(readNode(in, scene, 0));
+        scene.roots.push_back(readNode(in, scene, 0, tally));
 }
 
 std::vector<unsigned char> encodeKDX(const Scene& scene)

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frontend/Error.h"
+#include "frontend/Limits.h"
 #include "frontend_ext/ByteReader.h"
 #include "frontend_ext/QBRLoader.h"
 
@@ -77,8 +78,16 @@ QBRMesh decodeMesh(ByteReader& in, int index)
     if (vertexCount * kVertexBytes > in.remaining())
         in.fail(where + "vertex count " + std::to_string(vertexCount) + " is larger than the file can hold");
     mesh.vertices.resize(static_cast<size_t>(vertexCount) * 5);
-    for (float& value : mesh.vertices)
-        value = in.rawFloat();
+    static const char* const kFields[5] = {"x", "y", "z", "u", "v"};
+    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+        float value = in.rawFloat();
+        // Past the limit the tangent step and the matrices overflow and the
+        // whole picture turns black.
+        if (!Frontend::Limits::isUsableCoordinate(value))
+            in.fail(where + "'" + mesh.name + "' vertex " + std::to_string(i / 5) + " " + kFields[i % 5] + ": " +
+                    Frontend::Limits::describeCoordinate(value));
+        mesh.vertices[i] = value;
+    }
     if (triangleCount * kTriangleBytes > in.remaining())
         in.fail(where + "triangle count " + std::to_string(triangleCount) + " is larger than the file can hold");
     mesh.indices.resize(static_cast<size_t>(triangleCount) * 3);
@@ -131,6 +140,9 @@ std::vector<QBRMesh> decodeQBR(const unsigned char* bytes, size_t size, const st
     int meshCount = in.rawInt();
     if (meshCount < 0)
         in.fail("negative mesh count " + std::to_string(meshCount));
+    if (meshCount > Frontend::Limits::kMaxMeshesPerFile)
+        in.fail("mesh count " + std::to_string(meshCount) + " is more than the limit of " +
+                std::to_string(Frontend::Limits::kMaxMeshesPerFile) + " meshes per file");
     if (meshCount * kHeaderBytes > in.remaining())
         in.fail("mesh count " + std::to_string(meshCount) + " is larger than the file can hold");
     std::vector<QBRMesh> meshes;

@@ -3,6 +3,9 @@
 // texture alone, or only a colour (blended by the material's alpha).
 #include "scene/KDXDrawable.h"
 
+#include "demo/Demo.h"
+#include "frontend/Error.h"
+
 namespace StdVantrel {
 
 namespace {
@@ -29,6 +32,26 @@ KDXDrawable::KDXDrawable(Vantrel::Demo* owner, const std::string& path)
     : Vantrel::Drawable(owner, "Untitled"), ::Scene::KDXLoader(FrontendExt::File(path, "rb"))
 {
     requireKnownTag(path);
+    requireTextures(path);
+}
+
+void KDXDrawable::requireTextures(const std::string& path) const
+{
+    // Found now rather than on the first draw, where the catalogue could name
+    // only the picture and not the scene and material that want it.
+    auto require = [&](const ::Scene::Material& material, const std::string& texture) {
+        if (!demo->textures.contains(texture))
+            throw Frontend::Error(path + ": material '" + material.name() + "' names the texture '" + texture +
+                                  "', which is not among the pictures in data/");
+    };
+    for (const auto& [node, geometry] : geometries) {
+        const auto* mesh = dynamic_cast<const ::Scene::MeshNode*>(node);
+        if (!mesh || !mesh->material || mesh->material->colorTexture().empty())
+            continue;
+        require(*mesh->material, mesh->material->colorTexture());
+        if (!mesh->material->bumpMap().empty())
+            require(*mesh->material, "normal_" + mesh->material->bumpMap());
+    }
 }
 
 void KDXDrawable::draw(float t)

@@ -26,6 +26,9 @@ protected:
     virtual void afterMesh(bool colorOnly);
 
 private:
+    // Every picture a drawn mesh's material names must be loaded; throws
+    // Frontend::Error naming the scene file, the material and the picture.
+    void requireTextures(const std::string& path) const;
     // The two texture paths: with a bump map, or the colour texture alone.
     void useTextureMaterial(const ::Scene::Material& material);
 

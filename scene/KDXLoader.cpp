@@ -5,6 +5,7 @@
 #include "scene/KDXLoader.h"
 
 #include "frontend/Context.h"
+#include "frontend/Error.h"
 #include "frontend/State.h"
 
 namespace Scene {
@@ -64,13 +65,42 @@ std::unique_ptr<Geometry> buildGeometry(const MeshNode& mesh)
     return geometry;
 }
 
+// lookAt's up axis is (0, 0, -1): an eye straight above or below its target
+// (its own position included) gives no side vector and a view that collapses
+// every point.
+bool formsView(const Vec3& eye, const Vec3& target)
+{
+    return target.x - eye.x != 0.0f || target.y - eye.y != 0.0f;
+}
+
 } // namespace
 
 KDXLoader::KDXLoader(FrontendExt::File file) : Halvane::Scene(file)
 {
+    refuseStillCamerasWithoutView(file.path());
     for (const auto& root : roots)
         convertTree(*root);
     file.close();
+}
+
+void KDXLoader::refuseStillCamerasWithoutView(const std::string& fileName) const
+{
+    // Only where neither end moves is the view known before playing; a keyed
+    // camera that passes through such a place keeps its last view there.
+    for (const auto& root : roots) {
+        const auto* camera = dynamic_cast<const CameraNode*>(root.get());
+        const Node* targetNode = camera ? findNode(camera->targetName) : nullptr;
+        if (!targetNode || camera->positionTrack.keyCount() > 1 || targetNode->positionTrack.keyCount() > 1)
+            continue;
+        const Vec3 e = camera->position(0.0f);
+        const Vec3 t = targetNode->position(0.0f);
+        if (!formsView(e, t))
+            throw Frontend::Error(fileName + ": camera '" + camera->name + "' at (" + std::to_string(e.x) + ", " +
+                                  std::to_string(e.y) + ", " + std::to_string(e.z) + ") forms no view of its target '" +
+                                  targetNode->name + "' at (" + std::to_string(t.x) + ", " + std::to_string(t.y) +
+                                  ", " + std::to_string(t.z) +
+                                  "): it sits on the target or straight above or below it");
+    }
 }
 
 void KDXLoader::convertTree(const Node& node)
@@ -174,6 +204,14 @@ void KDXLoader::applyCamera(const CameraNode* camera, float time, float aspectRa
     Vec3 t;
     if (const Node* targetNode = findNode(camera->targetName))
         t = targetNode->position(time);
+    if (!formsView(e, t)) {
+        // A keyed camera passing through its target: the last view it had
+        // stays, rather than a view that blackens the picture.
+        if (hasView)
+            State::lookAt(eye[0], eye[1], eye[2], target[0], target[1], target[2], 0.0f, 0.0f, -1.0f);
+        return;
+    }
+    hasView = true;
     eye[0] = e.x;
     eye[1] = e.y;
     eye[2] = e.z;

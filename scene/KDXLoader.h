@@ -46,6 +46,9 @@ public:
     float eye[3] = {};
     float target[3] = {};
     float fov = 45.0f, zNear = 1.0f, zFar = 1000.0f, aspect = 1.0f;
+    // Whether eye and target above were ever a view lookAt can form; until
+    // then a camera without one leaves the view as the identity.
+    bool hasView = false;
 
     // Rebuilt by every evaluate; storage is kept, so a steady scene allocates nothing.
     std::vector<Instance> parameterInstances; // kind 2
@@ -55,6 +58,7 @@ public:
     std::vector<Instance> cameraInstances;    // kind 3
 
 private:
+    void refuseStillCamerasWithoutView(const std::string& fileName) const;
     void convertTree(const Node& node);
     void visit(const Node& node, float time);
     std::vector<Instance>& listFor(int kind);

@@ -75,6 +75,17 @@ TEST_F(Composition, NothingIsComposedAtTheExactBoundaryBetweenTwoSpans)
     EXPECT_EQ(demo.activeEntry(), 1);
 }
 
+TEST_F(Composition, OutsideEverySpanTheWindowIsBlackNotAnEarlierFrame)
+{
+    demo.loadAndPrepare();
+    demo.timeline.push_back({1.0f, 2.0f, new FlatScene(&demo, 0, 1, 0)});
+    demo.timeline.push_back({3.0f, 4.0f, new FlatScene(&demo, 0, 0, 1)});
+    for (float t : {0.0f, 1.0f, 2.0f, 2.5f, 4.0f, 100.0f}) {
+        std::vector<double> colour = composeAt(demo, t);
+        EXPECT_LT(colour[0] + colour[1] + colour[2], 1.0) << "at " << t;
+    }
+}
+
 TEST_F(Composition, WhenTwoEntriesOverlapTheLastOneStaysVisible)
 {
     demo.loadAndPrepare();

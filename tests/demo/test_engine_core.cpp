@@ -2,6 +2,8 @@
 // scans, catalogue lookups and the beat arithmetic of the timeline.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -13,6 +15,7 @@
 #include "demo/Letterbox.h"
 #include "demo/Drawable.h"
 #include "demo/Demo.h"
+#include "frontend/Error.h"
 #include "tests/support/TestContext.h"
 
 using namespace Vantrel;
@@ -70,6 +73,27 @@ TEST(Catalogue, ScansMatchWildcardsWithoutRegardToCaseInNameOrder)
     std::vector<std::string> names = listMatchingFiles(dir, "*.png");
     EXPECT_EQ(names, (std::vector<std::string>{"A.PNG", "b.png", "c.Png"}));
     EXPECT_TRUE(listMatchingFiles(dir + "missing/", "*.png").empty());
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Catalogue, AFolderThatCannotBeListedIsNamedWithTheReason)
+{
+    std::string dir = TestSupport::makeTempDir("unlisted") + "/";
+    std::ofstream(dir + "data") << "x";
+    try {
+        listMatchingFiles(dir + "data/", "*.png");
+        ADD_FAILURE() << "a file was listed as a folder";
+    } catch (const Frontend::Error& error) {
+        EXPECT_NE(std::string(error.what()).find("data/: cannot list the folder (Not a directory)"), std::string::npos)
+            << error.what();
+    }
+    // Enterable, not readable: the case an ordinary user meets (root reads it anyway).
+    std::filesystem::create_directory(dir + "locked");
+    std::filesystem::permissions(dir + "locked", std::filesystem::perms::owner_exec);
+    if (geteuid() != 0) {
+        EXPECT_THROW(listMatchingFiles(dir + "locked/", "*.png"), Frontend::Error);
+    }
+    std::filesystem::permissions(dir + "locked", std::filesystem::perms::owner_all);
     std::filesystem::remove_all(dir);
 }
 

@@ -3,6 +3,8 @@
 // it did not write itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -58,7 +60,8 @@ void writeRawPng(const std::string& path, const PngSpec& spec)
     std::fclose(file);
 }
 
-void writeJpeg(const std::string& path, int width, int height, int components, const Bytes& topFirst)
+void writeJpeg(const std::string& path, int width, int height, int components, const Bytes& topFirst,
+               bool progressive = false)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
@@ -73,6 +76,8 @@ void writeJpeg(const std::string& path, int width, int height, int components, c
     info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 100, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     for (int y = 0; y < height; ++y) {
         JSAMPROW row = const_cast<unsigned char*>(topFirst.data()) + static_cast<size_t>(y) * width * components;
@@ -345,6 +350,38 @@ TEST_F(Pictures, DamagedOrForeignFilesAreRefusedWithTheirName)
     expectRefused(path("text.png"));
     writeAll(path("empty.jpg"), {});
     expectRefused(path("empty.jpg"));
+}
+
+TEST_F(Pictures, ProgressiveJpegsOfTooManyScansAreRefusedNamingTheLimit)
+{
+    writeJpeg(path("p.jpg"), 3, 2, 3, kRgb3x2, true);
+    const Bytes file = readAll(path("p.jpg"));
+    // The first scan (DC values), repeated as a hostile file would: each
+    // repeat is valid and costs a pass. The library's progression has ten.
+    const Bytes sos = {0xFF, 0xDA};
+    auto first = std::search(file.begin(), file.end(), sos.begin(), sos.end());
+    ASSERT_NE(first, file.end());
+    auto next = first + 2;
+    while (!(next[0] == 0xFF && next[1] != 0 && (next[1] < 0xD0 || next[1] > 0xD7)))
+        ++next;
+    auto repeated = [&](int scans) {
+        Bytes bytes(file.begin(), first);
+        for (int i = 0; i < scans - 9; ++i)
+            bytes.insert(bytes.end(), first, next);
+        bytes.insert(bytes.end(), next, file.end());
+        return bytes;
+    };
+    writeAll(path("1000.jpg"), repeated(1000));
+    EXPECT_EQ(ImageLoader(File(path("1000.jpg"), "rb")).width(), 3);
+    writeAll(path("1001.jpg"), repeated(1001));
+    try {
+        ImageLoader image{File(path("1001.jpg"), "rb")};
+        ADD_FAILURE() << "decoded";
+    } catch (const Frontend::Error& error) {
+        EXPECT_NE(std::string(error.what()).find("1001.jpg': progressive JPEG of more than 1000 scans"),
+                  std::string::npos)
+            << error.what();
+    }
 }
 
 TEST_F(Pictures, OversizedPicturesAreRefusedFromTheirHeaders)

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <limits>
 
 #include "frontend/Error.h"
 #include "frontend_ext/KDXScene.h"
@@ -450,4 +452,49 @@ TEST(KDXNodeTransform, RotationAngleAndAxis)
     node.restRotation = Quaternion{0.0f, 0.0f, 0.0f, -1.0f};
     node.rotation(0.0f, degrees, axis);
     EXPECT_FALSE(std::isnan(degrees) || std::isnan(axis.x) || std::isnan(axis.y));
+}
+
+TEST(KDXFormat, ValuesNoViewCanUseAreRefusedNamingTheNode)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    auto errorWith = [](const std::function<void(Node & root, MeshNode & mesh, CameraNode & camera)>& damage) {
+        Halvane::Scene scene = makeScene();
+        Node& root = *scene.roots[0];
+        damage(root, static_cast<MeshNode&>(*root.children[0]), static_cast<CameraNode&>(*root.children[1]));
+        return decodeError(Halvane::encodeKDX(scene));
+    };
+    EXPECT_EQ(errorWith([](Node&, MeshNode&, CameraNode&) {}), "");
+    EXPECT_NE(errorWith([&](Node&, MeshNode&, CameraNode& c) {
+                  c.positionTrack.addKey(Vec3{0, nan, 0}, 1.0f);
+              }).find("node 'Camera01': position key 0: nan is not a number"),
+              std::string::npos);
+    EXPECT_NE(errorWith([&](Node& r, MeshNode&, CameraNode&) {
+                  r.restScale.y = -inf;
+              }).find("node 'Root': rest transform: -inf is beyond the limit"),
+              std::string::npos);
+    EXPECT_NE(errorWith([&](Node&, MeshNode& m, CameraNode&) {
+                  m.positions[4] = 1e37f;
+              }).find("position of vertex 1: 1e+37 is beyond the limit"),
+              std::string::npos);
+    EXPECT_NE(errorWith([&](Node&, MeshNode&, CameraNode& c) { c.zNear = 0.0f; }).find("camera 'Camera01': near plane"),
+              std::string::npos);
+    EXPECT_NE(errorWith([&](Node&, MeshNode&, CameraNode& c) { c.fov = 180.0f; }).find("field of view 180"),
+              std::string::npos);
+}
+
+TEST(KDXFormat, NodeAndMeshCountsAreBoundedForFrameCost)
+{
+    Halvane::Scene scene;
+    for (int i = 0; i < 16385; ++i)
+        scene.roots.push_back(std::make_unique<Node>());
+    EXPECT_NE(decodeError(Halvane::encodeKDX(scene)).find("more than the limit of 16384 nodes per scene"),
+              std::string::npos);
+    scene.roots.resize(4097);
+    for (auto& root : scene.roots)
+        root = std::make_unique<MeshNode>();
+    EXPECT_NE(decodeError(Halvane::encodeKDX(scene)).find("more than the limit of 4096 meshes per file"),
+              std::string::npos);
+    scene.roots.resize(4096);
+    EXPECT_EQ(decodeError(Halvane::encodeKDX(scene)), "");
 }

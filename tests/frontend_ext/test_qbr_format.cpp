@@ -2,6 +2,7 @@
 // a clear error naming the file for every way a file can be damaged.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -182,4 +183,26 @@ TEST(QBRFormat, WriterRefusesWhatTheLoaderWouldReject)
     mesh = triangleMesh("a");
     mesh.indices[1] = 3;
     EXPECT_NE(encodeError(mesh).find("index 3 out of range (vertex count 3)"), std::string::npos);
+}
+
+TEST(QBRFormat, VertexValuesNoPictureCanUseAreRefusedWithTheMeshAndValue)
+{
+    auto meshWith = [](float value) {
+        FrontendExt::QBRMesh mesh{"wing", {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, {0, 1, 2}};
+        mesh.vertices[6] = value; // vertex 1, y
+        return FrontendExt::encodeQBR({mesh});
+    };
+    EXPECT_EQ(decodeError(meshWith(1e6f)), "no error");
+    EXPECT_NE(decodeError(meshWith(NAN)).find("morvask.qbr: mesh 0: 'wing' vertex 1 y: nan is not a number"),
+              std::string::npos);
+    EXPECT_NE(decodeError(meshWith(3e37f)).find("vertex 1 y: 3e+37 is beyond the limit"), std::string::npos);
+}
+
+TEST(QBRFormat, MeshCountIsBoundedForFrameCost)
+{
+    std::vector<FrontendExt::QBRMesh> meshes(4096);
+    EXPECT_EQ(decodeError(FrontendExt::encodeQBR(meshes)), "no error");
+    meshes.resize(4097);
+    EXPECT_NE(decodeError(FrontendExt::encodeQBR(meshes)).find("mesh count 4097 is more than the limit of 4096"),
+              std::string::npos);
 }

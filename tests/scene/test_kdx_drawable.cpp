@@ -62,6 +62,8 @@ protected:
         kdx.materials.push_back(KDXTest::material("bump", "stone.png", "stone.png"));
         kdx.materials.push_back(KDXTest::material("bumponly", "", "stone.png"));
         kdx.materials.push_back(KDXTest::colourMaterial("glass", 0.875f, 0.5f));
+        kdx.materials.push_back(KDXTest::material("lost", "nosuch.jpg", ""));
+        kdx.materials.push_back(KDXTest::material("lostbump", "skin.png", "gone.png"));
         for (size_t i = 0; i < meshMaterials.size(); ++i)
             kdx.roots.push_back(KDXTest::quadMesh("Mesh" + std::to_string(i), meshMaterials[i]));
         std::string path = "data/scene" + std::to_string(serial++) + ".kdx";
@@ -186,4 +188,19 @@ TEST_F(KDXDrawableTest, SceneWithoutMeshesSetsNoShader)
 TEST_F(KDXDrawableTest, MissingFileThrows)
 {
     EXPECT_THROW(new StdVantrel::KDXDrawable(&demo, "data/missing.kdx"), Frontend::Error);
+}
+
+TEST_F(KDXDrawableTest, AMissingTextureIsNamedWithTheSceneAndMaterialAtLoad)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"lost", "data/scene0.kdx: material 'lost' names the texture 'nosuch.jpg'"},
+        {"lostbump", "data/scene1.kdx: material 'lostbump' names the texture 'normal_gone.png'"}};
+    for (const auto& [material, expected] : cases) {
+        try {
+            drawable({"tex", material});
+            ADD_FAILURE() << material << " was taken";
+        } catch (const Frontend::Error& error) {
+            EXPECT_NE(std::string(error.what()).find(expected), std::string::npos) << error.what();
+        }
+    }
 }

@@ -344,3 +344,35 @@ TEST(KDXLoaderGeometry, EmptyMeshLoadsAndDraws)
     loader->draw(0.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+TEST(KDXLoaderCamera, AStillCameraOnItsTargetIsRefusedAMovingOneKeepsItsLastView)
+{
+    auto sceneWith = [](bool keyed) {
+        Halvane::Scene scene;
+        scene.roots.push_back(KDXTest::plainNode("Target", kNodePlain, Vec3{1, 2, 3}));
+        auto camera = std::make_unique<CameraNode>();
+        camera->name = "Cam";
+        camera->targetName = "Target";
+        camera->restPosition = Vec3{1, 2, 3};
+        if (keyed) { // away from the target at t = 0, on it at t = 1
+            camera->positionTrack.addKey(Vec3{1, 2, 13}, 0.0f);
+            camera->positionTrack.addKey(Vec3{1, 2, 3}, 1.0f);
+        }
+        scene.roots.push_back(std::move(camera));
+        return scene;
+    };
+    try {
+        load(sceneWith(false));
+        FAIL() << "a camera that sits on its target was taken";
+    } catch (const Frontend::Error& error) {
+        EXPECT_NE(std::string(error.what()).find("camera 'Cam' at (1.0"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("forms no view of its target 'Target'"), std::string::npos);
+    }
+
+    auto loader = load(sceneWith(true));
+    loader->setCamera("Cam", 0.0f, 1.0f);
+    std::vector<float> view = matrix(GL_TEXTURE_MATRIX);
+    loader->setCamera("Cam", 1.0f, 1.0f);
+    EXPECT_EQ(matrix(GL_TEXTURE_MATRIX), view);
+    EXPECT_NE(view, identity());
+}
