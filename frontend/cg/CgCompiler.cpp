@@ -31,10 +31,6 @@ bool compileStage(const CgCompileInput& input, const Cg::StageSource& source, bo
     Clock::time_point start = Clock::now();
     Cg::HlslStage spirv = Cg::compileHlslStage({source.preamble, source.text, input.fileName, entry, vertex});
     result.times.glslangMs += millisecondsSince(start);
-    for (const Cg::IncludedFile& file : spirv.includes)
-        if (vertex)
-            for (const CgDefault& d : findParameterDefaults(file.text))
-                result.defaults.push_back(d);
     if (!spirv.ok) {
         result.listing += spirv.listing.empty() ? context + "compilation failed\n" : spirv.listing;
         return false;
@@ -56,10 +52,47 @@ bool compileStage(const CgCompileInput& input, const Cg::StageSource& source, bo
     return true;
 }
 
+// Runtimes that read "#pragma parameter" lines define this while such a shader compiles.
+const char* const kPragmaParameter = "#pragma parameter";
+
+// Pragma lines of the preprocessed text are the preprocessor's token soup;
+// they were read from the files themselves, so the parser never sees them.
+void blankPragmaParameters(std::string& text)
+{
+    for (size_t at = text.find(kPragmaParameter); at != std::string::npos; at = text.find(kPragmaParameter, at)) {
+        size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end;
+        if (at == 0 || text[at - 1] == '\n')
+            text.replace(at, end - at, "");
+        else
+            at = end;
+    }
+}
+
+// The declarations are checked and rewritten after glslang's own preprocessor,
+// so entry signatures and uniforms built by macros read as the parser reads them.
 CgCompileResult compileHere(const CgCompileInput& input)
 {
     CgCompileResult result;
-    std::string_view text = input.source ? input.source : "";
+    std::string original = input.source ? input.source : "";
+    Clock::time_point start = Clock::now();
+    bool pragmas = original.find(kPragmaParameter) != std::string::npos;
+    Cg::Preprocessed pre = Cg::preprocessCg(original, input.fileName, pragmas ? "#define PARAMETER_UNIFORM 1\n" : "");
+    if (pre.ok && !pragmas)
+        for (const Cg::IncludedFile& file : pre.includes)
+            pragmas = pragmas || file.text.find(kPragmaParameter) != std::string::npos;
+    if (pre.ok && pragmas && pre.includes.size() && original.find(kPragmaParameter) == std::string::npos)
+        pre = Cg::preprocessCg(original, input.fileName, "#define PARAMETER_UNIFORM 1\n");
+    result.times.glslangMs += millisecondsSince(start);
+    if (!pre.ok) {
+        result.listing = pre.listing;
+        return result;
+    }
+    for (const Cg::IncludedFile& file : pre.includes)
+        for (const CgDefault& d : findParameterDefaults(file.text))
+            result.defaults.push_back(d);
+    blankPragmaParameters(pre.text);
+    std::string_view text = pre.text;
     for (bool vertex : {true, false}) {
         Cg::StageSource source =
             Cg::rewriteForStage(text, input.fileName, vertex ? input.vertexEntry : input.pixelEntry);

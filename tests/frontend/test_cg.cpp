@@ -257,3 +257,36 @@ TEST(CgFeatures, InitialisersInsideIncludedFilesAreParameterDefaults)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CgPreprocessed, MacroBuiltEntriesParentIncludesAndPragmaParametersCompile)
+{
+    std::string dir = TestSupport::makeTempDir("cg-macro-entry");
+    std::filesystem::create_directories(dir + "/include");
+    std::filesystem::create_directories(dir + "/shaders");
+    std::ofstream(dir + "/include/compat.h")
+        << "struct input { float2 video_size; };\n"
+           "#define COMPAT_IN_VERTEX uniform input IN, float4 position : POSITION, \\\n"
+           "    float2 texCoord : TEXCOORD0, out float2 tc : TEXCOORD0\n"
+           "#pragma parameter gain \"Gain\" 0.5 0.0 1.0 0.05\n";
+    const std::string source = "#include \"../include/compat.h\"\n"
+                               "#ifdef PARAMETER_UNIFORM\nuniform float gain;\n#else\n#define gain 2.0\n#endif\n"
+                               "float4 vsMain(COMPAT_IN_VERTEX) : POSITION { tc = texCoord * IN.video_size; "
+                               "return position; }\n"
+                               "float4 psMain(float2 tc : TEXCOORD0) : COLOR { return float4(gain, 0, 0, 1); }\n";
+    Frontend::CgCompileResult r = compile(source, dir + "/shaders/main.cg");
+    EXPECT_TRUE(r.ok) << r.listing;
+    bool uniformGain = false;
+    for (const Frontend::CgParameter& p : r.parameters)
+        uniformGain = uniformGain || p.cgName == "gain";
+    EXPECT_TRUE(uniformGain);
+    // A nameless parameter made by a macro is still refused, at the line that uses it.
+    Frontend::CgCompileResult nameless =
+        compile("#define ARGS float4 : POSITION\n\nfloat4 vsMain(ARGS) : POSITION { return 0; }\n", "m.cg");
+    EXPECT_NE(nameless.listing.find("m.cg:3: a parameter of entry \"vsMain\" has no name"), std::string::npos)
+        << nameless.listing;
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
