@@ -275,6 +275,16 @@ CgCompileResult compileCgShader(const CgCompileInput& input)
 {
     std::string_view text = input.source ? input.source : "";
     CgCompileResult result;
+    if (text.empty()) {
+        result.listing = input.fileName + ":1: the shader is empty (0 bytes)\n";
+        return result;
+    }
+    // Editors that write a UTF-8 byte-order mark: three bytes, no line of their own.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        CgCompileInput rest = input;
+        rest.source = input.source + 3;
+        return compileCgShader(rest);
+    }
     std::string problem = Cg::checkSourceLimits(text, Cg::codeOnly(text), input.fileName);
     if (!problem.empty()) {
         result.listing = problem;

@@ -62,6 +62,8 @@ public:
         std::stringstream buffer;
         buffer << file.rdbuf();
         std::string raw = buffer.str();
+        if (raw.compare(0, 3, "\xEF\xBB\xBF") == 0) // a UTF-8 byte-order mark
+            raw.erase(0, 3);
         std::string problem = checkSourceLimits(raw, codeOnly(raw), path.string());
         if (!problem.empty()) {
             error = problem;

@@ -11,6 +11,7 @@
 #include "frontend/Texture.h"
 #include "frontend/cg/CgCompiler.h"
 #include "frontend/cg/ParameterDefaults.h"
+#include "frontend/cg/SourceText.h"
 #include "tests/frontend/ShaderDraw.h"
 
 namespace {
@@ -287,6 +288,21 @@ TEST(CgPreprocessed, MacroBuiltEntriesParentIncludesAndPragmaParametersCompile)
     EXPECT_NE(nameless.listing.find("m.cg:3: a parameter of entry \"vsMain\" has no name"), std::string::npos)
         << nameless.listing;
     std::filesystem::remove_all(dir);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CgHostile, ByteOrderMarkIsAcceptedAndEmptyOrNulTextsAreNamed)
+{
+    const std::string body = std::string(kVertex) + "float4 psMain() : COLOR { return 1; }\n";
+    Frontend::CgCompileResult bom = compile("\xEF\xBB\xBF" + body, "bom.cg");
+    EXPECT_TRUE(bom.ok) << bom.listing;
+    EXPECT_EQ(compile("", "empty.cg").listing, "empty.cg:1: the shader is empty (0 bytes)\n");
+    const std::string nul = "float4 a;\n\nfloat4 b;" + std::string(1, '\0') + body;
+    EXPECT_EQ(Frontend::Cg::checkSourceLimits(nul, Frontend::Cg::codeOnly(nul), "nul.cg"),
+              "nul.cg:3: the shader holds a NUL byte; it is not a text file\n");
 }
 
 } // namespace
