@@ -91,6 +91,12 @@ CgCompileResult compileHere(const CgCompileInput& input)
     for (const Cg::IncludedFile& file : pre.includes)
         for (const CgDefault& d : findParameterDefaults(file.text))
             result.defaults.push_back(d);
+    if (pragmas) {
+        result.pragmaParameters = findPragmaParameters(original);
+        for (const Cg::IncludedFile& file : pre.includes)
+            for (CgPragmaParameter& p : findPragmaParameters(file.text))
+                result.pragmaParameters.push_back(std::move(p));
+    }
     blankPragmaParameters(pre.text);
     std::string_view text = pre.text;
     for (bool vertex : {true, false}) {
@@ -188,6 +194,13 @@ std::string serialise(const CgCompileResult& r)
         for (float v : d.value)
             w.number(v);
     }
+    w.number(static_cast<double>(r.pragmaParameters.size()));
+    for (const CgPragmaParameter& p : r.pragmaParameters) {
+        w.text(p.name);
+        w.text(p.label);
+        for (float v : {p.initial, p.minimum, p.maximum, p.step})
+            w.number(v);
+    }
     for (double t : {r.times.glslangMs, r.times.rewriteMs, r.times.crossMs})
         w.number(t);
     return std::move(w.bytes);
@@ -221,6 +234,13 @@ bool deserialise(const std::string& bytes, CgCompileResult& r)
         for (float& v : d.value)
             v = static_cast<float>(in.number());
     }
+    r.pragmaParameters.resize(in.count());
+    for (CgPragmaParameter& p : r.pragmaParameters) {
+        p.name = in.text();
+        p.label = in.text();
+        for (float* v : {&p.initial, &p.minimum, &p.maximum, &p.step})
+            *v = static_cast<float>(in.number());
+    }
     r.times.glslangMs = in.number();
     r.times.rewriteMs = in.number();
     r.times.crossMs = in.number();
@@ -243,6 +263,14 @@ std::string compileRequest(const std::string& request)
         return serialise(damaged);
     }
     return serialise(compileHere(input));
+}
+
+// A pragma parameter starts at its default, as the runtimes that read them set it.
+CgCompileResult withPragmaDefaults(CgCompileResult r)
+{
+    for (const CgPragmaParameter& p : r.pragmaParameters)
+        r.defaults.push_back({p.name, 1, {p.initial, 0, 0, 0}});
+    return r;
 }
 
 } // namespace
@@ -294,7 +322,7 @@ CgCompileResult compileCgShader(const CgCompileInput& input)
     if (!input.isolated) {
         CgCompileResult here = compileHere(input);
         here.defaults.insert(here.defaults.begin(), result.defaults.begin(), result.defaults.end());
-        return here;
+        return withPragmaDefaults(std::move(here));
     }
     Cg::warmUpHlslFrontEnd();
     Clock::time_point start = Clock::now();
@@ -310,7 +338,7 @@ CgCompileResult compileCgShader(const CgCompileInput& input)
     }
     child.defaults.insert(child.defaults.begin(), result.defaults.begin(), result.defaults.end());
     child.times.isolationMs = total - child.times.glslangMs - child.times.rewriteMs - child.times.crossMs;
-    return child;
+    return withPragmaDefaults(std::move(child));
 }
 
 } // namespace Frontend

@@ -282,6 +282,12 @@ TEST(CgPreprocessed, MacroBuiltEntriesParentIncludesAndPragmaParametersCompile)
     for (const Frontend::CgParameter& p : r.parameters)
         uniformGain = uniformGain || p.cgName == "gain";
     EXPECT_TRUE(uniformGain);
+    ASSERT_EQ(r.pragmaParameters.size(), 1u);
+    EXPECT_EQ(r.pragmaParameters[0].label, "Gain");
+    EXPECT_FLOAT_EQ(r.pragmaParameters[0].maximum, 1.0f);
+    ASSERT_FALSE(r.defaults.empty());
+    EXPECT_EQ(r.defaults.back().name, "gain");
+    EXPECT_FLOAT_EQ(r.defaults.back().value[0], 0.5f);
     // A nameless parameter made by a macro is still refused, at the line that uses it.
     Frontend::CgCompileResult nameless =
         compile("#define ARGS float4 : POSITION\n\nfloat4 vsMain(ARGS) : POSITION { return 0; }\n", "m.cg");
