@@ -312,3 +312,19 @@ TEST(CgHostile, ByteOrderMarkIsAcceptedAndEmptyOrNulTextsAreNamed)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CgFeatures, IntegerVaryingsReachThePixelStageUninterpolated)
+{
+    auto shader = makeShader(R"(
+struct V { float4 p : POSITION; int id : TEXCOORD1; int2 cell : TEXCOORD2; };
+V vsMain(float4 p : POSITION) { V o; o.p = p; o.id = 2; o.cell = int2(1, 3); return o; }
+float4 psMain(int id : TEXCOORD1, int2 cell : TEXCOORD2) : COLOR { return float4(id, cell.x, cell.y, 4) / 4.0; }
+)");
+    ASSERT_TRUE(shader);
+    drawQuad(*shader);
+    expectPixel(8, 8, {128, 64, 191, 255});
+}
+
+} // namespace
