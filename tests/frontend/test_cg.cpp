@@ -328,3 +328,26 @@ float4 psMain(int id : TEXCOORD1, int2 cell : TEXCOORD2) : COLOR { return float4
 }
 
 } // namespace
+
+namespace {
+
+TEST(CgFeatures, TexelFetchAndSizeLookups)
+{
+    auto shader = makeShader(R"(
+sampler2D s;
+float4 vsMain(float4 p : POSITION) : POSITION { return p; }
+float4 psMain() : COLOR {
+    int3 size = tex2Dsize(s, 0);
+    return float4(tex2Dfetch(s, int4(1, 1, 0, 0)).r, size.x / 8.0, size.y / 8.0, 1);
+}
+)");
+    ASSERT_TRUE(shader);
+    unsigned char pixels[4 * 2 * 4] = {};
+    pixels[(1 * 4 + 1) * 4] = 255; // texel (1, 1), red
+    Frontend::Texture texture(4, 2, pixels, Frontend::kFormatRGBA, Frontend::kFilterNearest);
+    shader->setTexture("s", &texture);
+    drawQuad(*shader);
+    expectPixel(8, 8, {255, 128, 64, 255});
+}
+
+} // namespace
