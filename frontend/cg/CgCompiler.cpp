@@ -31,10 +31,6 @@ bool compileStage(const CgCompileInput& input, const Cg::StageSource& source, bo
     Clock::time_point start = Clock::now();
     Cg::HlslStage spirv = Cg::compileHlslStage({source.preamble, source.text, input.fileName, entry, vertex});
     result.times.glslangMs += millisecondsSince(start);
-    for (const Cg::IncludedFile& file : spirv.includes)
-        if (vertex)
-            for (const CgDefault& d : findParameterDefaults(file.text))
-                result.defaults.push_back(d);
     if (!spirv.ok) {
         result.listing += spirv.listing.empty() ? context + "compilation failed\n" : spirv.listing;
         return false;
@@ -56,10 +52,53 @@ bool compileStage(const CgCompileInput& input, const Cg::StageSource& source, bo
     return true;
 }
 
+// Runtimes that read "#pragma parameter" lines define this while such a shader compiles.
+const char* const kPragmaParameter = "#pragma parameter";
+
+// Pragma lines of the preprocessed text are the preprocessor's token soup;
+// they were read from the files themselves, so the parser never sees them.
+void blankPragmaParameters(std::string& text)
+{
+    for (size_t at = text.find(kPragmaParameter); at != std::string::npos; at = text.find(kPragmaParameter, at)) {
+        size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end;
+        if (at == 0 || text[at - 1] == '\n')
+            text.replace(at, end - at, "");
+        else
+            at = end;
+    }
+}
+
+// The declarations are checked and rewritten after glslang's own preprocessor,
+// so entry signatures and uniforms built by macros read as the parser reads them.
 CgCompileResult compileHere(const CgCompileInput& input)
 {
     CgCompileResult result;
-    std::string_view text = input.source ? input.source : "";
+    std::string original = input.source ? input.source : "";
+    Clock::time_point start = Clock::now();
+    bool pragmas = original.find(kPragmaParameter) != std::string::npos;
+    Cg::Preprocessed pre = Cg::preprocessCg(original, input.fileName, pragmas ? "#define PARAMETER_UNIFORM 1\n" : "");
+    if (pre.ok && !pragmas)
+        for (const Cg::IncludedFile& file : pre.includes)
+            pragmas = pragmas || file.text.find(kPragmaParameter) != std::string::npos;
+    if (pre.ok && pragmas && pre.includes.size() && original.find(kPragmaParameter) == std::string::npos)
+        pre = Cg::preprocessCg(original, input.fileName, "#define PARAMETER_UNIFORM 1\n");
+    result.times.glslangMs += millisecondsSince(start);
+    if (!pre.ok) {
+        result.listing = pre.listing;
+        return result;
+    }
+    for (const Cg::IncludedFile& file : pre.includes)
+        for (const CgDefault& d : findParameterDefaults(file.text))
+            result.defaults.push_back(d);
+    if (pragmas) {
+        result.pragmaParameters = findPragmaParameters(original);
+        for (const Cg::IncludedFile& file : pre.includes)
+            for (CgPragmaParameter& p : findPragmaParameters(file.text))
+                result.pragmaParameters.push_back(std::move(p));
+    }
+    blankPragmaParameters(pre.text);
+    std::string_view text = pre.text;
     for (bool vertex : {true, false}) {
         Cg::StageSource source =
             Cg::rewriteForStage(text, input.fileName, vertex ? input.vertexEntry : input.pixelEntry);
@@ -155,6 +194,13 @@ std::string serialise(const CgCompileResult& r)
         for (float v : d.value)
             w.number(v);
     }
+    w.number(static_cast<double>(r.pragmaParameters.size()));
+    for (const CgPragmaParameter& p : r.pragmaParameters) {
+        w.text(p.name);
+        w.text(p.label);
+        for (float v : {p.initial, p.minimum, p.maximum, p.step})
+            w.number(v);
+    }
     for (double t : {r.times.glslangMs, r.times.rewriteMs, r.times.crossMs})
         w.number(t);
     return std::move(w.bytes);
@@ -188,6 +234,13 @@ bool deserialise(const std::string& bytes, CgCompileResult& r)
         for (float& v : d.value)
             v = static_cast<float>(in.number());
     }
+    r.pragmaParameters.resize(in.count());
+    for (CgPragmaParameter& p : r.pragmaParameters) {
+        p.name = in.text();
+        p.label = in.text();
+        for (float* v : {&p.initial, &p.minimum, &p.maximum, &p.step})
+            *v = static_cast<float>(in.number());
+    }
     r.times.glslangMs = in.number();
     r.times.rewriteMs = in.number();
     r.times.crossMs = in.number();
@@ -212,12 +265,30 @@ std::string compileRequest(const std::string& request)
     return serialise(compileHere(input));
 }
 
+// A pragma parameter starts at its default, as the runtimes that read them set it.
+CgCompileResult withPragmaDefaults(CgCompileResult r)
+{
+    for (const CgPragmaParameter& p : r.pragmaParameters)
+        r.defaults.push_back({p.name, 1, {p.initial, 0, 0, 0}});
+    return r;
+}
+
 } // namespace
 
 CgCompileResult compileCgShader(const CgCompileInput& input)
 {
     std::string_view text = input.source ? input.source : "";
     CgCompileResult result;
+    if (text.empty()) {
+        result.listing = input.fileName + ":1: the shader is empty (0 bytes)\n";
+        return result;
+    }
+    // Editors that write a UTF-8 byte-order mark: three bytes, no line of their own.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        CgCompileInput rest = input;
+        rest.source = input.source + 3;
+        return compileCgShader(rest);
+    }
     std::string problem = Cg::checkSourceLimits(text, Cg::codeOnly(text), input.fileName);
     if (!problem.empty()) {
         result.listing = problem;
@@ -227,7 +298,7 @@ CgCompileResult compileCgShader(const CgCompileInput& input)
     if (!input.isolated) {
         CgCompileResult here = compileHere(input);
         here.defaults.insert(here.defaults.begin(), result.defaults.begin(), result.defaults.end());
-        return here;
+        return withPragmaDefaults(std::move(here));
     }
     Cg::warmUpHlslFrontEnd();
     Clock::time_point start = Clock::now();
@@ -243,7 +314,7 @@ CgCompileResult compileCgShader(const CgCompileInput& input)
     }
     child.defaults.insert(child.defaults.begin(), result.defaults.begin(), result.defaults.end());
     child.times.isolationMs = total - child.times.glslangMs - child.times.rewriteMs - child.times.crossMs;
-    return child;
+    return withPragmaDefaults(std::move(child));
 }
 
 } // namespace Frontend

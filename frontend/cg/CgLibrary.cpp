@@ -118,6 +118,40 @@ const Entry kEntries[] = {
          return std::string("float4 texRECTproj(sampler2D s, float3 t) { return tex2D(s, t.xy / t.z); }\n"
                             "float4 texRECTproj(sampler2D s, float4 t) { return tex2D(s, t.xy / t.w); }\n");
      }},
+    // Fetch and size: the DX10 methods, which glslang also takes on DX9 samplers.
+    {"tex1Dfetch", false, false,
+     [] { return std::string("float4 tex1Dfetch(sampler1D s, int4 t) { return s.Load(int2(t.x, t.w)); }\n"); }},
+    {"tex2Dfetch", false, false,
+     [] { return std::string("float4 tex2Dfetch(sampler2D s, int4 t) { return s.Load(int3(t.xy, t.w)); }\n"); }},
+    {"texRECTfetch", false, false,
+     [] { return std::string("float4 texRECTfetch(sampler2D s, int4 t) { return s.Load(int3(t.xy, t.w)); }\n"); }},
+    {"tex3Dfetch", false, false,
+     [] { return std::string("float4 tex3Dfetch(sampler3D s, int4 t) { return s.Load(t); }\n"); }},
+    {"tex1Dsize", false, false,
+     [] {
+         return std::string("int3 tex1Dsize(sampler1D s, int lod) "
+                            "{ uint w, n; s.GetDimensions(lod, w, n); return int3(w, 0, 0); }\n");
+     }},
+    {"tex2Dsize", false, false,
+     [] {
+         return std::string("int3 tex2Dsize(sampler2D s, int lod) "
+                            "{ uint w, h, n; s.GetDimensions(lod, w, h, n); return int3(w, h, 0); }\n");
+     }},
+    {"texRECTsize", false, false,
+     [] {
+         return std::string("int3 texRECTsize(sampler2D s, int lod) "
+                            "{ uint w, h, n; s.GetDimensions(lod, w, h, n); return int3(w, h, 0); }\n");
+     }},
+    {"texCUBEsize", false, false,
+     [] {
+         return std::string("int3 texCUBEsize(samplerCUBE s, int lod) "
+                            "{ uint w, h, n; s.GetDimensions(lod, w, h, n); return int3(w, h, 0); }\n");
+     }},
+    {"tex3Dsize", false, false,
+     [] {
+         return std::string("int3 tex3Dsize(sampler3D s, int lod) "
+                            "{ uint w, h, d, n; s.GetDimensions(lod, w, h, d, n); return int3(w, h, d); }\n");
+     }},
 };
 
 // Whether the code defines a function of this name itself ("float mix(").

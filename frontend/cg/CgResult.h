@@ -55,7 +55,8 @@ struct CgCompileResult {
     std::string fragmentGlsl;
     std::vector<CgParameter> parameters;
     std::vector<CgAttribute> attributes;
-    std::vector<CgDefault> defaults; // initialisers of the source and its includes
+    std::vector<CgDefault> defaults; // initialisers of the source and its includes, then pragma parameters
+    std::vector<CgPragmaParameter> pragmaParameters; // with their ranges, for overlays
     CgCompileTimes times;
 };
 

@@ -114,6 +114,11 @@ std::string mapStageVariables(spirv_cross::CompilerGLSL& glsl, const Spirv::Inte
                 glsl.set_decoration(var.id, spv::DecorationBuiltIn, spv::BuiltInPointSize);
             else
                 glsl.set_name(var.id, "var_" + sem);
+            // GL interpolates only floats: integer varyings are flat in both stages
+            // (glslang already marks the fragment inputs).
+            spirv_cross::SPIRType::BaseType base = glsl.get_type_from_variable(var.id).basetype;
+            if (base == spirv_cross::SPIRType::Int || base == spirv_cross::SPIRType::UInt)
+                glsl.set_decoration(var.id, spv::DecorationFlat);
         } else {
             glsl.unset_decoration(var.id, spv::DecorationLocation);
             if (isOneOf(sem, {"POSITION0", "SV_POSITION0", "VPOS0", "WPOS0"}))

@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 // include failed).
 class CgIncluder : public glslang::TShader::Includer {
 public:
-    explicit CgIncluder(const std::string& mainFileName) : mainFile(mainFileName) {}
+    CgIncluder(const std::string& mainFileName, bool renamed) : mainFile(mainFileName), rename(renamed) {}
 
     IncludeResult* includeLocal(const char* headerName, const char* includerName, size_t depth) override
     {
@@ -62,6 +62,8 @@ public:
         std::stringstream buffer;
         buffer << file.rdbuf();
         std::string raw = buffer.str();
+        if (raw.compare(0, 3, "\xEF\xBB\xBF") == 0) // a UTF-8 byte-order mark
+            raw.erase(0, 3);
         std::string problem = checkSourceLimits(raw, codeOnly(raw), path.string());
         if (!problem.empty()) {
             error = problem;
@@ -69,7 +71,7 @@ public:
         }
         parents[key] = canonical(includer);
         names[key] = path.string();
-        auto* text = new std::string(renameForHlsl(raw));
+        auto* text = new std::string(rename ? renameForHlsl(raw) : raw);
         includes.push_back({path.string(), std::move(raw)});
         return new IncludeResult(path.string(), text->data(), text->size(), text);
     }
@@ -109,6 +111,7 @@ private:
     }
 
     std::string mainFile;
+    bool rename = true;
     std::map<std::string, std::string> parents; // canonical file -> canonical includer
     std::map<std::string, std::string> names;   // canonical file -> path as included
     uintmax_t totalBytes = 0;
@@ -144,6 +147,22 @@ std::string formatLog(const std::string& log, const std::string& fileName, const
     return out;
 }
 
+// glslang's log has the line of the #include that failed: "file:12: '#include' : ..."
+std::string includeRefusal(const CgIncluder& includer, const char* infoLog, const std::string& fileName,
+                           const std::string& context)
+{
+    std::string log = formatLog(infoLog, fileName, context);
+    size_t mark = log.find(": '#include'");
+    if (includer.unlocated.empty() || mark == std::string::npos)
+        return includer.error;
+    size_t lineStart = log.rfind('\n', mark);
+    lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+    return log.substr(lineStart, mark - lineStart) + ": " + includer.unlocated + "\n";
+}
+
+const auto kMessages =
+    static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
+
 void initialiseGlslang()
 {
     static bool initialised = glslang::InitializeProcess();
@@ -173,19 +192,11 @@ HlslStage compileHlslStage(const HlslStageInput& input)
     shader.setAutoMapLocations(true);
     auto messages =
         static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
-    CgIncluder includer(input.fileName);
+    CgIncluder includer(input.fileName, true);
     bool parsed = shader.parse(GetDefaultResources(), 100, false, messages, includer);
     out.includes = std::move(includer.includes);
     if (!includer.error.empty()) {
-        out.listing = includer.error;
-        // glslang's log has the line of the #include that failed: "file:12: '#include' : ..."
-        std::string log = formatLog(shader.getInfoLog(), input.fileName, context);
-        size_t mark = log.find(": '#include'");
-        size_t lineStart = mark == std::string::npos ? std::string::npos : log.rfind('\n', mark);
-        if (!includer.unlocated.empty() && mark != std::string::npos)
-            out.listing = log.substr(lineStart == std::string::npos ? 0 : lineStart + 1,
-                                     mark - (lineStart == std::string::npos ? 0 : lineStart + 1)) +
-                          ": " + includer.unlocated + "\n";
+        out.listing = includeRefusal(includer, shader.getInfoLog(), input.fileName, context);
         return out;
     }
     if (!parsed) {
@@ -205,6 +216,39 @@ HlslStage compileHlslStage(const HlslStageInput& input)
     glslang::GlslangToSpv(*program.getIntermediate(stage), out.words, &logger, &options);
     if (out.words.empty()) {
         out.listing = formatLog(logger.getAllMessages(), input.fileName, context);
+        return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+Preprocessed preprocessCg(const std::string& text, const std::string& fileName, const std::string& defines)
+{
+    initialiseGlslang();
+    Preprocessed out;
+    glslang::TShader shader(EShLangVertex);
+    const char* strings[] = {text.c_str()};
+    const int lengths[] = {static_cast<int>(text.size())};
+    const char* names[] = {fileName.c_str()};
+    shader.setStringsWithLengthsAndNames(strings, lengths, names, 1);
+    shader.setPreamble(defines.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, EShLangVertex, glslang::EShClientVulkan, 100);
+    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    CgIncluder includer(fileName, false);
+    bool ok = shader.preprocess(GetDefaultResources(), 100, ENoProfile, false, false, kMessages, &out.text, includer);
+    out.includes = std::move(includer.includes);
+    if (!includer.error.empty()) {
+        out.listing = includeRefusal(includer, shader.getInfoLog(), fileName, "preprocessor");
+        return out;
+    }
+    if (!ok) {
+        out.listing = formatLog(shader.getInfoLog(), fileName, "preprocessor");
+        return out;
+    }
+    if (out.text.size() > Limits::kMaxPreprocessedBytes) {
+        out.listing = fileName + ":1: the preprocessed shader has " + std::to_string(out.text.size()) +
+                      " bytes, more than the limit of " + std::to_string(Limits::kMaxPreprocessedBytes) + "\n";
         return out;
     }
     out.ok = true;

@@ -36,6 +36,18 @@ struct HlslStage {
 
 HlslStage compileHlslStage(const HlslStageInput& input);
 
+// glslang's own preprocessor over a Cg text and its includes (same includer
+// and limits), with `defines` read before line 1. The text keeps "#line N
+// \"file\"" markers, so later listings still name the original file and line.
+struct Preprocessed {
+    bool ok = false;
+    std::string listing;
+    std::string text;
+    std::vector<IncludedFile> includes;
+};
+
+Preprocessed preprocessCg(const std::string& text, const std::string& fileName, const std::string& defines);
+
 // Builds glslang's built-in symbol tables once; later compiles (and forked
 // compiles) reuse them.
 void warmUpHlslFrontEnd();

@@ -132,4 +132,30 @@ std::vector<CgDefault> findParameterDefaults(std::string_view source)
     return defaults;
 }
 
+std::vector<CgPragmaParameter> findPragmaParameters(std::string_view source)
+{
+    std::vector<CgPragmaParameter> out;
+    for (size_t at = source.find("#pragma"); at != std::string_view::npos; at = source.find("#pragma", at + 1)) {
+        size_t word = skipSpace(source, at + 7);
+        if (identifierAt(source, word) != "parameter")
+            continue;
+        CgPragmaParameter p;
+        size_t next = skipSpace(source, word + 9);
+        p.name = std::string(identifierAt(source, next));
+        next = skipSpace(source, next + p.name.size());
+        size_t end = next < source.size() && source[next] == '"' ? source.find_first_of("\"\n", next + 1) : next;
+        if (p.name.empty() || end == std::string_view::npos || end == next || source[end] != '"')
+            continue;
+        p.label = std::string(source.substr(next + 1, end - next - 1));
+        next = end + 1;
+        float* values[] = {&p.initial, &p.minimum, &p.maximum, &p.step};
+        bool complete = true;
+        for (float* v : values)
+            complete = complete && readNumber(source, next, *v);
+        if (complete)
+            out.push_back(std::move(p));
+    }
+    return out;
+}
+
 } // namespace Frontend

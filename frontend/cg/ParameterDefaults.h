@@ -24,4 +24,14 @@ struct CgDefault {
 // time linear in its length.
 std::vector<CgDefault> findParameterDefaults(std::string_view source);
 
+// A user-tunable value declared by
+// `#pragma parameter NAME "Label" default minimum maximum step`.
+struct CgPragmaParameter {
+    std::string name;
+    std::string label;
+    float initial = 0, minimum = 0, maximum = 0, step = 0;
+};
+
+std::vector<CgPragmaParameter> findPragmaParameters(std::string_view source);
+
 } // namespace Frontend

@@ -157,8 +157,7 @@ bool rewriteEntry(std::string_view text, std::string_view code, const std::strin
         if (names.empty() && params.size() == 1 && skipSpace(param, 0) == param.size())
             break; // "()"
         if (names.size() < 2) {
-            listing = fileName + ":" + std::to_string(lineOf(text, from)) + ": a parameter of entry \"" + entry +
-                      "\" has no name\n";
+            listing = placeOf(text, from, fileName) + ": a parameter of entry \"" + entry + "\" has no name\n";
             return false;
         }
         if (uniform && !isBuiltInType(names[0])) {
@@ -421,13 +420,13 @@ std::string renameIdentifiers(std::string_view text, bool shadowLookups)
     std::string code = codeOnly(text);
     std::vector<Edit> edits;
     for (size_t i = 0; i < code.size();) {
-        if (code[i] == '#') { // #include lines keep their file names
+        if (code[i] == '#') { // directives (#include, #line, #pragma) keep their words
             size_t lineStart = code.rfind('\n', i);
             lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
             size_t end = code.find('\n', i);
             end = end == std::string::npos ? code.size() : end;
-            if (skipSpace(code, lineStart) == i &&
-                std::string_view(code).substr(i, end - i).find("include") != std::string_view::npos) {
+            std::string_view directive = identifierAt(code, skipSpace(code, i + 1));
+            if (skipSpace(code, lineStart) == i && (directive == "include" || directive == "line")) {
                 i = end;
                 continue;
             }

@@ -2,6 +2,7 @@
 #include "frontend/cg/SourceText.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <map>
 
 #include "frontend/Limits.h"
@@ -45,6 +46,27 @@ int lineOf(std::string_view text, size_t offset)
     for (size_t i = 0; i < offset && i < text.size(); ++i)
         line += text[i] == '\n';
     return line;
+}
+
+std::string placeOf(std::string_view text, size_t offset, const std::string& mainFile)
+{
+    std::string file = mainFile;
+    long line = 1;
+    for (size_t at = 0; at < text.size() && at <= offset;) {
+        size_t end = text.find('\n', at);
+        end = end == std::string_view::npos ? text.size() : end;
+        std::string_view row = text.substr(at, end - at);
+        if (end < offset && row.rfind("#line ", 0) == 0) {
+            line = std::strtol(std::string(row.substr(6)).c_str(), nullptr, 10);
+            size_t open = row.find('"'), close = row.rfind('"');
+            if (open != std::string_view::npos && close > open)
+                file = std::string(row.substr(open + 1, close - open - 1));
+        } else if (end < offset) {
+            ++line;
+        }
+        at = end + 1;
+    }
+    return file + ":" + std::to_string(line);
 }
 
 bool isIdentifierChar(char c)

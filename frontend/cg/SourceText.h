@@ -20,6 +20,9 @@ std::string codeOnly(std::string_view text);
 // 1-based line of an offset.
 int lineOf(std::string_view text, size_t offset);
 
+// "file:line" of an offset in preprocessed text, read through its #line markers.
+std::string placeOf(std::string_view text, size_t offset, const std::string& mainFile);
+
 bool isIdentifierChar(char c);
 bool isIdentifierStart(char c);
 

@@ -11,6 +11,7 @@
 #include "frontend/Texture.h"
 #include "frontend/cg/CgCompiler.h"
 #include "frontend/cg/ParameterDefaults.h"
+#include "frontend/cg/SourceText.h"
 #include "tests/frontend/ShaderDraw.h"
 
 namespace {
@@ -254,6 +255,99 @@ TEST(CgFeatures, InitialisersInsideIncludedFilesAreParameterDefaults)
     drawQuad(*shader);
     expectPixel(8, 8, {0, 255, 0, 255});
     std::filesystem::remove_all(dir);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CgPreprocessed, MacroBuiltEntriesParentIncludesAndPragmaParametersCompile)
+{
+    std::string dir = TestSupport::makeTempDir("cg-macro-entry");
+    std::filesystem::create_directories(dir + "/include");
+    std::filesystem::create_directories(dir + "/shaders");
+    std::ofstream(dir + "/include/compat.h")
+        << "struct input { float2 video_size; };\n"
+           "#define COMPAT_IN_VERTEX uniform input IN, float4 position : POSITION, \\\n"
+           "    float2 texCoord : TEXCOORD0, out float2 tc : TEXCOORD0\n"
+           "#pragma parameter gain \"Gain\" 0.5 0.0 1.0 0.05\n";
+    const std::string source = "#include \"../include/compat.h\"\n"
+                               "#ifdef PARAMETER_UNIFORM\nuniform float gain;\n#else\n#define gain 2.0\n#endif\n"
+                               "float4 vsMain(COMPAT_IN_VERTEX) : POSITION { tc = texCoord * IN.video_size; "
+                               "return position; }\n"
+                               "float4 psMain(float2 tc : TEXCOORD0) : COLOR { return float4(gain, 0, 0, 1); }\n";
+    Frontend::CgCompileResult r = compile(source, dir + "/shaders/main.cg");
+    EXPECT_TRUE(r.ok) << r.listing;
+    bool uniformGain = false;
+    for (const Frontend::CgParameter& p : r.parameters)
+        uniformGain = uniformGain || p.cgName == "gain";
+    EXPECT_TRUE(uniformGain);
+    ASSERT_EQ(r.pragmaParameters.size(), 1u);
+    EXPECT_EQ(r.pragmaParameters[0].label, "Gain");
+    EXPECT_FLOAT_EQ(r.pragmaParameters[0].maximum, 1.0f);
+    ASSERT_FALSE(r.defaults.empty());
+    EXPECT_EQ(r.defaults.back().name, "gain");
+    EXPECT_FLOAT_EQ(r.defaults.back().value[0], 0.5f);
+    // A nameless parameter made by a macro is still refused, at the line that uses it.
+    Frontend::CgCompileResult nameless =
+        compile("#define ARGS float4 : POSITION\n\nfloat4 vsMain(ARGS) : POSITION { return 0; }\n", "m.cg");
+    EXPECT_NE(nameless.listing.find("m.cg:3: a parameter of entry \"vsMain\" has no name"), std::string::npos)
+        << nameless.listing;
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CgHostile, ByteOrderMarkIsAcceptedAndEmptyOrNulTextsAreNamed)
+{
+    const std::string body = std::string(kVertex) + "float4 psMain() : COLOR { return 1; }\n";
+    Frontend::CgCompileResult bom = compile("\xEF\xBB\xBF" + body, "bom.cg");
+    EXPECT_TRUE(bom.ok) << bom.listing;
+    EXPECT_EQ(compile("", "empty.cg").listing, "empty.cg:1: the shader is empty (0 bytes)\n");
+    const std::string nul = "float4 a;\n\nfloat4 b;" + std::string(1, '\0') + body;
+    EXPECT_EQ(Frontend::Cg::checkSourceLimits(nul, Frontend::Cg::codeOnly(nul), "nul.cg"),
+              "nul.cg:3: the shader holds a NUL byte; it is not a text file\n");
+}
+
+} // namespace
+
+namespace {
+
+TEST(CgFeatures, IntegerVaryingsReachThePixelStageUninterpolated)
+{
+    auto shader = makeShader(R"(
+struct V { float4 p : POSITION; int id : TEXCOORD1; int2 cell : TEXCOORD2; };
+V vsMain(float4 p : POSITION) { V o; o.p = p; o.id = 2; o.cell = int2(1, 3); return o; }
+float4 psMain(int id : TEXCOORD1, int2 cell : TEXCOORD2) : COLOR { return float4(id, cell.x, cell.y, 4) / 4.0; }
+)");
+    ASSERT_TRUE(shader);
+    drawQuad(*shader);
+    expectPixel(8, 8, {128, 64, 191, 255});
+}
+
+} // namespace
+
+namespace {
+
+TEST(CgFeatures, TexelFetchAndSizeLookups)
+{
+    auto shader = makeShader(R"(
+sampler2D s;
+float4 vsMain(float4 p : POSITION) : POSITION { return p; }
+float4 psMain() : COLOR {
+    int3 size = tex2Dsize(s, 0);
+    return float4(tex2Dfetch(s, int4(1, 1, 0, 0)).r, size.x / 8.0, size.y / 8.0, 1);
+}
+)");
+    ASSERT_TRUE(shader);
+    unsigned char pixels[4 * 2 * 4] = {};
+    pixels[(1 * 4 + 1) * 4] = 255; // texel (1, 1), red
+    Frontend::Texture texture(4, 2, pixels, Frontend::kFormatRGBA, Frontend::kFilterNearest);
+    shader->setTexture("s", &texture);
+    drawQuad(*shader);
+    expectPixel(8, 8, {255, 128, 64, 255});
 }
 
 } // namespace

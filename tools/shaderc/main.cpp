@@ -18,6 +18,7 @@
 #include <epoxy/gl.h>
 
 #include "frontend/cg/CgCompiler.h"
+#include "frontend/cg/SourceText.h"
 #include "frontend/Context.h"
 #include "frontend/Shader.h"
 
@@ -63,7 +64,12 @@ bool compileFile(const Options& options, const std::string& path)
         std::fprintf(stderr, "%s: cannot open the file\n", path.c_str());
         return false;
     }
-    std::string listing;
+    // The compiler reads a C string: a NUL byte would end the text there unseen.
+    std::string listing = Frontend::Cg::checkSourceLimits(text, Frontend::Cg::codeOnly(text), path);
+    if (!listing.empty()) {
+        std::fputs(listing.c_str(), stderr);
+        return false;
+    }
     Frontend::CgCompileResult details;
     auto shader = Frontend::CompleteShader::tryCreate(text.c_str(), options.vertexEntry, options.pixelEntry, path,
                                                       listing, &details);
