@@ -11,6 +11,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "frontend/Version.h"
+
 namespace Capture {
 
 namespace {
@@ -170,12 +172,17 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
         ->type_name("PATH");
     app.add_option("--stats", result.options.stats, "Write per-frame render times as JSON")->type_name("FILE.json");
     app.add_flag("--quiet", result.options.quiet, "No progress bar");
+    app.set_version_flag("--version", Frontend::versionText("vantrel-capture"));
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         result.status = CaptureParse::Status::Help;
         result.message = app.help();
+        return result;
+    } catch (const CLI::CallForVersion& version) {
+        result.status = CaptureParse::Status::Help;
+        result.message = std::string(version.what()) + "\n";
         return result;
     } catch (const CLI::ParseError& error) {
         result.message = error.what();
