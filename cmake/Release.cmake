@@ -23,3 +23,32 @@ function(vantrel_install_rules)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrel)
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL vantrel_install_rules)
+
+# The Debian package (`make package`): the install layout above under /usr,
+# a menu entry, man pages made from --help, dependencies from dpkg-shlibdeps.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/vantrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+find_program(HELP2MAN help2man)
+if(HELP2MAN)
+  set(man_pages)
+  foreach(program vantrel vantrel-capture)
+    set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
+    add_custom_command(OUTPUT ${page}.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+      COMMAND ${HELP2MAN} --no-info --section=1 --output=${page} $<TARGET_FILE:${program}>
+      COMMAND gzip -n -9 -f ${page}
+      DEPENDS ${program} VERBATIM)
+    list(APPEND man_pages ${page}.gz)
+  endforeach()
+  add_custom_target(man_pages ALL DEPENDS ${man_pages})
+  install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vantrel)
+set(CPACK_PACKAGE_CONTACT "Vantrel maintainers <maintainers@users.noreply.c-seed-6e31fc19.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Real-time demo: music and animated 3D scenes, with a capture tool")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
