@@ -50,5 +50,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Real-time demo: music and animated 3D sce
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# SDL opens these at run time, so dpkg-shlibdeps cannot see them: EGL for
+# the capture tool's off-screen windows, and a driver to draw with.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl1, libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
