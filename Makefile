@@ -21,7 +21,7 @@ SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=$(SANITIZE_LEAKS):alloc
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 
-.PHONY: deps build run test test-sanitize fuzz clean format
+.PHONY: deps build run test test-sanitize fuzz clean format install package
 
 deps:
 	@scripts/install-deps.sh
@@ -48,6 +48,22 @@ fuzz: deps
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
 	@scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# `make install` puts programs and data under PREFIX (GNUInstallDirs layout);
+# `make package` builds the Debian package in a tree configured for /usr.
+PREFIX ?= /usr/local
+PACKAGE_BUILD ?= build-package
+
+install: build
+	@cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake --install $(BUILD)
+
+package: deps
+	@cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	@cd $(PACKAGE_BUILD) && cpack -G DEB
+	@ls -l $(PACKAGE_BUILD)/vantrel_*.deb
+
 # Reformats every C++ source and header with .clang-format (build folders lie outside these).
 FORMAT_DIRS = demo devmode frontend frontend_ext prod scene std_effects tools tests fuzz
 
@@ -55,4 +71,4 @@ format:
 	@find $(FORMAT_DIRS) \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

@@ -11,6 +11,7 @@
 #include "demo/FrameHook.h"
 #include "demo/Music.h"
 #include "frontend/Context.h"
+#include "frontend/DataPath.h"
 #include "frontend/Error.h"
 #include "frontend/RenderTarget.h"
 #include "frontend/Shader.h"
@@ -169,10 +170,14 @@ void Demo::followDrawable(Frontend::Context& context)
 void Demo::dumpFrame(Frontend::Context& context)
 {
     static int dumpCounter = 0; // numbers dumps across the whole process
+    // One line says why dumps fail (a folder that cannot be written); the show goes on without them.
+    static bool dumpsFail = false;
+    if (dumpsFail)
+        return;
     Frontend::RenderTarget::unbind();
     char name[32];
     std::snprintf(name, sizeof name, "dump%i.png", dumpCounter);
-    context.saveScreenshot(name);
+    dumpsFail = !context.saveScreenshot(Frontend::outputPath(name));
     dumpCounter++;
 }
 

@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "demo/Demo.h"
+#include "frontend/Version.h"
 
 namespace Vantrel {
 
@@ -130,6 +131,7 @@ DemoParse parseDemoOptions(int argc, const char* const* argv)
     addWindowGroup(app, raw, result.options);
     addPictureGroup(app, raw);
     addPlaybackGroup(app, raw, result.options);
+    app.set_version_flag("--version", Frontend::versionText("vantrel"));
     result.usage = app.help();
 
     try {
@@ -137,6 +139,10 @@ DemoParse parseDemoOptions(int argc, const char* const* argv)
     } catch (const CLI::CallForHelp&) {
         result.status = DemoParse::Status::Help;
         result.message = result.usage;
+        return result;
+    } catch (const CLI::CallForVersion& version) {
+        result.status = DemoParse::Status::Help;
+        result.message = std::string(version.what()) + "\n";
         return result;
     } catch (const CLI::ParseError& error) {
         result.message = error.what();

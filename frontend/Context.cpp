@@ -245,19 +245,21 @@ const unsigned char* Context::readFrame(int& width, int& height)
     return rows;
 }
 
-void Context::saveScreenshot(const std::string& fileName)
+bool Context::saveScreenshot(const std::string& fileName)
 {
     int width = 0;
     int height = 0;
     const unsigned char* rows = readFrame(width, height);
     if (!rows)
-        return;
+        return true; // nothing composed yet: nothing failed
     try {
         FrontendExt::writePng(fileName.c_str(), width, height, rows, kScreenshotCompression);
     } catch (const Error& error) {
         // A failed dump must not stop the show.
         std::fprintf(stderr, "%s\n", error.what());
+        return false;
     }
+    return true;
 }
 
 void Context::makeCurrent()

@@ -71,7 +71,7 @@ public:
     void makeCurrent();
 
     // Writes the back buffer (the frame just composed) as an upright 24-bit PNG.
-    void saveScreenshot(const std::string& fileName);
+    bool saveScreenshot(const std::string& fileName); // false (and one line on stderr) when it cannot be written
     // The back buffer as tightly packed RGB rows, top row first; valid until
     // the next read. Null when the window has no area.
     const unsigned char* readFrame(int& width, int& height);

@@ -5,6 +5,7 @@
 
 #include "demo/DemoOptions.h"
 #include "devmode/DevSession.h"
+#include "frontend/DataPath.h"
 #include "frontend/Error.h"
 #include "prod/Prod.h"
 
@@ -19,6 +20,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vantrel: %s\n%s", parsed.message.c_str(), parsed.usage.c_str());
         return Vantrel::kBadCommandLine;
     }
+    std::string moved = Frontend::enterDataRoot();
+    if (!moved.empty())
+        std::fprintf(stderr, "vantrel: %s\n", moved.c_str());
     try {
         Prod::Prod production;
         std::string problem = Vantrel::applyDemoOptions(parsed.options, production);

@@ -15,6 +15,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool ffmpeg
+  help2man patchelf
   ca-certificates git
 )
 

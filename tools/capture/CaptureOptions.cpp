@@ -13,6 +13,7 @@
 #include <CLI/CLI.hpp>
 
 #include "demo/OptionText.h"
+#include "frontend/Version.h"
 
 namespace Capture {
 
@@ -239,12 +240,17 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
         ->type_name("DEGREES");
     app.add_flag("--resume", result.options.resume,
                  "Continue a PNG capture into the same folder, keeping the frames already there");
+    app.set_version_flag("--version", Frontend::versionText("vantrel-capture"));
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         result.status = CaptureParse::Status::Help;
         result.message = app.help();
+        return result;
+    } catch (const CLI::CallForVersion& version) {
+        result.status = CaptureParse::Status::Help;
+        result.message = std::string(version.what()) + "\n";
         return result;
     } catch (const CLI::ParseError& error) {
         result.message = error.what();

@@ -21,6 +21,7 @@
 
 #include "demo/Music.h"
 #include "frontend/Context.h"
+#include "frontend/DataPath.h"
 #include "frontend/Error.h"
 #include "frontend/Platform.h"
 #include "frontend/RenderTarget.h"
@@ -341,7 +342,13 @@ int main(int argc, char** argv)
         return kUsageExitStatus;
     }
     installStopHandlers();
+    // Data is read from the data root; outputs stay named against where the user started.
     try {
+        std::string moved = Frontend::enterDataRoot();
+        if (!moved.empty())
+            throw Frontend::Error(moved);
+        parsed.options.out = Frontend::outputPath(parsed.options.out);
+        parsed.options.stats = Frontend::outputPath(parsed.options.stats);
         return capture(parsed.options);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vantrel-capture: %s\n", error.what());

@@ -21,6 +21,7 @@
 #include "frontend/cg/SourceText.h"
 #include "frontend/Context.h"
 #include "frontend/Shader.h"
+#include "frontend/Version.h"
 
 namespace {
 
@@ -100,6 +101,7 @@ int main(int argc, char** argv)
     app.add_flag("--glsl", options.printGlsl, "print the generated GLSL");
     app.add_flag("--time", options.printTimes, "print what each compile step costs");
     app.add_option("files", options.files, "Cg files")->required();
+    app.set_version_flag("--version", Frontend::versionText("vantrel-shaderc"));
     CLI11_PARSE(app, argc, argv);
 
     Frontend::ContextDesc desc;
