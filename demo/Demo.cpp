@@ -1,5 +1,6 @@
 #include "demo/Demo.h"
 
+#include <SDL2/SDL.h>
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -181,9 +182,22 @@ void Demo::dumpFrame(Frontend::Context& context)
     dumpCounter++;
 }
 
+void Demo::applySwapInterval()
+{
+    if (setsSwapInterval && SDL_GL_SetSwapInterval(swapInterval) != 0) {
+        // Adaptive swapping is an extension some drivers lack: wait for every refresh instead.
+        const int fallback = swapInterval < 0 ? 1 : swapInterval;
+        std::fprintf(stderr, "vantrel: the driver refused swap interval %d (%s); asking for %d\n", swapInterval,
+                     SDL_GetError(), fallback);
+        SDL_GL_SetSwapInterval(fallback);
+    }
+    grantedSwapInterval = SDL_GL_GetSwapInterval();
+}
+
 void Demo::run()
 {
     std::unique_ptr<Frontend::Context> context = start(false);
+    applySwapInterval();
     Music music;
     bool withMusic = !musicFile.empty();
     bool musicPlays = withMusic && startMusic(music);
@@ -207,6 +221,7 @@ bool Demo::startMusic(Music& music)
     // the timer when there is nothing to play.
     if (!music.init())
         Frontend::showMessage("BASS", "BASS error");
+    music.setOffsetSeconds(audioOffset);
     if (!music.open(musicFile)) {
         Frontend::showMessage("BASS", "BASS error, file not found?");
         std::fprintf(stderr, "%s\n", music.problem().c_str());

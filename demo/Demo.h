@@ -124,7 +124,17 @@ public:
     // the same at every scale. Set before start().
     float renderScale = 1.0f;
 
+    // Presenting: the swap interval asked of the driver (0 never waits, 1
+    // waits for the display, -1 waits unless the frame is late) when
+    // setsSwapInterval, and the one it granted once running.
+    int swapInterval = 0;
+    bool setsSwapInterval = false;
+    int grantedSwapInterval = 0;
+    // Seconds the sound is heard later than the sound stack reports (the user's correction).
+    float audioOffset = 0.0f;
+
 private:
+    void applySwapInterval();
     bool startMusic(Music& music);
     void playLoop(Frontend::Context& context, Music* music, bool musicPlays, Frontend::Timer& timer);
 };

@@ -22,6 +22,8 @@ struct RawOptions {
     std::string scale;
     std::string from;
     std::string to;
+    std::string vsync;
+    std::string audioOffset;
 };
 
 void addWindowGroup(CLI::App& app, RawOptions& raw, DemoOptions& options)
@@ -44,7 +46,8 @@ std::string convertWindowGroup(const RawOptions& raw, DemoOptions& options)
 void addPictureGroup(CLI::App& app, RawOptions& raw)
 {
     app.add_option("--scale", raw.scale,
-                   "Render scale of the scene pictures: 0.5 (weak machines), 1 (default), 2 or 4 (large screens)")
+                   "Render scale of the scene pictures: 0.5 (weak machines), 1 (default), 2 or 4 (large screens), "
+                   "or auto (per timeline entry, the largest of 0.5, 1, 2 that keeps up with the display)")
         ->type_name("S");
 }
 
@@ -52,13 +55,17 @@ std::string convertPictureGroup(const RawOptions& raw, DemoOptions& options)
 {
     if (raw.scale.empty())
         return "";
+    if (raw.scale == "auto") {
+        options.autoScale = true;
+        return "";
+    }
     for (const char* allowed : {"0.5", "1", "2", "4"}) {
         if (raw.scale == allowed) {
             options.renderScale = std::strtof(allowed, nullptr);
             return "";
         }
     }
-    return "--scale: '" + raw.scale + "' is not one of 0.5, 1, 2, 4";
+    return "--scale: '" + raw.scale + "' is not one of 0.5, 1, 2, 4, auto";
 }
 
 void addPlaybackGroup(CLI::App& app, RawOptions& raw, DemoOptions& options)
@@ -87,7 +94,57 @@ std::string convertPlaybackGroup(const RawOptions& raw, DemoOptions& options)
     return problem;
 }
 
+// Presentation group -------------------------------------------------------
+
+constexpr float kMaxAudioOffsetMs = 2000.0f; // beyond any display or Bluetooth delay
+
+void addPresentationGroup(CLI::App& app, RawOptions& raw, DemoOptions& options)
+{
+    app.add_option("--vsync", raw.vsync,
+                   "Wait for the display before showing a frame: off (no limit, the default), on, or adaptive "
+                   "(a late frame is shown at once); on is recommended on real screens")
+        ->type_name("MODE");
+    app.add_option("--audio-offset", raw.audioOffset,
+                   "Milliseconds the sound reaches you later than the sound system says (negative: the picture "
+                   "is the late one); in --dev, [ and ] change it by 5")
+        ->type_name("MS");
+    app.add_option("--stats", options.statsFile,
+                   "Write the frame times per timeline entry (mean, worst, 99th percentile) to this JSON file")
+        ->type_name("FILE.json");
+}
+
+std::string convertPresentationGroup(const RawOptions& raw, DemoOptions& options)
+{
+    if (!raw.vsync.empty()) {
+        const char* names[] = {"off", "on", "adaptive"};
+        const Vsync modes[] = {Vsync::Off, Vsync::On, Vsync::Adaptive};
+        for (int i = 0; i < 3; i++)
+            if (raw.vsync == names[i])
+                options.vsync = modes[i];
+        if (options.vsync == Vsync::Unset)
+            return "--vsync: '" + raw.vsync + "' is not one of off, on, adaptive";
+    }
+    if (!raw.audioOffset.empty()) {
+        char* end = nullptr;
+        const double ms = std::strtod(raw.audioOffset.c_str(), &end);
+        if (*end != '\0' || !std::isfinite(ms) || std::fabs(ms) > kMaxAudioOffsetMs ||
+            raw.audioOffset.find_first_not_of("+-0123456789.") != std::string::npos) {
+            char text[160];
+            std::snprintf(text, sizeof text, "--audio-offset: '%s' is not milliseconds from -%.0f to %.0f",
+                          raw.audioOffset.c_str(), kMaxAudioOffsetMs, kMaxAudioOffsetMs);
+            return text;
+        }
+        options.audioOffsetMs = static_cast<float>(ms);
+    }
+    return "";
+}
+
 } // namespace
+
+int swapIntervalOf(Vsync vsync)
+{
+    return vsync == Vsync::On ? 1 : vsync == Vsync::Adaptive ? -1 : 0;
+}
 
 namespace {
 
@@ -132,6 +189,7 @@ DemoParse parseDemoOptions(int argc, const char* const* argv)
     addPictureGroup(app, raw);
     addPlaybackGroup(app, raw, result.options);
     app.set_version_flag("--version", Frontend::versionText("vantrel"));
+    addPresentationGroup(app, raw, result.options);
     result.usage = app.help();
 
     try {
@@ -153,6 +211,8 @@ DemoParse parseDemoOptions(int argc, const char* const* argv)
         result.message = convertPictureGroup(raw, result.options);
     if (result.message.empty())
         result.message = convertPlaybackGroup(raw, result.options);
+    if (result.message.empty())
+        result.message = convertPresentationGroup(raw, result.options);
     result.status = result.message.empty() ? DemoParse::Status::Run : DemoParse::Status::Error;
     return result;
 }
@@ -168,6 +228,9 @@ std::string applyDemoOptions(const DemoOptions& options, Demo& demo)
         demo.height = options.height;
     }
     demo.renderScale = options.renderScale;
+    demo.swapInterval = swapIntervalOf(options.vsync);
+    demo.setsSwapInterval = options.vsync != Vsync::Unset;
+    demo.audioOffset = options.audioOffsetMs / 1000.0f;
     return applyPlaybackGroup(options, demo);
 }
 

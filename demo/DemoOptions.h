@@ -18,14 +18,29 @@ namespace Vantrel {
 
 class Demo;
 
+// off: never wait; on: every frame waits for the display; adaptive: a frame
+// that is late is shown at once instead of waiting for the next refresh.
+enum class Vsync { Unset, Off, On, Adaptive };
+
+// The swap interval asked of the driver for each choice (Unset asks nothing).
+int swapIntervalOf(Vsync vsync);
+
 struct DemoOptions {
     // Window group.
     bool windowed = false; // an ordinary resizable window, no display-mode switch
     int width = 0;         // window size; 0 keeps the production's own
     int height = 0;
 
-    // Picture group: render scale of every off-screen picture (0.5, 1, 2 or 4).
+    // Picture group: render scale of every off-screen picture (0.5, 1, 2 or 4),
+    // or chosen per timeline entry from its measured cost (--scale auto).
     float renderScale = 1.0f;
+    bool autoScale = false;
+
+    // Presentation group: waiting for the display, the sound's alignment and
+    // a record of the frame times. Unset, the demo presents as fast as it can.
+    Vsync vsync = Vsync::Unset;
+    float audioOffsetMs = 0.0f; // positive: the sound is heard this much later than the stack says
+    std::string statsFile;
 
     // Playback group: a span of the production, looped or not, and the
     // maker's development mode (keys, overlay, reloading) run by devmode/.
@@ -35,6 +50,8 @@ struct DemoOptions {
     bool dev = false;
 
     bool playsSpan() const { return from.given || to.given || loop || dev; }
+    // Whether the frame times are measured: for the stats file, the overlay's graph or the automatic scale.
+    bool measuresFrames() const { return !statsFile.empty() || dev || autoScale; }
 };
 
 struct DemoParse {

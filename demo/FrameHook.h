@@ -33,4 +33,39 @@ public:
     virtual void end(Demo& demo) = 0;
 };
 
+// Several hooks in one, called in the order given (the first may move the
+// clock before the next reads it); not owning them. Null entries are skipped.
+class FrameHookChain : public FrameHook {
+public:
+    FrameHookChain(FrameHook* first, FrameHook* second) : hooks{first, second} {}
+    void begin(Demo& demo, Frontend::Context& context, Music* music, bool musicPlays) override
+    {
+        for (FrameHook* hook : hooks)
+            if (hook)
+                hook->begin(demo, context, music, musicPlays);
+    }
+    bool beforeCompose(Demo& demo) override
+    {
+        for (FrameHook* hook : hooks)
+            if (hook && !hook->beforeCompose(demo))
+                return false;
+        return true;
+    }
+    void afterCompose(Demo& demo) override
+    {
+        for (FrameHook* hook : hooks)
+            if (hook)
+                hook->afterCompose(demo);
+    }
+    void end(Demo& demo) override
+    {
+        for (FrameHook* hook : hooks)
+            if (hook)
+                hook->end(demo);
+    }
+
+private:
+    FrameHook* hooks[2];
+};
+
 } // namespace Vantrel

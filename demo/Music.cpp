@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <numbers>
 #include <string>
@@ -185,15 +186,17 @@ namespace {
 // device lock (the callback runs with it held).
 struct Playback {
     const PcmTrack* track = nullptr;
-    int64_t nextFrame = 0;   // next frame the callback hands to the device
-    int64_t chunkStart = 0;  // first frame of the chunk handed over last
-    int64_t chunkFrames = 0; // frames of the track in that chunk
-    uint64_t chunkTick = 0;  // performance counter when it was handed over
+    int64_t nextFrame = 0;    // next frame the callback hands to the device
+    int64_t restartFrame = 0; // where playback started last: nothing before it is heard
+    int64_t delayFrames = 0;  // latency behind the hand-over plus the user's offset
+    int64_t chunkStart = 0;   // first frame of the chunk handed over last
+    int64_t chunkFrames = 0;  // frames of the track in that chunk
+    uint64_t chunkTick = 0;   // performance counter when it was handed over
     uint64_t tickRate = 1;
 
     void restartAt(int64_t frame)
     {
-        nextFrame = chunkStart = frame;
+        nextFrame = chunkStart = restartFrame = frame;
         chunkFrames = 0; // nothing of the new position is heard yet
     }
 };
@@ -215,7 +218,7 @@ void fillAudio(void* userdata, Uint8* stream, int len)
     p->nextFrame = start + p->chunkFrames;
 }
 
-SDL_AudioDeviceID openDevice(Playback* playback)
+SDL_AudioDeviceID openDevice(Playback* playback, SDL_AudioSpec& have)
 {
     SDL_AudioSpec want{};
     want.freq = kSampleRate;
@@ -224,18 +227,33 @@ SDL_AudioDeviceID openDevice(Playback* playback)
     want.samples = kDeviceFrames;
     want.callback = fillAudio;
     want.userdata = playback;
-    SDL_AudioSpec have{};
+    have = SDL_AudioSpec{};
     return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
 }
 
+// SDL reports no stream latency, only the device buffer it granted. Behind a
+// real device (ALSA, a sound server) the chunk handed over waits at least that
+// buffer before it sounds; the dummy and disk drivers take it the moment it is
+// handed over.
+int64_t latencyFrames(const SDL_AudioSpec& have)
+{
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (!driver || !std::strcmp(driver, "dummy") || !std::strcmp(driver, "disk"))
+        return 0;
+    return have.freq > 0 ? static_cast<int64_t>(have.samples) * kSampleRate / have.freq : 0;
+}
+
 // The chunk handed over last is being played out in real time since it was
-// handed over; everything before it has been heard.
+// handed over; everything before it has been handed over. What is heard lags
+// that by the delay, and never reaches back before the last restart.
 int64_t heardFrame(const Playback& p)
 {
     const uint64_t now = SDL_GetPerformanceCounter();
     const double elapsed = static_cast<double>(now - p.chunkTick) / static_cast<double>(p.tickRate);
     const int64_t played = static_cast<int64_t>(elapsed * kSampleRate);
-    return p.chunkStart + std::clamp<int64_t>(played, 0, p.chunkFrames);
+    const int64_t handedOver = p.chunkStart + std::clamp<int64_t>(played, 0, p.chunkFrames);
+    const int64_t end = p.track ? p.track->frames() : 0;
+    return std::clamp<int64_t>(handedOver - p.delayFrames, p.restartFrame, std::max(end, p.restartFrame));
 }
 
 } // namespace
@@ -245,6 +263,9 @@ struct Music::Impl {
     bool audioInitialised = false;
     bool hasStream = false;
     bool paused = false;
+    SDL_AudioSpec have{};
+    int64_t latency = 0; // frames
+    int64_t offset = 0;  // frames
     Playback playback;
     SpectrumAnalyzer analyzer;
 
@@ -257,6 +278,13 @@ struct Music::Impl {
     {
         if (device)
             SDL_UnlockAudioDevice(device);
+    }
+    void setLatency(int64_t frames)
+    {
+        latency = frames;
+        lock();
+        playback.delayFrames = latency + offset;
+        unlock();
     }
     int64_t heard()
     {
@@ -289,12 +317,14 @@ bool Music::init()
     bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (opened) {
         impl->audioInitialised = true;
-        impl->device = openDevice(&impl->playback);
+        impl->device = openDevice(&impl->playback, impl->have);
         opened = impl->device != 0;
     }
     snd_lib_error_set_handler(nullptr);
-    if (opened)
+    if (opened) {
+        impl->setLatency(latencyFrames(impl->have));
         return true;
+    }
     if (impl->audioInitialised) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         impl->audioInitialised = false;
@@ -306,11 +336,12 @@ bool Music::init()
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     impl->audioInitialised = true;
-    impl->device = openDevice(&impl->playback);
+    impl->device = openDevice(&impl->playback, impl->have);
     if (!impl->device) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         impl->audioInitialised = false;
     }
+    impl->setLatency(0);
     return impl->device != 0;
 }
 
@@ -380,6 +411,22 @@ float Music::positionSeconds() const
     if (!impl->hasStream)
         return 0.0f;
     return static_cast<float>(static_cast<double>(impl->heard()) / kSampleRate);
+}
+
+float Music::latencySeconds() const
+{
+    return static_cast<float>(static_cast<double>(impl->latency) / kSampleRate);
+}
+
+float Music::offsetSeconds() const
+{
+    return static_cast<float>(static_cast<double>(impl->offset) / kSampleRate);
+}
+
+void Music::setOffsetSeconds(float seconds)
+{
+    impl->offset = std::lround(static_cast<double>(seconds) * kSampleRate);
+    impl->setLatency(impl->latency);
 }
 
 bool Music::finished() const

@@ -76,6 +76,14 @@ public:
     // Seconds of what is being heard; for a missing stream 0.
     float positionSeconds() const;
     bool finished() const; // the stream played to its end
+
+    // What lies between the hand-over and the ear: the latency the sound stack
+    // gives for the open device (0 where it reports none), and a correction of
+    // the user's for delays the stack cannot see (positive: sound comes later).
+    // The position and the spectrum are those of the sound heard now.
+    float latencySeconds() const;
+    float offsetSeconds() const;
+    void setOffsetSeconds(float seconds);
     // Fills 256 magnitudes of what is being heard; leaves out untouched without a stream.
     void spectrum(float* out);
     void free();

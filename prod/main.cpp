@@ -5,6 +5,7 @@
 
 #include "demo/DemoOptions.h"
 #include "devmode/DevSession.h"
+#include "devmode/LiveStats.h"
 #include "frontend/DataPath.h"
 #include "frontend/Error.h"
 #include "prod/Prod.h"
@@ -31,7 +32,11 @@ int main(int argc, char** argv)
             return Vantrel::kBadCommandLine;
         }
         std::unique_ptr<Vantrel::DevSession> session = Vantrel::DevSession::fromOptions(parsed.options, production);
-        production.frameHook = session.get();
+        std::unique_ptr<Vantrel::LiveStats> stats;
+        if (!parsed.options.statsFile.empty())
+            stats = std::make_unique<Vantrel::LiveStats>(Frontend::outputPath(parsed.options.statsFile));
+        Vantrel::FrameHookChain hooks(session.get(), stats.get());
+        production.frameHook = stats ? &hooks : static_cast<Vantrel::FrameHook*>(session.get());
         production.run();
     } catch (const Frontend::Error& error) {
         Frontend::reportUnrecoverable(error.what());
