@@ -18,7 +18,11 @@ struct MediaInfo {
     int height = 0;
     bool hasAudio = false;
     double audioSeconds = 0.0;
-    double peakSample = 0.0; // largest decoded magnitude, 0..1
+    double peakSample = 0.0;                         // largest decoded magnitude, 0..1
+    AVColorSpace colorSpace = AVCOL_SPC_UNSPECIFIED; // the video stream's colour tags
+    AVColorPrimaries primaries = AVCOL_PRI_UNSPECIFIED;
+    AVColorTransferCharacteristic transfer = AVCOL_TRC_UNSPECIFIED;
+    AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
 };
 
 inline MediaInfo probeMedia(const std::string& path)
@@ -37,6 +41,10 @@ inline MediaInfo probeMedia(const std::string& path)
     if (video >= 0) {
         info.width = format->streams[video]->codecpar->width;
         info.height = format->streams[video]->codecpar->height;
+        info.colorSpace = format->streams[video]->codecpar->color_space;
+        info.primaries = format->streams[video]->codecpar->color_primaries;
+        info.transfer = format->streams[video]->codecpar->color_trc;
+        info.range = format->streams[video]->codecpar->color_range;
     }
     AVCodecContext* decoder = nullptr;
     if (audio >= 0) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -146,7 +148,7 @@ TEST(VideoSink, FilmHasEveryFrameAndSoundOfTheWholeSpan)
     desc.path = path;
     desc.width = 160;
     desc.height = 120;
-    desc.fps = 10;
+    desc.fpsNum = 10;
     desc.music = &track;
     desc.audioFrom = 0.5;
     desc.audioTo = 2.0;
@@ -174,7 +176,7 @@ TEST(VideoSink, SilentFilmAndMatroska)
     desc.path = path;
     desc.width = 64;
     desc.height = 48;
-    desc.fps = 24;
+    desc.fpsNum = 24;
     VideoSink sink(desc);
     for (int i = 0; i < 5; ++i)
         sink.writeFrame(gradient(64, 48, i).data());
@@ -200,7 +202,7 @@ TEST(VideoSink, RunCutShortEndsTheSoundWithTheLastPicture)
     desc.path = path;
     desc.width = 32;
     desc.height = 32;
-    desc.fps = 10;
+    desc.fpsNum = 10;
     desc.music = &track;
     desc.audioTo = 3.0;
     VideoSink sink(desc);
@@ -210,4 +212,92 @@ TEST(VideoSink, RunCutShortEndsTheSoundWithTheLastPicture)
     CaptureTest::MediaInfo info = CaptureTest::probeMedia(path);
     EXPECT_EQ(info.videoFrames, 5);
     EXPECT_NEAR(info.audioSeconds, 0.5, 0.03);
+}
+
+namespace {
+
+// Pure patches side by side: black, white, red, green, blue, grey.
+std::vector<unsigned char> patches(int width, int height)
+{
+    const unsigned char colours[6][3] = {{0, 0, 0},   {255, 255, 255}, {255, 0, 0},
+                                         {0, 255, 0}, {0, 0, 255},     {128, 128, 128}};
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = colours[(i / 3 % width) * 6 / width][i % 3];
+    return rgb;
+}
+
+// The first frame decoded by FFmpeg's own tools, as RGB, read by its tags.
+std::vector<unsigned char> decodeFirstFrame(const std::string& path, int width, int height)
+{
+    std::string command = "ffmpeg -v error -i '" + path + "' -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null";
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+    FILE* pipe = popen(command.c_str(), "r");
+    std::size_t got = pipe ? std::fread(rgb.data(), 1, rgb.size(), pipe) : 0;
+    if (pipe)
+        pclose(pipe);
+    rgb.resize(got);
+    return rgb;
+}
+
+// Offsets of the top-level boxes of an MP4, by name.
+long boxOffset(const std::string& path, const char* name)
+{
+    std::ifstream in(path, std::ios::binary);
+    unsigned char head[8];
+    for (long at = 0; in.read(reinterpret_cast<char*>(head), 8);) {
+        if (std::memcmp(head + 4, name, 4) == 0)
+            return at;
+        unsigned long size = (unsigned long)head[0] << 24 | head[1] << 16 | head[2] << 8 | head[3];
+        if (size < 8)
+            return -1;
+        at += static_cast<long>(size);
+        in.seekg(at);
+    }
+    return -1;
+}
+
+} // namespace
+
+// High definition is tagged and converted as BT.709, smaller pictures as
+// BT.601, both limited range; the patches survive the trip within 3 levels
+// only when the conversion and the tags agree. The index leads the file.
+TEST(VideoSink, ColourIsTaggedAsConvertedAndTheIndexComesFirst)
+{
+    struct Case {
+        int width, height;
+        AVColorSpace space;
+        AVColorPrimaries primaries;
+    } cases[] = {{1920, 1080, AVCOL_SPC_BT709, AVCOL_PRI_BT709}, {640, 480, AVCOL_SPC_SMPTE170M, AVCOL_PRI_BT470BG}};
+    for (const Case& c : cases) {
+        std::string path = TestSupport::makeTempDir("capture-colour") + "/film.mp4";
+        VideoSinkDesc desc;
+        desc.path = path;
+        desc.width = c.width;
+        desc.height = c.height;
+        desc.fpsNum = 10;
+        std::vector<unsigned char> frame = patches(c.width, c.height);
+        VideoSink sink(desc);
+        sink.writeFrame(frame.data());
+        sink.finish();
+        CaptureTest::MediaInfo info = CaptureTest::probeMedia(path);
+        EXPECT_EQ(info.colorSpace, c.space) << c.height;
+        EXPECT_EQ(info.primaries, c.primaries) << c.height;
+        EXPECT_EQ(info.transfer, c.height > 576 ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M);
+        EXPECT_EQ(info.range, AVCOL_RANGE_MPEG);
+        long moov = boxOffset(path, "moov"), mdat = boxOffset(path, "mdat");
+        EXPECT_TRUE(moov >= 0 && moov < mdat) << "moov at " << moov << ", mdat at " << mdat;
+        std::vector<unsigned char> back = decodeFirstFrame(path, c.width, c.height);
+        if (back.empty())
+            continue; // no ffmpeg program: the tags above still hold
+        ASSERT_EQ(back.size(), frame.size());
+        // Patch centres only: chroma subsampling blurs the edges between them.
+        int worst = 0;
+        for (int p = 0; p < 6; ++p) {
+            std::size_t at = (static_cast<std::size_t>(c.height / 2) * c.width + (2 * p + 1) * c.width / 12) * 3;
+            for (int k = 0; k < 3; ++k)
+                worst = std::max(worst, std::abs(int(back[at + k]) - int(frame[at + k])));
+        }
+        EXPECT_LE(worst, 3) << c.width << "x" << c.height;
+    }
 }

@@ -3,6 +3,7 @@
 #include "tools/capture/VideoSink.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -59,6 +60,33 @@ std::string takeLibraryError()
     std::string text;
     text.swap(lastLibraryError);
     return text;
+}
+
+AVRational exactRate(const VideoSinkDesc& desc)
+{
+    AVRational rate{desc.fpsNum, desc.fpsDen};
+    av_reduce(&rate.num, &rate.den, rate.num, rate.den, INT_MAX);
+    return rate;
+}
+
+// Sound samples that belong to `frames` pictures, in whole numbers so that the
+// sound of a fractional rate does not drift from its pictures.
+int64_t samplesOfFrames(const VideoSinkDesc& desc, int64_t frames, bool nearest)
+{
+    const int64_t scaled = frames * desc.fpsDen * Vantrel::kSampleRate;
+    return nearest ? (scaled + desc.fpsNum / 2) / desc.fpsNum : scaled / desc.fpsNum;
+}
+
+// Pictures taller than standard definition are high definition: BT.709 for
+// matrix, primaries and transfer; smaller ones are BT.601 (625-line primaries,
+// as players assume for PAL-sized and smaller pictures). Always limited range.
+void tagColour(AVCodecContext* video, int height)
+{
+    const bool hd = height > 576;
+    video->color_range = AVCOL_RANGE_MPEG;
+    video->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+    video->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_BT470BG;
+    video->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
 }
 
 } // namespace
@@ -133,15 +161,17 @@ void VideoSink::Impl::openVideo()
     if (!videoStream || !video)
         fail("out of memory setting up the video stream", 0);
 
-    // MPEG-4 part 2 limits the time base denominator to 16 bits.
-    AVRational rate = av_d2q(desc.fps, 65535);
+    // The exact rate is the time base, so 60000/1001 stays 60000/1001. MPEG-4
+    // part 2 limits the time base denominator to 16 bits.
+    AVRational rate = exactRate(desc);
+    if (codec->id != AV_CODEC_ID_H264 && rate.num > 65535)
+        rate = av_d2q(static_cast<double>(desc.fpsNum) / desc.fpsDen, 65535);
     video->width = desc.width;
     video->height = desc.height;
     video->pix_fmt = AV_PIX_FMT_YUV420P;
     video->time_base = av_inv_q(rate);
     video->framerate = rate;
-    video->color_range = AVCOL_RANGE_MPEG;
-    video->colorspace = AVCOL_SPC_SMPTE170M;
+    tagColour(video, desc.height);
     if (codec->id == AV_CODEC_ID_H264) {
         // On a two-core machine the software renderer already keeps both cores
         // busy; "superfast" at this quality costs a capture about a tenth
@@ -152,7 +182,7 @@ void VideoSink::Impl::openVideo()
     } else {
         video->flags |= AV_CODEC_FLAG_QSCALE;
         video->global_quality = FF_QP2LAMBDA * 3;
-        video->gop_size = std::max(1, static_cast<int>(std::lround(desc.fps * 2.0)));
+        video->gop_size = std::max(1, static_cast<int>(std::lround(2.0 * desc.fpsNum / desc.fpsDen)));
     }
     if (format->oformat->flags & AVFMT_GLOBALHEADER)
         video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -177,6 +207,9 @@ void VideoSink::Impl::openVideo()
                             SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!scaler)
         fail("cannot set up the RGB to YUV conversion", 0);
+    // Full-range RGB in, limited-range YUV out, with the matrix the tags name.
+    const int* matrix = sws_getCoefficients(video->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_ITU601);
+    sws_setColorspaceDetails(scaler, matrix, 1, matrix, 0, 0, 1 << 16, 1 << 16);
 }
 
 void VideoSink::Impl::openAudio()
@@ -316,7 +349,13 @@ VideoSink::VideoSink(const VideoSinkDesc& desc) : impl(std::make_unique<Impl>())
     impl->openVideo();
     if (desc.music)
         impl->openAudio();
-    result = avformat_write_header(impl->format, nullptr);
+    // An MP4's index goes to the front when the file is finished, so that a
+    // browser can start playing it before the whole file has arrived.
+    AVDictionary* muxerOptions = nullptr;
+    if (std::strcmp(impl->format->oformat->name, "mp4") == 0)
+        av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+    result = avformat_write_header(impl->format, &muxerOptions);
+    av_dict_free(&muxerOptions);
     if (result < 0)
         impl->fail("cannot write the video header", result);
 }
@@ -335,8 +374,7 @@ void VideoSink::writeFrame(const unsigned char* rgbTopFirst)
     s.picture->pts = s.framesWritten++;
     s.encode(s.video, s.videoStream, s.picture);
     // Keep the sound level with the pictures so the muxer interleaves as it goes.
-    double shown = static_cast<double>(s.framesWritten) / s.desc.fps;
-    s.writeAudioUntil(s.audioStart + static_cast<int64_t>(std::floor(shown * Vantrel::kSampleRate)));
+    s.writeAudioUntil(s.audioStart + samplesOfFrames(s.desc, s.framesWritten, false));
 }
 
 void VideoSink::finish()
@@ -345,8 +383,7 @@ void VideoSink::finish()
     if (s.finished)
         return;
     // A run cut short ends its sound with its last picture.
-    double seconds = static_cast<double>(s.framesWritten) / s.desc.fps;
-    int64_t shown = s.audioStart + std::llround(seconds * Vantrel::kSampleRate);
+    int64_t shown = s.audioStart + samplesOfFrames(s.desc, s.framesWritten, true);
     s.audioEnd = std::min(s.audioEnd, shown);
     s.writeAudioUntil(s.audioEnd);
     s.encode(s.video, s.videoStream, nullptr);

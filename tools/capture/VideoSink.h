@@ -25,8 +25,7 @@ struct VideoSinkDesc {
     std::string path; // .mp4 or .mkv; the container follows the extension
     int width = 800;  // both even
     int height = 600;
-    double fps = 60.0;
-    int fpsNum = 60; // the exact rate, fpsNum / fpsDen == fps: the video's time base
+    int fpsNum = 60; // frames per second as the exact fraction fpsNum / fpsDen: the video's time base
     int fpsDen = 1;
     const Vantrel::PcmTrack* music = nullptr; // null: a silent film without an audio stream
     double audioFrom = 0.0;                   // seconds of the track heard at the first frame

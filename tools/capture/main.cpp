@@ -105,7 +105,6 @@ std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vant
         desc.path = options.out;
         desc.width = options.width;
         desc.height = options.height;
-        desc.fps = options.fps.value();
         desc.fpsNum = static_cast<int>(options.fps.num);
         desc.fpsDen = static_cast<int>(options.fps.den);
         desc.music = music;
