@@ -16,6 +16,8 @@ namespace {
 std::unique_ptr<Frontend::CompleteShader> compileShaderFile(const std::string& path)
 {
     Frontend::ShaderSource source(FrontendExt::File(path, "rb"));
+    if (std::string problem = source.problem(); !problem.empty())
+        throw Frontend::Error(problem);
     return std::make_unique<Frontend::CompleteShader>(source.text(), "vsMain", "psMain", path);
 }
 

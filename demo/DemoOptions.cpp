@@ -55,17 +55,13 @@ std::string convertPictureGroup(const RawOptions& raw, DemoOptions& options)
 {
     if (raw.scale.empty())
         return "";
-    if (raw.scale == "auto") {
-        options.autoScale = true;
-        return "";
-    }
     for (const char* allowed : {"0.5", "1", "2", "4"}) {
         if (raw.scale == allowed) {
             options.renderScale = std::strtof(allowed, nullptr);
             return "";
         }
     }
-    return "--scale: '" + raw.scale + "' is not one of 0.5, 1, 2, 4, auto";
+    return "--scale: '" + raw.scale + "' is not one of 0.5, 1, 2, 4";
 }
 
 void addPlaybackGroup(CLI::App& app, RawOptions& raw, DemoOptions& options)

@@ -128,7 +128,6 @@ void LiveStats::writeJson(const Demo& demo) const
     json["live"] = true;
     json["swapInterval"] = demo.grantedSwapInterval;
     json["renderer"] = renderer;
-    json["scaleChoice"] = scaleChoice.empty() ? nlohmann::json(nullptr) : nlohmann::json(scaleChoice);
     json["audioLatencyMs"] = latency * 1000.0;
     json["audioOffsetMs"] = offset * 1000.0;
 

@@ -46,9 +46,6 @@ public:
     // Throws Frontend::Error naming the file when it cannot be written.
     void writeJson(const Demo& demo) const;
 
-    // Filled in by whoever chose the scales (one line, as --dev shows it).
-    std::string scaleChoice;
-
 private:
     std::string path;
     std::string renderer;

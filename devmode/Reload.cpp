@@ -28,8 +28,11 @@ ReloadResult reloadShader(Demo& demo, const std::string& path, const std::string
 {
     Frontend::ShaderSource source(FrontendExt::File(path, "rb"));
     ReloadResult result;
+    result.listing = source.problem();
     std::unique_ptr<Frontend::CompleteShader> fresh =
-        Frontend::CompleteShader::tryCreate(source.text(), "vsMain", "psMain", path, result.listing);
+        result.listing.empty()
+            ? Frontend::CompleteShader::tryCreate(source.text(), "vsMain", "psMain", path, result.listing)
+            : nullptr;
     if (!fresh) {
         result.message = path + " does not compile; the last good version stays in use";
         return result;

@@ -14,6 +14,7 @@
 
 #include "frontend/cg/CgCompiler.h"
 #include "frontend/cg/GlProgram.h"
+#include "frontend/cg/SourceText.h"
 #include "frontend/Error.h"
 #include "frontend/Platform.h"
 #include "frontend/State.h"
@@ -71,6 +72,11 @@ ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path())
 {
     std::vector<unsigned char> bytes = file.readAll();
     source.assign(bytes.begin(), bytes.end());
+}
+
+std::string ShaderSource::problem() const
+{
+    return Cg::checkSourceLimits(source, Cg::codeOnly(source), filePath);
 }
 
 CgContext::CgContext()

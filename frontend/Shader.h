@@ -35,6 +35,9 @@ class ShaderSource {
 public:
     explicit ShaderSource(FrontendExt::File file);
     const char* text() const { return source.c_str(); }
+    // What makes the file unfit to compile before any library reads it (a NUL
+    // byte would end text() unseen, the size and nesting limits), or "".
+    std::string problem() const;
     const std::string& path() const { return filePath; }
 
 private:

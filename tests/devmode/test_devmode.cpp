@@ -122,6 +122,25 @@ protected:
 
 } // namespace
 
+TEST(DevOptions, VsyncAudioOffsetAndStatsAreReadAndBadOnesRefused)
+{
+    DemoParse none = parseLine({});
+    EXPECT_EQ(none.options.vsync, Vsync::Unset) << "without the option the swap interval is left alone";
+    DemoParse given = parseLine({"--vsync", "adaptive", "--audio-offset", "-42.5", "--stats", "s.json"});
+    ASSERT_EQ(given.status, DemoParse::Status::Run) << given.message;
+    EXPECT_EQ(swapIntervalOf(given.options.vsync), -1);
+    EXPECT_EQ(swapIntervalOf(Vsync::On), 1);
+    EXPECT_FLOAT_EQ(given.options.audioOffsetMs, -42.5f);
+    EXPECT_TRUE(given.options.measuresFrames());
+    for (auto args : {std::initializer_list<const char*>{"--vsync", "yes"},
+                      {"--scale", "auto"},
+                      {"--audio-offset", "2001"},
+                      {"--audio-offset", "nan"},
+                      {"--audio-offset", "1e3"},
+                      {"--audio-offset", "5ms"}})
+        EXPECT_EQ(parseLine(args).status, DemoParse::Status::Error) << *args.begin() << " " << *(args.begin() + 1);
+}
+
 TEST(DevOptions, TimesInSecondsOrBeatsBecomeTheSpanAndBadOnesAreRefused)
 {
     DemoParse beats = parseLine({"--from", "76b", "--to", "100.5", "--loop", "--dev"});

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <string>
 
+#include "frontend/File.h"
+#include "frontend/Shader.h"
 #include "frontend/Texture.h"
 #include "frontend/cg/CgCompiler.h"
 #include "frontend/cg/ParameterDefaults.h"
@@ -307,8 +309,11 @@ TEST(CgHostile, ByteOrderMarkIsAcceptedAndEmptyOrNulTextsAreNamed)
     EXPECT_TRUE(bom.ok) << bom.listing;
     EXPECT_EQ(compile("", "empty.cg").listing, "empty.cg:1: the shader is empty (0 bytes)\n");
     const std::string nul = "float4 a;\n\nfloat4 b;" + std::string(1, '\0') + body;
-    EXPECT_EQ(Frontend::Cg::checkSourceLimits(nul, Frontend::Cg::codeOnly(nul), "nul.cg"),
-              "nul.cg:3: the shader holds a NUL byte; it is not a text file\n");
+    // Read as the demo's catalogue and its reloading read a shader file.
+    const std::string path = TestSupport::makeTempDir("cg-nul") + "/nul.cg";
+    std::ofstream(path, std::ios::binary) << nul;
+    EXPECT_EQ(Frontend::ShaderSource(FrontendExt::File(path, "rb")).problem(),
+              path + ":3: the shader holds a NUL byte; it is not a text file\n");
 }
 
 } // namespace
