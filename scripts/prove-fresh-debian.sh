@@ -19,7 +19,9 @@ tarball=$cache/bookworm-minimal.tar
 stamp=$cache/fresh-debian.passed
 debs=$cache/debs
 
-log() { echo "fresh-debian: $*"; }
+name=fresh-debian
+log() { echo "$name: $*"; }
+. "$repo/scripts/lib/throwaway-root.sh"
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "fresh-debian: needs root (mmdebstrap, bind mounts and chroot)" >&2
@@ -40,44 +42,8 @@ if [ -z "${VANTREL_FORCE_PROOF:-}" ] && [ -f "$stamp" ] && grep -qx "$hash" "$st
 fi
 
 mkdir -p "$cache" "$debs"
-if ! command -v mmdebstrap > /dev/null; then
-  log "installing mmdebstrap on this machine"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends mmdebstrap > /dev/null
-fi
-if [ ! -s "$tarball" ]; then
-  log "building the minimal Debian 12 root (kept in $tarball)"
-  # mmdebstrap picks the output format from the name's extension.
-  partial=$cache/partial-$(basename "$tarball")
-  mmdebstrap --quiet --variant=apt --include=ca-certificates,git,make bookworm "$partial"
-  mv "$partial" "$tarball"
-fi
-
-root=$(mktemp -d /var/tmp/vantrel-fresh.XXXXXX)
-mounts=()
-
-cleanup() {
-  local status=$?
-  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-    umount -R "${mounts[i]}" 2>/dev/null || umount -R -l "${mounts[i]}" 2>/dev/null || true
-  done
-  # Never remove through a mount that is still there: that would reach the host.
-  if grep -q " $root/" /proc/self/mounts; then
-    echo "fresh-debian: $root still has mounts; left in place" >&2
-  else
-    rm -rf --one-file-system "$root"
-  fi
-  exit $status
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-bind() {
-  mkdir -p "$root$2"
-  mount --rbind "$1" "$root$2"
-  mount --make-rslave "$root$2"
-  mounts+=("$root$2")
-}
+ensure_minimal_tarball "$tarball"
+enter_throwaway_root vantrel-fresh
 
 tar -xf "$tarball" -C "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf"

@@ -14,38 +14,14 @@ deb=$(realpath "$1")
 run_dir=$(realpath "$2")
 cache=${VANTREL_CI_CACHE:-/var/cache/vantrel-ci}
 tarball=$cache/bookworm-minimal.tar
-log() { echo "prove-package: $*"; }
+name=prove-package
+log() { echo "$name: $*"; }
+. "$(dirname "$0")/lib/throwaway-root.sh"
 
 [ "$(id -u)" -eq 0 ] || { echo "prove-package: needs root" >&2; exit 1; }
-if [ ! -s "$tarball" ]; then
-  mkdir -p "$cache"
-  mmdebstrap --quiet --variant=apt --include=ca-certificates,git,make bookworm "$cache/partial-bookworm-minimal.tar"
-  mv "$cache/partial-bookworm-minimal.tar" "$tarball"
-fi
+ensure_minimal_tarball "$tarball"
 mkdir -p "$cache/debs"
-
-root=$(mktemp -d /var/tmp/vantrel-package.XXXXXX)
-mounts=()
-cleanup() {
-  local status=$?
-  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-    umount -R "${mounts[i]}" 2>/dev/null || umount -R -l "${mounts[i]}" 2>/dev/null || true
-  done
-  if grep -q " $root/" /proc/self/mounts; then
-    echo "prove-package: $root still has mounts; left in place" >&2
-  else
-    rm -rf --one-file-system "$root"
-  fi
-  exit $status
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-bind() {
-  mkdir -p "$root$2"
-  mount --rbind "$1" "$root$2"
-  mount --make-rslave "$root$2"
-  mounts+=("$root$2")
-}
+enter_throwaway_root vantrel-package
 
 started=$(date +%s)
 # The frames to compare with, rendered from the build tree on this machine.
