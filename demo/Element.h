@@ -45,6 +45,15 @@ private:
     float edgeTexelSize() const;
     // Brings a pass's result from the scratch target back into this picture.
     void copyBackFrom(Element* scratch);
+
+    // A pass drawn twice, into the scratch target and back: blur and depth of field.
+    struct SeparableStep {
+        const char* shader;
+        const char* colorParameter;
+        bool readsDepth; // also reads "depthMap", on a cleared scratch target
+    };
+    void drawThroughScratch(const SeparableStep& step);
+    void drawStepFrom(const SeparableStep& step, const Frontend::Texture* color);
 };
 
 } // namespace Vantrel

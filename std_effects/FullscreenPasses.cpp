@@ -120,29 +120,40 @@ void Element::distortSine(const float freq[2], const float amp[2], const float o
     copyBackFrom(scratch);
 }
 
+void Element::drawThroughScratch(const SeparableStep& step)
+{
+    // The bound shader's parameters hold for both draws; only the picture it
+    // reads changes, from this Element's to the scratch target's.
+    Element* scratch = scratchTarget();
+    scratch->bind();
+    if (step.readsDepth)
+        clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
+    drawStepFrom(step, colorTexture());
+
+    Frontend::RenderTarget::unbind();
+    bind();
+    drawStepFrom(step, scratch->colorTexture());
+}
+
+void Element::drawStepFrom(const SeparableStep& step, const Frontend::Texture* color)
+{
+    setTexture(step.colorParameter, color);
+    if (step.readsDepth)
+        setTexture("depthMap", depthTexture());
+    drawFullscreen(this);
+    releaseTextures();
+}
+
 void Element::directionalBlur(float dx, float dy, float stepScale, float gamma)
 {
     if (std::fabs(dx) + std::fabs(dy) < 0.001f || gamma < 0.001f)
         return;
-    Element* scratch = scratchTarget();
+    const SeparableStep step{"vantrel_directional_blur.cg", "tex0", false};
     for (int i = 0; i < 2; i++) {
-        const float stepX = stepOf(dx, i, stepScale, width);
-        const float stepY = stepOf(dy, i, stepScale, height);
-
-        scratch->bind();
-        useShader("vantrel_directional_blur.cg");
-        setVector("pixelStep", stepX, stepY, 0.0f, 0.0f);
+        useShader(step.shader);
+        setVector("pixelStep", stepOf(dx, i, stepScale, width), stepOf(dy, i, stepScale, height), 0.0f, 0.0f);
         setFloat("gamma", gamma);
-        setTexture("tex0", colorTexture());
-        drawFullscreen(this);
-        releaseTextures();
-
-        Frontend::RenderTarget::unbind();
-        bind();
-        setTexture("tex0", scratch->colorTexture());
-        setVector("pixelStep", stepX, stepY, 0.0f, 0.0f);
-        drawFullscreen(this);
-        releaseTextures();
+        drawThroughScratch(step);
     }
 }
 
@@ -168,31 +179,14 @@ void Element::depthOfField(int iterations, float focusDepth, float dx, float dy,
 {
     if (std::fabs(dx) + std::fabs(dy) < 0.001f || iterations <= 0)
         return;
-    Element* scratch = scratchTarget();
+    const SeparableStep step{"vantrel_depth_of_field.cg", "colorMap", true};
     for (int i = 0; i < iterations; i++) {
-        const float stepX = stepOf(dx, i, stepScale, width);
-        const float stepY = stepOf(dy, i, stepScale, height);
-
-        scratch->bind();
-        clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
-        useShader("vantrel_depth_of_field.cg");
-        setVector("pixelStep", stepX, stepY, 0.0f, 0.0f);
+        useShader(step.shader);
+        setVector("pixelStep", stepOf(dx, i, stepScale, width), stepOf(dy, i, stepScale, height), 0.0f, 0.0f);
         setFloat("focusDepth", focusDepth);
         setFloat("ramp", ramp);
         setFloat("exponent", exponent);
-        setTexture("colorMap", colorTexture());
-        setTexture("depthMap", depthTexture());
-        drawFullscreen(this);
-        releaseTextures();
-
-        Frontend::RenderTarget::unbind();
-        bind();
-        setVector("pixelStep", stepX, stepY, 0.0f, 0.0f);
-        setFloat("focusDepth", focusDepth);
-        setTexture("colorMap", scratch->colorTexture());
-        setTexture("depthMap", depthTexture());
-        drawFullscreen(this);
-        releaseTextures();
+        drawThroughScratch(step);
     }
 }
 
