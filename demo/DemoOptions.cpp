@@ -152,20 +152,9 @@ std::string applyPlaybackGroup(const DemoOptions& options, Demo& demo)
         return "";
     float from = options.from.given ? options.from.seconds(demo.tempo) : demo.musicStart;
     float to = options.to.given ? options.to.seconds(demo.tempo) : demo.endTime;
-    char text[160];
-    if (!(from < demo.endTime) && !options.to.given) {
-        std::snprintf(text, sizeof text, "--from: %.3f s is not before the end of the production (%.3f s)", from,
-                      demo.endTime);
-        return text;
-    }
-    if (to > demo.endTime) {
-        std::snprintf(text, sizeof text, "--to: %.3f s is past the end of the production (%.3f s)", to, demo.endTime);
-        return text;
-    }
-    if (!(from < to)) {
-        std::snprintf(text, sizeof text, "--to: %.3f s is not after --from (%.3f s)", to, from);
-        return text;
-    }
+    std::string problem = spanProblem(from, to, demo.endTime);
+    if (!problem.empty())
+        return problem;
     demo.musicStart = from;
     demo.endTime = to;
     return "";

@@ -2,6 +2,7 @@
 #include "demo/OptionText.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace Vantrel {
@@ -45,6 +46,18 @@ float PlayTime::seconds(float tempo) const
     // The product in double precision, the quotient rounded to float, as for
     // the timeline's whole beats; a huge count stays huge instead of wrapping.
     return inBeats ? static_cast<float>(value * 60.0 / tempo) : static_cast<float>(value);
+}
+
+std::string spanProblem(double from, double to, double end)
+{
+    char text[160] = "";
+    if (!(from < end))
+        std::snprintf(text, sizeof text, "--from: %.3f s is not before the end of the production (%.3f s)", from, end);
+    else if (to > end)
+        std::snprintf(text, sizeof text, "--to: %.3f s is past the end of the production (%.3f s)", to, end);
+    else if (!(from < to))
+        std::snprintf(text, sizeof text, "--to: %.3f s is not after --from (%.3f s)", to, from);
+    return text;
 }
 
 } // namespace Vantrel

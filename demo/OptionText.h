@@ -26,4 +26,8 @@ struct PlayTime {
 // Reads "12.5" or "76b" (non-negative, finite); false for anything else.
 bool parsePlayTime(const std::string& text, PlayTime& out);
 
+// The first fault of the span [from, to) of a production that ends at `end`,
+// in seconds, as a message naming the option; empty when the span can play.
+std::string spanProblem(double from, double to, double end);
+
 } // namespace Vantrel

@@ -224,4 +224,10 @@ TEST(OptionText, SizesUpToTheCapAndTimesInSecondsOrBeats)
     EXPECT_GT(time.seconds(demo.tempo), 1e9f) << "a huge beat count stays huge";
     for (const char* bad : {"", "b", "-1", "1e3", "inf", "nan", "1bb", "b1", " 1"})
         EXPECT_FALSE(parsePlayTime(bad, time)) << bad;
+
+    EXPECT_EQ(spanProblem(0.0, 240.0, 240.0), "");
+    EXPECT_EQ(spanProblem(257.669, 240.0, 240.0),
+              "--from: 257.669 s is not before the end of the production (240.000 s)");
+    EXPECT_NE(spanProblem(10.0, 240.5, 240.0).find("--to: 240.500 s is past the end"), std::string::npos);
+    EXPECT_NE(spanProblem(10.0, 10.0, 240.0).find("is not after --from"), std::string::npos);
 }

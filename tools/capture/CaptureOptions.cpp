@@ -110,8 +110,6 @@ std::string convertMotionBlur(const RawOptions& raw, CaptureOptions& options)
     return "";
 }
 
-const std::string kProductionEndText = std::to_string(static_cast<int>(kProductionEnd));
-
 constexpr double kScales[] = {0.5, 1.0, 2.0, 4.0};
 
 // Turns the raw option texts into values; returns an empty string or the first problem.
@@ -126,13 +124,9 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
         return "--from: '" + raw.from + "' is not a time like 12.5 (seconds) or 76b (beats)";
     if (!raw.to.empty() && !parseTime(raw.to, options.to))
         return "--to: '" + raw.to + "' is not a time like 12.5 (seconds) or 76b (beats)";
-    if (options.from >= kProductionEnd)
-        return "--from: " + raw.from + " s is not before the end of the production (" + kProductionEndText + " s)";
-    if (options.to > kProductionEnd)
-        return "--to: " + raw.to + " s is past the end of the production (" + kProductionEndText + " s)";
-    if (!(options.from < options.to))
-        return "--from must be below --to (got " + std::to_string(options.from) + " and " + std::to_string(options.to) +
-               ")";
+    std::string span = Vantrel::spanProblem(options.from, options.to, kProductionEnd);
+    if (!span.empty())
+        return span;
 
     if (raw.atGiven && raw.at.empty())
         return "--at: the list of times is empty (expected a list like 1.5,10,20)";
