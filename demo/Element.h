@@ -48,7 +48,6 @@ private:
 
     // A pass drawn twice, into the scratch target and back: blur and depth of field.
     struct SeparableStep {
-        const char* shader;
         const char* colorParameter;
         bool readsDepth; // also reads "depthMap", on a cleared scratch target
     };

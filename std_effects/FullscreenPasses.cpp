@@ -148,9 +148,9 @@ void Element::directionalBlur(float dx, float dy, float stepScale, float gamma)
 {
     if (std::fabs(dx) + std::fabs(dy) < 0.001f || gamma < 0.001f)
         return;
-    const SeparableStep step{"vantrel_directional_blur.cg", "tex0", false};
+    const SeparableStep step{"tex0", false};
     for (int i = 0; i < 2; i++) {
-        useShader(step.shader);
+        useShader("vantrel_directional_blur.cg");
         setVector("pixelStep", stepOf(dx, i, stepScale, width), stepOf(dy, i, stepScale, height), 0.0f, 0.0f);
         setFloat("gamma", gamma);
         drawThroughScratch(step);
@@ -179,9 +179,9 @@ void Element::depthOfField(int iterations, float focusDepth, float dx, float dy,
 {
     if (std::fabs(dx) + std::fabs(dy) < 0.001f || iterations <= 0)
         return;
-    const SeparableStep step{"vantrel_depth_of_field.cg", "colorMap", true};
+    const SeparableStep step{"colorMap", true};
     for (int i = 0; i < iterations; i++) {
-        useShader(step.shader);
+        useShader("vantrel_depth_of_field.cg");
         setVector("pixelStep", stepOf(dx, i, stepScale, width), stepOf(dy, i, stepScale, height), 0.0f, 0.0f);
         setFloat("focusDepth", focusDepth);
         setFloat("ramp", ramp);
