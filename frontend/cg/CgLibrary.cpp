@@ -2,6 +2,7 @@
 #include "frontend/cg/CgLibrary.h"
 
 #include <set>
+#include <vector>
 
 #include "frontend/cg/SourceText.h"
 
@@ -48,111 +49,183 @@ std::string perWidth(const char* name, const char* parameters, const char* body,
 }
 
 // A depth comparison as Cg's shadow lookups return it: 1 where the reference
-// is not farther than the stored depth.
-const char* const kShadowCompare = "float4 cg_shadow(float stored, float reference) "
-                                   "{ return (reference <= stored ? 1.0 : 0.0).xxxx; }\n";
+// is not farther than the stored depth. Compare mode is texture state in Cg,
+// so a source without depth-compare samplers gets the texel itself.
+const char* const kShadowCompare = "float4 cg_shadow(float4 stored, float reference) "
+                                   "{ return (reference <= stored.x ? 1.0 : 0.0).xxxx; }\n";
+const char* const kShadowPassThrough = "float4 cg_shadow(float4 stored, float reference) { return stored; }\n";
+
+// Texel offsets and rectangle coordinates need the size of the base level.
+const char* const kTextureSize =
+    "float cg_size(sampler1D s) { uint w, n; s.GetDimensions(0, w, n); return float(w); }\n"
+    "float2 cg_size(sampler2D s) { uint w, h, n; s.GetDimensions(0, w, h, n); return float2(w, h); }\n"
+    "float3 cg_size(sampler3D s) { uint w, h, d, n; s.GetDimensions(0, w, h, d, n); return float3(w, h, d); }\n";
 
 struct Entry {
-    const char* name;
-    bool renamed;     // HLSL has the name: calls get the cg_ prefix
-    bool needsShadow; // uses cg_shadow
-    std::string (*text)();
-    bool shadowOnly = false; // renamed only in sources with depth-compare samplers
+    std::string name;
+    bool renamed;     // calls get the cg_ prefix (HLSL has the name with fewer overloads)
+    std::string text;
+    bool shadow = false; // uses cg_shadow
+    bool size = false;   // uses cg_size
 };
 
-const Entry kEntries[] = {
-    {"mod", false, false, [] { return perWidth("mod", "T x, S y", "return x - y * floor(x / y);", true); }},
-    {"fract", false, false, [] { return perWidth("fract", "T x", "return frac(x);", false); }},
-    {"mix", false, false, [] { return perWidth("mix", "T x, T y, S a", "return lerp(x, y, a);", true); }},
-    {"inversesqrt", false, false, [] { return perWidth("inversesqrt", "T x", "return rsqrt(x);", false); }},
-    {"dFdx", false, false, [] { return perWidth("dFdx", "T x", "return ddx(x);", false); }},
-    {"dFdy", false, false, [] { return perWidth("dFdy", "T x", "return ddy(x);", false); }},
-    {"atan", true, false,
-     [] {
-         return perWidth("cg_atan", "T x", "return atan(x);", false) +
-                perWidth("cg_atan", "T y, T x", "return atan2(y, x);", false);
-     }},
-    {"tex1D", true, true,
-     [] {
-         return std::string(
-             "float4 cg_tex1D(sampler1D s, float t) { return tex1D(s, t); }\n"
-             "float4 cg_tex1D(sampler1D s, float2 t) { return cg_shadow(tex1D(s, t.x).x, t.y); }\n"
-             "float4 cg_tex1D(sampler1D s, float t, float dx, float dy) { return tex1D(s, t, dx, dy); }\n"
-             "float4 cg_tex1D(sampler1D s, float2 t, float dx, float dy) "
-             "{ return cg_shadow(tex1D(s, t.x, dx, dy).x, t.y); }\n");
-     }},
-    {"tex1Dproj", true, true,
-     [] {
-         return std::string("float4 cg_tex1Dproj(sampler1D s, float2 t) { return tex1D(s, t.x / t.y); }\n"
-                            "float4 cg_tex1Dproj(sampler1D s, float3 t) "
-                            "{ return cg_shadow(tex1D(s, t.x / t.z).x, t.y / t.z); }\n");
-     }},
-    {"tex2Dproj", true, true,
-     [] {
-         return std::string("float4 cg_tex2Dproj(sampler2D s, float3 t) { return tex2D(s, t.xy / t.z); }\n"
-                            "float4 cg_tex2Dproj(sampler2D s, float4 t) "
-                            "{ return cg_shadow(tex2D(s, t.xy / t.w).x, t.z / t.w); }\n");
-     }},
-    {"tex2D", true, true,
-     [] {
-         return std::string("float4 cg_tex2D(sampler2D s, float2 t) { return tex2D(s, t); }\n"
-                            "float4 cg_tex2D(sampler2D s, float3 t) { return cg_shadow(tex2D(s, t.xy).x, t.z); }\n"
-                            "float4 cg_tex2D(sampler2D s, float2 t, float2 dx, float2 dy) "
-                            "{ return tex2D(s, t, dx, dy); }\n"
-                            "float4 cg_tex2D(sampler2D s, float3 t, float2 dx, float2 dy) "
-                            "{ return cg_shadow(tex2D(s, t.xy, dx, dy).x, t.z); }\n");
-     },
-     true},
-    {"texCUBEproj", false, false,
-     [] { return std::string("float4 texCUBEproj(samplerCUBE s, float4 t) { return texCUBE(s, t.xyz / t.w); }\n"); }},
-    // Rectangle textures take texel coordinates, which a 2D lookup cannot scale
-    // without the texture's size: the coordinates are read as normalised ones.
-    {"texRECT", false, false,
-     [] {
-         return std::string("float4 texRECT(sampler2D s, float2 t) { return tex2D(s, t); }\n"
-                            "float4 texRECT(sampler2D s, float2 t, float2 dx, float2 dy) "
-                            "{ return tex2D(s, t, dx, dy); }\n");
-     }},
-    {"texRECTproj", false, false,
-     [] {
-         return std::string("float4 texRECTproj(sampler2D s, float3 t) { return tex2D(s, t.xy / t.z); }\n"
-                            "float4 texRECTproj(sampler2D s, float4 t) { return tex2D(s, t.xy / t.w); }\n");
-     }},
-    // Fetch and size: the DX10 methods, which glslang also takes on DX9 samplers.
-    {"tex1Dfetch", false, false,
-     [] { return std::string("float4 tex1Dfetch(sampler1D s, int4 t) { return s.Load(int2(t.x, t.w)); }\n"); }},
-    {"tex2Dfetch", false, false,
-     [] { return std::string("float4 tex2Dfetch(sampler2D s, int4 t) { return s.Load(int3(t.xy, t.w)); }\n"); }},
-    {"texRECTfetch", false, false,
-     [] { return std::string("float4 texRECTfetch(sampler2D s, int4 t) { return s.Load(int3(t.xy, t.w)); }\n"); }},
-    {"tex3Dfetch", false, false,
-     [] { return std::string("float4 tex3Dfetch(sampler3D s, int4 t) { return s.Load(t); }\n"); }},
-    {"tex1Dsize", false, false,
-     [] {
-         return std::string("int3 tex1Dsize(sampler1D s, int lod) "
-                            "{ uint w, n; s.GetDimensions(lod, w, n); return int3(w, 0, 0); }\n");
-     }},
-    {"tex2Dsize", false, false,
-     [] {
-         return std::string("int3 tex2Dsize(sampler2D s, int lod) "
-                            "{ uint w, h, n; s.GetDimensions(lod, w, h, n); return int3(w, h, 0); }\n");
-     }},
-    {"texRECTsize", false, false,
-     [] {
-         return std::string("int3 texRECTsize(sampler2D s, int lod) "
-                            "{ uint w, h, n; s.GetDimensions(lod, w, h, n); return int3(w, h, 0); }\n");
-     }},
-    {"texCUBEsize", false, false,
-     [] {
-         return std::string("int3 texCUBEsize(samplerCUBE s, int lod) "
-                            "{ uint w, h, n; s.GetDimensions(lod, w, h, n); return int3(w, h, 0); }\n");
-     }},
-    {"tex3Dsize", false, false,
-     [] {
-         return std::string("int3 tex3Dsize(sampler3D s, int lod) "
-                            "{ uint w, h, d, n; s.GetDimensions(lod, w, h, d, n); return int3(w, h, d); }\n");
-     }},
+// One sampler kind of Cg's lookup families (tex2D, tex2Dproj, tex2Dlod, ...).
+struct Dimension {
+    const char* name;    // "2D" in tex2D
+    const char* sampler; // "sampler2D"
+    const char* hlsl;    // HLSL's family that does the lookup
+    int n;               // coordinates
+    bool offsets;        // texel-offset overloads
+    bool shadow;         // depth-compare overloads with one coordinate more
+    bool rect;           // coordinates in texels
 };
+
+const Dimension kDimensions[] = {{"1D", "sampler1D", "1D", 1, true, true, false},
+                                 {"2D", "sampler2D", "2D", 2, true, true, false},
+                                 {"3D", "sampler3D", "3D", 3, true, false, false},
+                                 {"RECT", "sampler2D", "2D", 2, true, true, true},
+                                 {"CUBE", "samplerCUBE", "CUBE", 3, false, true, false}};
+
+enum class Family { Plain, Derivatives, Proj, Lod, Bias, Grad };
+
+std::string vectorOf(const char* base, int n)
+{
+    return n == 1 ? std::string(base) : base + std::to_string(n);
+}
+
+// "t.xy"; a scalar stays as it is.
+std::string firstOf(int n, int width)
+{
+    return n == width ? "t" : "t." + std::string("xyzw", static_cast<size_t>(n));
+}
+
+std::string componentOf(int i)
+{
+    return std::string("t.") + "xyzw"[i];
+}
+
+// One overload: the HLSL lookup at the coordinates Cg means.
+std::string lookup(const Dimension& d, Family f, bool shadow, bool offset)
+{
+    const int n = d.n;
+    const bool derivatives = f == Family::Derivatives || f == Family::Grad;
+    const bool level = f == Family::Lod || f == Family::Bias;
+    int width = level ? 4 : n + (shadow ? 1 : 0) + (f == Family::Proj ? 1 : 0);
+    std::string coord = firstOf(n, width);
+    std::string reference = shadow ? componentOf(n) : "";
+    if (f == Family::Proj) {
+        std::string w = componentOf(width - 1);
+        coord = "(" + coord + " / " + w + ")";
+        reference = shadow ? reference + " / " + w : "";
+    }
+    std::string dx = "dx", dy = "dy";
+    if (d.rect) {
+        coord = "(" + coord + (offset ? " + off" : "") + ") / cg_size(s)";
+        dx = "dx / cg_size(s)";
+        dy = "dy / cg_size(s)";
+    } else if (offset) {
+        coord = coord + " + off / cg_size(s)";
+    }
+    std::string hlsl = std::string("tex") + d.hlsl;
+    std::string call;
+    if (level)
+        call = hlsl + (f == Family::Lod ? "lod" : "bias") + "(s, float4(" + coord + ", " +
+               std::string("t.") + std::string("yzw").substr(static_cast<size_t>(n - 1)) + "))";
+    else if (derivatives)
+        call = hlsl + (f == Family::Grad ? "grad" : "") + "(s, " + coord + ", " + dx + ", " + dy + ")";
+    else
+        call = hlsl + "(s, " + coord + ")";
+    static const char* const suffixes[] = {"", "", "proj", "lod", "bias", "grad"};
+    std::string parameters = std::string(d.sampler) + " s, " + vectorOf("float", width) + " t";
+    if (derivatives)
+        parameters += ", " + vectorOf("float", n) + " dx, " + vectorOf("float", n) + " dy";
+    if (offset)
+        parameters += ", " + vectorOf("int", n) + " off";
+    std::string body = shadow ? "cg_shadow(" + call + ", " + reference + ")" : call;
+    return "float4 cg_tex" + std::string(d.name) + suffixes[static_cast<int>(f)] + "(" + parameters + ") { return " +
+           body + "; }\n";
+}
+
+// Every overload of one family: with and without offsets and depth compare.
+// The level forms read the level from t.w, so their compare form would have
+// the same signature: it is not offered.
+Entry lookupFamily(const Dimension& d, Family f, const char* suffix)
+{
+    Entry e{std::string("tex") + d.name + suffix, true, ""};
+    bool level = f == Family::Lod || f == Family::Bias;
+    bool proj = f == Family::Proj;
+    // Cg has no projected depth compare for cubes and no projected 3D compare.
+    bool shadow = d.shadow && !level && !(proj && d.n == 3);
+    for (bool withShadow : {false, true}) {
+        for (bool offset : {false, true}) {
+            if ((withShadow && !shadow) || (offset && !d.offsets))
+                continue;
+            e.text += lookup(d, f, withShadow, offset);
+            e.shadow = e.shadow || withShadow;
+            e.size = e.size || offset || d.rect;
+        }
+    }
+    return e;
+}
+
+std::vector<Entry> makeEntries()
+{
+    std::vector<Entry> entries = {
+        {"mod", false, perWidth("mod", "T x, S y", "return x - y * floor(x / y);", true)},
+        {"fract", false, perWidth("fract", "T x", "return frac(x);", false)},
+        {"mix", false, perWidth("mix", "T x, T y, S a", "return lerp(x, y, a);", true)},
+        {"inversesqrt", false, perWidth("inversesqrt", "T x", "return rsqrt(x);", false)},
+        {"dFdx", false, perWidth("dFdx", "T x", "return ddx(x);", false)},
+        {"dFdy", false, perWidth("dFdy", "T x", "return ddy(x);", false)},
+        {"atan", true,
+         perWidth("cg_atan", "T x", "return atan(x);", false) +
+             perWidth("cg_atan", "T y, T x", "return atan2(y, x);", false)},
+    };
+    const std::pair<Family, const char*> families[] = {{Family::Proj, "proj"}, {Family::Lod, "lod"},
+                                                       {Family::Bias, "bias"}, {Family::Grad, "grad"}};
+    for (const Dimension& d : kDimensions) {
+        Entry plain = lookupFamily(d, Family::Plain, "");
+        Entry derivatives = lookupFamily(d, Family::Derivatives, "");
+        plain.text += derivatives.text;
+        entries.push_back(plain);
+        for (auto [family, suffix] : families)
+            entries.push_back(lookupFamily(d, family, suffix));
+    }
+    // Fetch and size: the DX10 methods, which glslang also takes on DX9
+    // samplers. An offset counts texels, as the fetch does.
+    entries.push_back({"tex1Dfetch", false,
+                       "float4 tex1Dfetch(sampler1D s, int4 t) { return s.Load(int2(t.x, t.w)); }\n"
+                       "float4 tex1Dfetch(sampler1D s, int4 t, int off) { return s.Load(int2(t.x + off, t.w)); }\n"});
+    for (const char* name : {"tex2Dfetch", "texRECTfetch"})
+        entries.push_back({name, false,
+                           std::string("float4 ") + name + "(sampler2D s, int4 t) { return s.Load(int3(t.xy, t.w)); }\n" +
+                               "float4 " + name +
+                               "(sampler2D s, int4 t, int2 off) { return s.Load(int3(t.xy + off, t.w)); }\n"});
+    entries.push_back({"tex3Dfetch", false,
+                       "float4 tex3Dfetch(sampler3D s, int4 t) { return s.Load(t); }\n"
+                       "float4 tex3Dfetch(sampler3D s, int4 t, int3 off) { return s.Load(int4(t.xyz + off, t.w)); }\n"});
+    entries.push_back({"tex1Dsize", false,
+                       "int3 tex1Dsize(sampler1D s, int lod) "
+                       "{ uint w, n; s.GetDimensions(lod, w, n); return int3(w, 0, 0); }\n"});
+    for (const char* name : {"tex2Dsize", "texRECTsize"})
+        entries.push_back({name, false,
+                           std::string("int3 ") + name +
+                               "(sampler2D s, int lod) { uint w, h, n; s.GetDimensions(lod, w, h, n); "
+                               "return int3(w, h, 0); }\n"});
+    entries.push_back({"texCUBEsize", false,
+                       "int3 texCUBEsize(samplerCUBE s, int lod) "
+                       "{ uint w, h, n; s.GetDimensions(lod, w, h, n); return int3(w, h, 0); }\n"});
+    entries.push_back({"tex3Dsize", false,
+                       "int3 tex3Dsize(sampler3D s, int lod) "
+                       "{ uint w, h, d, n; s.GetDimensions(lod, w, h, d, n); return int3(w, h, d); }\n"});
+    return entries;
+}
+
+const std::vector<Entry>& entries()
+{
+    static const std::vector<Entry> all = makeEntries();
+    return all;
+}
 
 // Whether the code defines a function of this name itself ("float mix(").
 bool definesFunction(std::string_view code, std::string_view name)
@@ -181,8 +254,8 @@ bool definesFunction(std::string_view code, std::string_view name)
 
 bool isRenamedLibraryCall(std::string_view name)
 {
-    for (const Entry& e : kEntries)
-        if (e.renamed && !e.shadowOnly && name == e.name)
+    for (const Entry& e : entries())
+        if (e.renamed && name == e.name)
             return true;
     return false;
 }
@@ -202,21 +275,26 @@ std::string libraryPreamble(std::string_view renamedCode)
     }
     std::string preamble = kTypes;
     std::string functions;
-    bool shadow = false;
-    for (const Entry& e : kEntries) {
-        std::string called = e.renamed ? std::string("cg_") + e.name : std::string(e.name);
+    bool shadow = false, size = false;
+    for (const Entry& e : entries()) {
+        std::string called = e.renamed ? "cg_" + e.name : e.name;
         // The Cg-only lookup defines above call the renamed lookups too.
         bool viaDefine =
-            (e.name == std::string_view("tex2Dproj") && (used.count("h4tex2Dproj") || used.count("f4tex2Dproj") ||
-                                                         used.count("h3tex2Dproj") || used.count("f3tex2Dproj"))) ||
-            (e.name == std::string_view("tex1D") && (used.count("h4tex1D") || used.count("f4tex1D")));
+            (e.name == "tex2Dproj" && (used.count("h4tex2Dproj") || used.count("f4tex2Dproj") ||
+                                       used.count("h3tex2Dproj") || used.count("f3tex2Dproj"))) ||
+            (e.name == "tex1D" && (used.count("h4tex1D") || used.count("f4tex1D")));
         if ((!used.count(called) && !viaDefine) || definesFunction(renamedCode, called))
             continue;
-        shadow = shadow || e.needsShadow;
-        functions += e.text();
+        shadow = shadow || e.shadow;
+        size = size || e.size;
+        functions += e.text;
     }
+    bool compare = renamedCode.find("sampler2DShadow") != std::string_view::npos ||
+                   renamedCode.find("sampler1DShadow") != std::string_view::npos;
     if (shadow)
-        preamble += kShadowCompare;
+        preamble += compare ? kShadowCompare : kShadowPassThrough;
+    if (size)
+        preamble += kTextureSize;
     preamble += functions;
     preamble += "#line 1\n";
     return preamble;

@@ -415,7 +415,7 @@ std::string_view vectorForThinMatrix(std::string_view word)
     return {};
 }
 
-std::string renameIdentifiers(std::string_view text, bool shadowLookups)
+std::string renameIdentifiers(std::string_view text)
 {
     std::string code = codeOnly(text);
     std::vector<Edit> edits;
@@ -436,7 +436,7 @@ std::string renameIdentifiers(std::string_view text, bool shadowLookups)
             ++i;
             continue;
         }
-        if (isReservedInHlsl(word) || isRenamedLibraryCall(word) || (shadowLookups && word == "tex2D"))
+        if (isReservedInHlsl(word) || isRenamedLibraryCall(word))
             edits.push_back({i, 0, kRenamePrefix});
         else if (std::string_view vector = vectorForThinMatrix(word); !vector.empty())
             edits.push_back({i, word.size(), std::string(vector)});
@@ -449,7 +449,7 @@ std::string renameIdentifiers(std::string_view text, bool shadowLookups)
 
 std::string renameForHlsl(std::string_view text)
 {
-    return renameIdentifiers(text, false);
+    return renameIdentifiers(text);
 }
 
 StageSource rewriteForStage(std::string_view source, const std::string& fileName, const std::string& entry)
@@ -463,7 +463,7 @@ StageSource rewriteForStage(std::string_view source, const std::string& fileName
     groupFlatInitialisers(code, edits);
     bracesForArrayConstructors(code, edits);
     std::string rewritten = applyEdits(source, std::move(edits));
-    out.text = renameIdentifiers(rewritten, code.find("sampler2DShadow") != std::string::npos);
+    out.text = renameIdentifiers(rewritten);
     out.preamble = libraryPreamble(codeOnly(out.text));
     out.ok = true;
     return out;

@@ -1,0 +1,62 @@
+// Cg's texture library and stage interface as shaders use them: texel
+// offsets, rectangle coordinates, depth compares, bool varyings and sampler
+// globals handed to helper functions.
+#include <gtest/gtest.h>
+
+#include "frontend/Texture.h"
+#include "tests/frontend/ShaderDraw.h"
+
+namespace {
+
+using namespace ShaderDraw;
+
+// Four texels in a row; red counts 0, 85, 170, 255.
+std::unique_ptr<Frontend::Texture> rampTexture()
+{
+    unsigned char pixels[4 * 4] = {};
+    for (int i = 0; i < 4; ++i) {
+        pixels[i * 4] = static_cast<unsigned char>(85 * i);
+        pixels[i * 4 + 3] = 255;
+    }
+    return std::make_unique<Frontend::Texture>(4, 1, pixels, Frontend::kFormatRGBA, Frontend::kFilterNearest);
+}
+
+const char* const kPassUv = "float4 vsMain(float4 p : POSITION, float2 uv : TEXCOORD0, out float2 tc : TEXCOORD0) "
+                            ": POSITION { tc = uv; return p; }\n";
+
+TEST(CgLibrary, TexelOffsetsReadNeighboursAndRectangleLookupsTakeTexels)
+{
+    auto shader = makeShader((std::string("sampler2D s; samplerRECT r;\n") + kPassUv + R"(
+float4 psMain(float2 uv : TEXCOORD0) : COLOR {
+    return float4(tex2D(s, uv, int2(1, 0)).r, tex2Dlod(s, float4(uv, 0, 0), int2(2, 0)).r,
+                  texRECT(r, float2(0.5, 0.5), int2(3, 0)).r, 1);
+}
+)")
+                                 .c_str());
+    ASSERT_TRUE(shader);
+    auto ramp = rampTexture();
+    shader->setTexture("s", ramp.get());
+    shader->setTexture("r", ramp.get());
+    drawQuad(*shader);
+    // x = 2 of 16 is inside the first texel.
+    expectPixel(2, 8, {85, 170, 255, 255});
+    expectPixel(14, 8, {255, 255, 255, 255}); // clamped at the last texel
+}
+
+TEST(CgLibrary, DepthCompareWithOffsetComparesTheNeighbour)
+{
+    auto shader = makeShader((std::string("sampler2DShadow depth;\n") + kPassUv + R"(
+float4 psMain(float2 uv : TEXCOORD0) : COLOR {
+    return float4(tex2D(depth, float3(uv, 0.25)).x, tex2D(depth, float3(uv, 0.25), int2(1, 0)).x,
+                  tex2Dgrad(depth, float3(uv, 0.25), 0, 0, int2(1, 0)).x, 1);
+}
+)")
+                                 .c_str());
+    ASSERT_TRUE(shader);
+    auto ramp = rampTexture();
+    shader->setTexture("depth", ramp.get());
+    drawQuad(*shader);
+    expectPixel(2, 8, {0, 255, 255, 255});
+}
+
+} // namespace
