@@ -63,7 +63,7 @@ const char* const kTextureSize =
 
 struct Entry {
     std::string name;
-    bool renamed;     // calls get the cg_ prefix (HLSL has the name with fewer overloads)
+    bool renamed; // calls get the cg_ prefix (HLSL has the name with fewer overloads)
     std::string text;
     bool shadow = false; // uses cg_shadow
     bool size = false;   // uses cg_size
@@ -129,8 +129,8 @@ std::string lookup(const Dimension& d, Family f, bool shadow, bool offset)
     std::string hlsl = std::string("tex") + d.hlsl;
     std::string call;
     if (level)
-        call = hlsl + (f == Family::Lod ? "lod" : "bias") + "(s, float4(" + coord + ", " +
-               std::string("t.") + std::string("yzw").substr(static_cast<size_t>(n - 1)) + "))";
+        call = hlsl + (f == Family::Lod ? "lod" : "bias") + "(s, float4(" + coord + ", " + std::string("t.") +
+               std::string("yzw").substr(static_cast<size_t>(n - 1)) + "))";
     else if (derivatives)
         call = hlsl + (f == Family::Grad ? "grad" : "") + "(s, " + coord + ", " + dx + ", " + dy + ")";
     else
@@ -181,8 +181,8 @@ std::vector<Entry> makeEntries()
          perWidth("cg_atan", "T x", "return atan(x);", false) +
              perWidth("cg_atan", "T y, T x", "return atan2(y, x);", false)},
     };
-    const std::pair<Family, const char*> families[] = {{Family::Proj, "proj"}, {Family::Lod, "lod"},
-                                                       {Family::Bias, "bias"}, {Family::Grad, "grad"}};
+    const std::pair<Family, const char*> families[] = {
+        {Family::Proj, "proj"}, {Family::Lod, "lod"}, {Family::Bias, "bias"}, {Family::Grad, "grad"}};
     for (const Dimension& d : kDimensions) {
         Entry plain = lookupFamily(d, Family::Plain, "");
         Entry derivatives = lookupFamily(d, Family::Derivatives, "");
@@ -198,12 +198,13 @@ std::vector<Entry> makeEntries()
                        "float4 tex1Dfetch(sampler1D s, int4 t, int off) { return s.Load(int2(t.x + off, t.w)); }\n"});
     for (const char* name : {"tex2Dfetch", "texRECTfetch"})
         entries.push_back({name, false,
-                           std::string("float4 ") + name + "(sampler2D s, int4 t) { return s.Load(int3(t.xy, t.w)); }\n" +
-                               "float4 " + name +
+                           std::string("float4 ") + name +
+                               "(sampler2D s, int4 t) { return s.Load(int3(t.xy, t.w)); }\n" + "float4 " + name +
                                "(sampler2D s, int4 t, int2 off) { return s.Load(int3(t.xy + off, t.w)); }\n"});
-    entries.push_back({"tex3Dfetch", false,
-                       "float4 tex3Dfetch(sampler3D s, int4 t) { return s.Load(t); }\n"
-                       "float4 tex3Dfetch(sampler3D s, int4 t, int3 off) { return s.Load(int4(t.xyz + off, t.w)); }\n"});
+    entries.push_back(
+        {"tex3Dfetch", false,
+         "float4 tex3Dfetch(sampler3D s, int4 t) { return s.Load(t); }\n"
+         "float4 tex3Dfetch(sampler3D s, int4 t, int3 off) { return s.Load(int4(t.xyz + off, t.w)); }\n"});
     entries.push_back({"tex1Dsize", false,
                        "int3 tex1Dsize(sampler1D s, int lod) "
                        "{ uint w, n; s.GetDimensions(lod, w, n); return int3(w, 0, 0); }\n"});
@@ -279,10 +280,9 @@ std::string libraryPreamble(std::string_view renamedCode)
     for (const Entry& e : entries()) {
         std::string called = e.renamed ? "cg_" + e.name : e.name;
         // The Cg-only lookup defines above call the renamed lookups too.
-        bool viaDefine =
-            (e.name == "tex2Dproj" && (used.count("h4tex2Dproj") || used.count("f4tex2Dproj") ||
-                                       used.count("h3tex2Dproj") || used.count("f3tex2Dproj"))) ||
-            (e.name == "tex1D" && (used.count("h4tex1D") || used.count("f4tex1D")));
+        bool viaDefine = (e.name == "tex2Dproj" && (used.count("h4tex2Dproj") || used.count("f4tex2Dproj") ||
+                                                    used.count("h3tex2Dproj") || used.count("f3tex2Dproj"))) ||
+                         (e.name == "tex1D" && (used.count("h4tex1D") || used.count("f4tex1D")));
         if ((!used.count(called) && !viaDefine) || definesFunction(renamedCode, called))
             continue;
         shadow = shadow || e.shadow;

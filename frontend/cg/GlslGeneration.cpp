@@ -83,6 +83,15 @@ bool isOneOf(const std::string& value, std::initializer_list<const char*> list)
 }
 
 // Names, built-ins and locations of the stage's inputs and outputs. Returns an error text or "".
+// GL interpolates only floats: integer varyings (bools among them, see
+// SpirvInterface) are flat in both stages.
+void flatIfInteger(spirv_cross::CompilerGLSL& glsl, uint32_t id)
+{
+    spirv_cross::SPIRType::BaseType base = glsl.get_type_from_variable(id).basetype;
+    if (base == spirv_cross::SPIRType::Int || base == spirv_cross::SPIRType::UInt)
+        glsl.set_decoration(id, spv::DecorationFlat);
+}
+
 std::string mapStageVariables(spirv_cross::CompilerGLSL& glsl, const Spirv::InterfaceRewrite& rewrite, bool vertex,
                               CgCompileResult& result)
 {
@@ -114,11 +123,7 @@ std::string mapStageVariables(spirv_cross::CompilerGLSL& glsl, const Spirv::Inte
                 glsl.set_decoration(var.id, spv::DecorationBuiltIn, spv::BuiltInPointSize);
             else
                 glsl.set_name(var.id, "var_" + sem);
-            // GL interpolates only floats: integer varyings are flat in both stages
-            // (glslang already marks the fragment inputs).
-            spirv_cross::SPIRType::BaseType base = glsl.get_type_from_variable(var.id).basetype;
-            if (base == spirv_cross::SPIRType::Int || base == spirv_cross::SPIRType::UInt)
-                glsl.set_decoration(var.id, spv::DecorationFlat);
+            flatIfInteger(glsl, var.id);
         } else {
             glsl.unset_decoration(var.id, spv::DecorationLocation);
             if (isOneOf(sem, {"POSITION0", "SV_POSITION0", "VPOS0", "WPOS0"}))
@@ -129,6 +134,7 @@ std::string mapStageVariables(spirv_cross::CompilerGLSL& glsl, const Spirv::Inte
                 glsl.set_name(var.id, "var_" + sem);
             else
                 return "fragment input semantic " + sem + " is not supported";
+            flatIfInteger(glsl, var.id);
         }
     }
     return "";

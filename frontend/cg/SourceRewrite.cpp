@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 #include <vector>
 
 #include "frontend/cg/CgLibrary.h"
+#include "frontend/cg/SamplerGlobals.h"
 #include "frontend/cg/SourceText.h"
 
 namespace Frontend::Cg {
@@ -63,11 +65,7 @@ std::vector<std::string_view> words(std::string_view code)
     return out;
 }
 
-struct Edit {
-    size_t at = 0;
-    size_t length = 0; // replaced characters
-    std::string text;
-};
+using Edit = TextEdit;
 
 // Applies non-overlapping edits given in any order.
 std::string applyEdits(std::string_view text, std::vector<Edit> edits)
@@ -124,9 +122,11 @@ size_t findDefinition(std::string_view code, const std::string& name, size_t& cl
     return std::string_view::npos;
 }
 
-// Entry parameters: refuses nameless ones, moves struct-typed uniforms to file scope.
+// Entry parameters: refuses nameless ones, moves struct-typed uniforms to file
+// scope before the entry, and those named in `early` into earlyText.
 bool rewriteEntry(std::string_view text, std::string_view code, const std::string& fileName, const std::string& entry,
-                  std::vector<Edit>& edits, std::string& listing)
+                  std::vector<Edit>& edits, std::string& listing, const std::set<std::string, std::less<>>& early,
+                  std::string& earlyText)
 {
     size_t close = 0;
     size_t open = findDefinition(code, entry, close);
@@ -160,9 +160,10 @@ bool rewriteEntry(std::string_view text, std::string_view code, const std::strin
             listing = placeOf(text, from, fileName) + ": a parameter of entry \"" + entry + "\" has no name\n";
             return false;
         }
-        if (uniform && !isBuiltInType(names[0])) {
+        bool isEarly = early.count(names[1]) != 0;
+        if ((uniform && !isBuiltInType(names[0])) || isEarly) {
             std::string_view original = text.substr(from, to - from);
-            moved += "uniform " + std::string(names[0]) + " " + std::string(names[1]) + "; ";
+            (isEarly ? earlyText : moved) += "uniform " + std::string(names[0]) + " " + std::string(names[1]) + "; ";
             dropped += newlinesOf(original);
             changed = true;
             continue;
@@ -182,7 +183,8 @@ bool rewriteEntry(std::string_view text, std::string_view code, const std::strin
         --type;
     while (type > 0 && isIdentifierChar(code[type - 1]))
         --type;
-    edits.push_back({type, 0, moved});
+    if (!moved.empty())
+        edits.push_back({type, 0, moved});
     return true;
 }
 
@@ -242,31 +244,8 @@ bool isWritten(std::string_view code, std::string_view name)
 // "float4 cgu_tint; static float4 tint = cgu_tint;".
 void rewriteWrittenGlobals(std::string_view code, std::vector<Edit>& edits)
 {
-    int depth = 0;
-    size_t start = 0;
-    for (size_t i = 0; i < code.size(); ++i) {
-        char c = code[i];
-        if (c == '#' && depth == 0) {
-            size_t end = code.find('\n', i);
-            i = end == std::string_view::npos ? code.size() : end;
-            start = i + 1;
-            continue;
-        }
-        if (c == '{' || c == '(' || c == '[') {
-            ++depth;
-            continue;
-        }
-        if (c == '}' || c == ')' || c == ']') {
-            depth = depth > 0 ? depth - 1 : 0;
-            if (depth == 0 && c == '}')
-                start = i + 1;
-            continue;
-        }
-        if (depth != 0 || c != ';')
-            continue;
-        std::string_view declaration = code.substr(start, i - start);
-        size_t from = start;
-        start = i + 1;
+    for (auto [from, i] : fileScopeStatements(code)) {
+        std::string_view declaration = code.substr(from, i - from);
         size_t paren = declaration.find('(');
         if (paren != std::string_view::npos && paren < declaration.find('='))
             continue; // a prototype
@@ -456,9 +435,17 @@ StageSource rewriteForStage(std::string_view source, const std::string& fileName
 {
     StageSource out;
     std::string code = codeOnly(source);
-    std::vector<Edit> edits;
-    if (!rewriteEntry(source, code, fileName, entry, edits, out.listing))
+    SamplerGlobals samplers = resolveSamplerGlobals(source, code, fileName, entry);
+    if (!samplers.ok) {
+        out.listing = samplers.listing;
         return out;
+    }
+    std::vector<Edit> edits = std::move(samplers.edits);
+    std::string early;
+    if (!rewriteEntry(source, code, fileName, entry, edits, out.listing, samplers.moved, early))
+        return out;
+    if (!samplers.moved.empty())
+        edits.push_back({samplers.declaration.at, samplers.declaration.length, early + samplers.declaration.text});
     rewriteWrittenGlobals(code, edits);
     groupFlatInitialisers(code, edits);
     bracesForArrayConstructors(code, edits);
@@ -471,6 +458,10 @@ StageSource rewriteForStage(std::string_view source, const std::string& fileName
 
 std::string cgNameOf(const std::string& hlslName)
 {
+    // Members of uniform structs: "IN.cg_texture" -> "IN.texture".
+    size_t dot = hlslName.find('.');
+    if (dot != std::string::npos)
+        return cgNameOf(hlslName.substr(0, dot)) + "." + cgNameOf(hlslName.substr(dot + 1));
     std::string name = hlslName;
     for (std::string_view prefix : {std::string_view(kUniformPrefix), std::string_view(kRenamePrefix)}) {
         if (name.compare(0, prefix.size(), prefix) == 0 && name.size() > prefix.size()) {

@@ -110,6 +110,31 @@ size_t skipSpace(std::string_view code, size_t offset)
     return offset;
 }
 
+std::vector<std::pair<size_t, size_t>> fileScopeStatements(std::string_view code)
+{
+    std::vector<std::pair<size_t, size_t>> out;
+    int depth = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < code.size(); ++i) {
+        char c = code[i];
+        if (c == '#' && depth == 0) {
+            size_t end = code.find('\n', i);
+            i = end == std::string_view::npos ? code.size() : end;
+            start = i + 1;
+        } else if (c == '{' || c == '(' || c == '[') {
+            ++depth;
+        } else if (c == '}' || c == ')' || c == ']') {
+            depth = depth > 0 ? depth - 1 : 0;
+            if (depth == 0 && c == '}')
+                start = i + 1;
+        } else if (c == ';' && depth == 0) {
+            out.emplace_back(start, i);
+            start = i + 1;
+        }
+    }
+    return out;
+}
+
 namespace {
 
 struct Measure {

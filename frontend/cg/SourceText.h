@@ -12,6 +12,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace Frontend::Cg {
 
@@ -34,6 +36,10 @@ size_t matchingBracket(std::string_view code, size_t open);
 
 // Offset of the next character that is not white space, from offset on (size() if none).
 size_t skipSpace(std::string_view code, size_t offset);
+
+// The statements at file scope that end in ';' (declarations, prototypes),
+// as [begin, end) with end at the ';'. Directive lines are no part of them.
+std::vector<std::pair<size_t, size_t>> fileScopeStatements(std::string_view code);
 
 // "" when the text is within the limits, else "file:line: message\n".
 std::string checkSourceLimits(std::string_view text, std::string_view code, const std::string& fileName);

@@ -335,6 +335,84 @@ bool widenVaryings(Module& module, InterfaceRewrite& result, bool vertexStage)
     return true;
 }
 
+// The bool width of a type: 1 for bool, n for an n-vector of bools, 0 otherwise.
+uint32_t boolWidth(const Module& module, const Instruction* type)
+{
+    if (type && type->opcode == spv::OpTypeBool)
+        return 1;
+    if (type && type->opcode == spv::OpTypeVector) {
+        const Instruction* component = module.definition(type->ops[1]);
+        if (component && component->opcode == spv::OpTypeBool)
+            return type->ops[2];
+    }
+    return 0;
+}
+
+struct AsInteger {
+    uint32_t boolType = 0;
+    uint32_t intType = 0;
+    uint32_t zero = 0;
+    uint32_t one = 0;
+};
+
+// GL has no bool varyings: they travel as (flat) integers, 1 for true, the
+// way Cg's runtime carries them. Stores select, loads compare with 0.
+bool boolVaryingsAsIntegers(Module& module, InterfaceRewrite& result, bool vertexStage)
+{
+    std::unordered_map<uint32_t, AsInteger> converted;
+    for (const StageVariable& var : result.stageVariables) {
+        if (var.output != vertexStage || !isUserVarying(var.semantic, vertexStage))
+            continue;
+        const Instruction* def = module.definition(var.id);
+        uint32_t pointee = def ? pointeeOf(module, def->ops[0]) : 0;
+        uint32_t width = boolWidth(module, module.definition(pointee));
+        if (width == 0)
+            continue;
+        AsInteger a{pointee, module.findOrAdd(spv::OpTypeInt, {32, 1})};
+        a.zero = module.findOrAdd(spv::OpConstant, {a.intType, 0u}, true);
+        a.one = module.findOrAdd(spv::OpConstant, {a.intType, 1u}, true);
+        if (width > 1) {
+            a.intType = module.findOrAdd(spv::OpTypeVector, {a.intType, width});
+            std::vector<uint32_t> zeros(width + 1, a.zero), ones(width + 1, a.one);
+            zeros[0] = ones[0] = a.intType;
+            a.zero = module.findOrAdd(spv::OpConstantComposite, zeros, true);
+            a.one = module.findOrAdd(spv::OpConstantComposite, ones, true);
+        }
+        converted[var.id] = a;
+    }
+    if (converted.empty())
+        return true;
+    uint32_t storage = vertexStage ? spv::StorageClassOutput : spv::StorageClassInput;
+    std::vector<Instruction> rewritten;
+    rewritten.reserve(module.instructions.size() + 16);
+    for (Instruction& inst : module.instructions) {
+        bool chain = inst.opcode == spv::OpAccessChain || inst.opcode == spv::OpInBoundsAccessChain;
+        if (inst.opcode == spv::OpVariable && converted.count(inst.ops[1])) {
+            inst.ops[0] = module.findOrAdd(spv::OpTypePointer, {storage, converted[inst.ops[1]].intType});
+        } else if (inst.opcode == spv::OpStore && converted.count(inst.ops[0])) {
+            const AsInteger& a = converted[inst.ops[0]];
+            uint32_t value = module.newId();
+            rewritten.push_back({spv::OpSelect, {a.intType, value, inst.ops[1], a.one, a.zero}});
+            inst.ops[1] = value;
+        } else if (inst.opcode == spv::OpLoad && converted.count(inst.ops[2])) {
+            const AsInteger& a = converted[inst.ops[2]];
+            uint32_t value = module.newId();
+            rewritten.push_back({spv::OpLoad, {a.intType, value, inst.ops[2]}});
+            rewritten.push_back({spv::OpINotEqual, {a.boolType, inst.ops[1], value, a.zero}});
+            continue;
+        } else if ((chain && converted.count(inst.ops[2])) ||
+                   (inst.opcode == spv::OpCopyMemory &&
+                    (converted.count(inst.ops[0]) || converted.count(inst.ops[1])))) {
+            result.error = "a bool varying is accessed by component or copied, which the GL path does not support";
+            return false;
+        }
+        rewritten.push_back(std::move(inst));
+    }
+    module.instructions = std::move(rewritten);
+    module.indexDefinitions();
+    return true;
+}
+
 // Cg's VFACE is a float, +1 for front faces and -1 for back faces; GL has the
 // boolean gl_FrontFacing. The input becomes a bool and every load selects.
 void rewriteFrontFacing(Module& module, const InterfaceRewrite& result)
@@ -445,7 +523,8 @@ InterfaceRewrite rewriteInterface(std::vector<uint32_t>& words, bool vertexStage
     module.indexDefinitions();
     collectStageVariables(module, result);
     collectLooseUniforms(module, result);
-    result.ok = flattenUniformBlocks(module, result) && widenVaryings(module, result, vertexStage);
+    result.ok = flattenUniformBlocks(module, result) && boolVaryingsAsIntegers(module, result, vertexStage) &&
+                widenVaryings(module, result, vertexStage);
     if (result.ok && !vertexStage)
         rewriteFrontFacing(module, result);
     if (result.ok)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "frontend/Texture.h"
+#include "frontend/cg/CgCompiler.h"
 #include "tests/frontend/ShaderDraw.h"
 
 namespace {
@@ -57,6 +58,55 @@ float4 psMain(float2 uv : TEXCOORD0) : COLOR {
     shader->setTexture("depth", ramp.get());
     drawQuad(*shader);
     expectPixel(2, 8, {0, 255, 255, 255});
+}
+
+TEST(CgLibrary, BoolVaryingsReachThePixelStage)
+{
+    auto shader = makeShader(R"(
+struct V { float4 p : POSITION; bool front : TEXCOORD1; bool2 pair : TEXCOORD2; };
+V vsMain(float4 p : POSITION) { V o; o.p = p; o.front = p.w > 0; o.pair = bool2(p.w > 0, p.w < 0); return o; }
+float4 psMain(bool front : TEXCOORD1, bool2 pair : TEXCOORD2) : COLOR {
+    return float4(front ? 1 : 0, pair.x ? 1 : 0, pair.y ? 1 : 0, 1);
+}
+)");
+    ASSERT_TRUE(shader);
+    drawQuad(*shader);
+    expectPixel(8, 8, {255, 255, 0, 255});
+}
+
+TEST(CgLibrary, SamplerGlobalsAssignedInTheEntryNameTheAssignedSampler)
+{
+    auto shader = makeShader((std::string(R"(
+struct input { float2 video_size; sampler2D texture; };
+sampler2D s0_global;
+sampler2D lut_global;
+sampler2D lut;
+float4 first(float2 uv) { return tex2D(s0_global, uv, int2(1, 0)); }
+)") + kPassUv + R"(
+float4 psMain(float2 uv : TEXCOORD0, uniform input IN) : COLOR {
+    s0_global = IN.texture;
+    lut_global = lut;
+    return float4(first(uv).r, tex2D(lut_global, uv).g, 0, 1);
+}
+)")
+                                 .c_str());
+    ASSERT_TRUE(shader);
+    auto ramp = rampTexture();
+    unsigned char green[4] = {0, 255, 0, 255};
+    Frontend::Texture lut(1, 1, green, Frontend::kFormatRGBA, Frontend::kFilterNearest);
+    shader->setTexture("IN.texture", ramp.get());
+    shader->setTexture("lut", &lut);
+    drawQuad(*shader);
+    expectPixel(2, 8, {85, 255, 0, 255});
+    // Two different samplers cannot be resolved at compile time.
+    Frontend::CgCompileResult both = Frontend::compileCgShader(
+        {"sampler2D a; sampler2D b; sampler2D s;\nfloat4 vsMain(float4 p : POSITION) : POSITION { return p; }\n"
+         "float4 psMain(float2 uv : TEXCOORD0) : COLOR {\n if (uv.x > 0.5) s = a; else s = b;\n"
+         " return tex2D(s, uv); }\n",
+         "vsMain", "psMain", "both.cg"});
+    EXPECT_NE(both.listing.find("both.cg:4: the sampler global \"s\" is assigned both \"a\" and \"b\""),
+              std::string::npos)
+        << both.listing;
 }
 
 } // namespace
