@@ -22,7 +22,8 @@ namespace Vantrel {
 
 namespace {
 
-constexpr int kListingLines = DevSession::kOverlayLines - 4;
+constexpr int kListingLines = DevSession::kOverlayLines - DevSession::kListingLine;
+constexpr float kOffsetStepMs = 5.0f;
 
 // "Prod::Flowerball" -> "Flowerball"
 std::string sceneClassName(const Element* element)
@@ -165,7 +166,19 @@ void DevSession::act(DevKey key, Demo& demo)
     case DevKey::PreviousEntry: jumpTo(entryStart(demo, false), demo); break;
     case DevKey::NextEntry: jumpTo(entryStart(demo, true), demo); break;
     case DevKey::Home: jumpTo(settings.from, demo); break;
+    case DevKey::OffsetEarlier: nudgeOffset(-kOffsetStepMs, demo); break;
+    case DevKey::OffsetLater: nudgeOffset(kOffsetStepMs, demo); break;
     }
+}
+
+// Kept in whole milliseconds, so that steps there and back return exactly.
+void DevSession::nudgeOffset(float ms, Demo& demo)
+{
+    const float current = std::round(demo.audioOffset * 1000.0f);
+    const float next = std::clamp(current + ms, -kMaxAudioOffsetMs, kMaxAudioOffsetMs);
+    demo.audioOffset = next / 1000.0f;
+    if (music)
+        music->setOffsetSeconds(demo.audioOffset);
 }
 
 void DevSession::reloadSettled(Demo& demo)
@@ -239,11 +252,17 @@ void DevSession::writeOverlay(const Demo& demo)
     } else {
         std::snprintf(lines[1], sizeof lines[1], "entry none");
     }
-    std::snprintf(lines[2], sizeof lines[2], "%.1f fps  frame %.2f ms", fps, lastFrameMs);
-    std::snprintf(lines[3], sizeof lines[3], "%s", report.c_str());
+    std::snprintf(lines[2], sizeof lines[2], "%.1f fps  frame %.2f ms  swap interval %d", fps, lastFrameMs,
+                  demo.grantedSwapInterval);
+    const float latencyMs = music ? music->latencySeconds() * 1000.0f : 0.0f;
+    std::snprintf(lines[3], sizeof lines[3], "audio offset %+.0f ms  latency %.1f ms%s  [ ] nudge",
+                  demo.audioOffset * 1000.0f, latencyMs, music ? "" : " (no music)");
+    std::snprintf(lines[4], sizeof lines[4], "scale %g", demo.renderScale);
+    std::snprintf(lines[5], sizeof lines[5], "%s", report.c_str());
     for (int i = 0; i < kListingLines; i++) {
         const bool used = static_cast<size_t>(i) < listing.size();
-        std::snprintf(lines[4 + i], sizeof lines[4 + i], "%s", used ? listing[static_cast<size_t>(i)].c_str() : "");
+        char* line = lines[kListingLine + i];
+        std::snprintf(line, sizeof lines[0], "%s", used ? listing[static_cast<size_t>(i)].c_str() : "");
     }
 }
 

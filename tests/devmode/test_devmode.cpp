@@ -231,6 +231,27 @@ TEST(DevClock, PauseHoldsTimeStepsMoveByBeatsAndPageDownFindsTheNextEntry)
     EXPECT_FLOAT_EQ(demo.time, 5.5f) << "playing again";
 }
 
+TEST(DevClock, BracketsNudgeTheAudioOffsetOfTheMusicByFiveMillisecondsWithinItsRange)
+{
+    Music music;
+    ASSERT_TRUE(music.init());
+    TestSupport::TestDemo demo;
+    demo.audioOffset = 0.010f;
+    DevSession session(DevSettings{0.0f, 30.0f, false, false});
+    session.begin(demo, TestSupport::glContext(), &music, false);
+    for (DevKey key : {DevKey::OffsetLater, DevKey::OffsetLater, DevKey::OffsetLater, DevKey::OffsetEarlier})
+        session.press(key);
+    frames(session, demo, 1, 0.0f);
+    EXPECT_FLOAT_EQ(demo.audioOffset, 0.020f);
+    EXPECT_NEAR(music.offsetSeconds(), 0.020f, 1.0 / kSampleRate) << "the clock hears of it at once";
+
+    demo.audioOffset = -1.997f;
+    session.press(DevKey::OffsetEarlier);
+    frames(session, demo, 1, 0.0f);
+    EXPECT_FLOAT_EQ(demo.audioOffset, -kMaxAudioOffsetMs / 1000.0f) << "no further than the option allows";
+    music.free();
+}
+
 TEST(DevClock, LoopWrapsAtToWithTheMusicBackAtFrom)
 {
     TestSupport::RunDirectory run("devmode-loop");
@@ -278,7 +299,8 @@ TEST_F(DevFrames, AnEditedShaderOrPictureShowsInTheNextFrameAndABrokenOneKeepsTh
     EXPECT_GT(broken[1], 250) << "the last good program stays";
     EXPECT_NE(session.reloadReport().find("probe.cg"), std::string::npos);
     EXPECT_NE(stderrText.find("probe.cg:"), std::string::npos) << "the listing names the file and line: " << stderrText;
-    EXPECT_NE(std::string(session.overlayLine(4)).find("probe.cg"), std::string::npos) << "listing on the overlay";
+    EXPECT_NE(std::string(session.overlayLine(DevSession::kListingLine)).find("probe.cg"), std::string::npos)
+        << "listing on the overlay";
 
     run.writePicture("probe.png", 4, 4, 0, 0, 255);
     frameUntil([&] { return session.reloads() == 2; });
