@@ -86,7 +86,11 @@ void DevSession::begin(Demo& demo, Frontend::Context&, Music* demoMusic, bool de
 
 bool DevSession::beforeCompose(Demo& demo)
 {
-    frameStarted = steadySeconds();
+    const double started = steadySeconds();
+    // The graph shows frames as they reach the screen: start to start, the swap included.
+    if (settings.dev && frameStarted > 0.0)
+        graph.add(static_cast<float>((started - frameStarted) * 1000.0));
+    frameStarted = started;
     DevKey key;
     while (keys.next(key))
         act(key, demo);
@@ -220,6 +224,7 @@ void DevSession::afterCompose(Demo& demo)
         for (; count < kOverlayLines && lines[count][0]; count++)
             text[count] = lines[count];
         overlay->draw(text, count, demo.width, demo.height);
+        overlay->drawGraph(graph, demo.width, demo.height);
     }
     const double now = steadySeconds();
     lastFrameMs = (now - frameStarted) * 1000.0;

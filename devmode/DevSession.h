@@ -18,6 +18,7 @@
 
 #include "demo/FrameHook.h"
 #include "devmode/DevKeys.h"
+#include "devmode/FrameGraph.h"
 
 namespace Vantrel {
 
@@ -59,6 +60,7 @@ public:
     static constexpr int kListingLine = 6;
     // The overlay's text of the last frame (empty lines beyond the used ones).
     const char* overlayLine(int index) const { return lines[index]; }
+    const FrameGraph& frameGraph() const { return graph; }
 
 private:
     void act(DevKey key, Demo& demo);
@@ -91,6 +93,7 @@ private:
     double fpsWindowStart = 0.0;
     int fpsFrames = 0;
     double fps = 0.0;
+    FrameGraph graph;
     char lines[kOverlayLines][160] = {};
 };
 
