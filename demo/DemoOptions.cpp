@@ -92,8 +92,6 @@ std::string convertPlaybackGroup(const RawOptions& raw, DemoOptions& options)
 
 // Presentation group -------------------------------------------------------
 
-constexpr float kMaxAudioOffsetMs = 2000.0f; // beyond any display or Bluetooth delay
-
 void addPresentationGroup(CLI::App& app, RawOptions& raw, DemoOptions& options)
 {
     app.add_option("--vsync", raw.vsync,

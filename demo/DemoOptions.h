@@ -25,6 +25,9 @@ enum class Vsync { Unset, Off, On, Adaptive };
 // The swap interval asked of the driver for each choice (Unset asks nothing).
 int swapIntervalOf(Vsync vsync);
 
+// The largest audio offset either way, beyond any display or Bluetooth delay.
+constexpr float kMaxAudioOffsetMs = 2000.0f;
+
 struct DemoOptions {
     // Window group.
     bool windowed = false; // an ordinary resizable window, no display-mode switch

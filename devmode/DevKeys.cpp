@@ -17,6 +17,8 @@ bool translate(const SDL_KeyboardEvent& event, DevKey& key)
     case SDLK_RIGHT: key = shift ? DevKey::BarsForward : DevKey::BeatForward; return true;
     case SDLK_PAGEUP: key = DevKey::PreviousEntry; return true;
     case SDLK_PAGEDOWN: key = DevKey::NextEntry; return true;
+    case SDLK_LEFTBRACKET: key = DevKey::OffsetEarlier; return true;
+    case SDLK_RIGHTBRACKET: key = DevKey::OffsetLater; return true;
     default: return false;
     }
 }

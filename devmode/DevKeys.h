@@ -10,7 +10,18 @@
 
 namespace Vantrel {
 
-enum class DevKey { Pause, BeatBack, BeatForward, BarsBack, BarsForward, PreviousEntry, NextEntry, Home };
+enum class DevKey {
+    Pause,
+    BeatBack,
+    BeatForward,
+    BarsBack,
+    BarsForward,
+    PreviousEntry,
+    NextEntry,
+    Home,
+    OffsetEarlier, // the sound is taken as heard 5 ms sooner
+    OffsetLater,
+};
 
 class DevKeyQueue {
 public:

@@ -22,7 +22,8 @@ namespace Vantrel {
 
 namespace {
 
-constexpr int kListingLines = DevSession::kOverlayLines - 4;
+constexpr int kListingLines = DevSession::kOverlayLines - DevSession::kListingLine;
+constexpr float kOffsetStepMs = 5.0f;
 
 // "Prod::Flowerball" -> "Flowerball"
 std::string sceneClassName(const Element* element)
@@ -85,7 +86,11 @@ void DevSession::begin(Demo& demo, Frontend::Context&, Music* demoMusic, bool de
 
 bool DevSession::beforeCompose(Demo& demo)
 {
-    frameStarted = steadySeconds();
+    const double started = steadySeconds();
+    // The graph shows frames as they reach the screen: start to start, the swap included.
+    if (settings.dev && frameStarted > 0.0)
+        graph.add(static_cast<float>((started - frameStarted) * 1000.0));
+    frameStarted = started;
     DevKey key;
     while (keys.next(key))
         act(key, demo);
@@ -165,7 +170,19 @@ void DevSession::act(DevKey key, Demo& demo)
     case DevKey::PreviousEntry: jumpTo(entryStart(demo, false), demo); break;
     case DevKey::NextEntry: jumpTo(entryStart(demo, true), demo); break;
     case DevKey::Home: jumpTo(settings.from, demo); break;
+    case DevKey::OffsetEarlier: nudgeOffset(-kOffsetStepMs, demo); break;
+    case DevKey::OffsetLater: nudgeOffset(kOffsetStepMs, demo); break;
     }
+}
+
+// Kept in whole milliseconds, so that steps there and back return exactly.
+void DevSession::nudgeOffset(float ms, Demo& demo)
+{
+    const float current = std::round(demo.audioOffset * 1000.0f);
+    const float next = std::clamp(current + ms, -kMaxAudioOffsetMs, kMaxAudioOffsetMs);
+    demo.audioOffset = next / 1000.0f;
+    if (music)
+        music->setOffsetSeconds(demo.audioOffset);
 }
 
 void DevSession::reloadSettled(Demo& demo)
@@ -207,6 +224,7 @@ void DevSession::afterCompose(Demo& demo)
         for (; count < kOverlayLines && lines[count][0]; count++)
             text[count] = lines[count];
         overlay->draw(text, count, demo.width, demo.height);
+        overlay->drawGraph(graph, demo.width, demo.height);
     }
     const double now = steadySeconds();
     lastFrameMs = (now - frameStarted) * 1000.0;
@@ -239,11 +257,17 @@ void DevSession::writeOverlay(const Demo& demo)
     } else {
         std::snprintf(lines[1], sizeof lines[1], "entry none");
     }
-    std::snprintf(lines[2], sizeof lines[2], "%.1f fps  frame %.2f ms", fps, lastFrameMs);
-    std::snprintf(lines[3], sizeof lines[3], "%s", report.c_str());
+    std::snprintf(lines[2], sizeof lines[2], "%.1f fps  frame %.2f ms  swap interval %d", fps, lastFrameMs,
+                  demo.grantedSwapInterval);
+    const float latencyMs = music ? music->latencySeconds() * 1000.0f : 0.0f;
+    std::snprintf(lines[3], sizeof lines[3], "audio offset %+.0f ms  latency %.1f ms%s  [ ] nudge",
+                  demo.audioOffset * 1000.0f, latencyMs, music ? "" : " (no music)");
+    std::snprintf(lines[4], sizeof lines[4], "scale %g", demo.renderScale);
+    std::snprintf(lines[5], sizeof lines[5], "%s", report.c_str());
     for (int i = 0; i < kListingLines; i++) {
         const bool used = static_cast<size_t>(i) < listing.size();
-        std::snprintf(lines[4 + i], sizeof lines[4 + i], "%s", used ? listing[static_cast<size_t>(i)].c_str() : "");
+        char* line = lines[kListingLine + i];
+        std::snprintf(line, sizeof lines[0], "%s", used ? listing[static_cast<size_t>(i)].c_str() : "");
     }
 }
 

@@ -18,6 +18,7 @@
 
 #include "demo/FrameHook.h"
 #include "devmode/DevKeys.h"
+#include "devmode/FrameGraph.h"
 
 namespace Vantrel {
 
@@ -54,13 +55,17 @@ public:
     // The last reload's line as the overlay shows it.
     const std::string& reloadReport() const { return report; }
 
-    static constexpr int kOverlayLines = 10;
+    static constexpr int kOverlayLines = 12;
+    // The first line of a failed shader's listing; the lines above it are always there.
+    static constexpr int kListingLine = 6;
     // The overlay's text of the last frame (empty lines beyond the used ones).
     const char* overlayLine(int index) const { return lines[index]; }
+    const FrameGraph& frameGraph() const { return graph; }
 
 private:
     void act(DevKey key, Demo& demo);
     void jumpTo(float target, Demo& demo);
+    void nudgeOffset(float ms, Demo& demo);
     float entryStart(const Demo& demo, bool forward) const;
     void advanceClock(Demo& demo);
     void reloadSettled(Demo& demo);
@@ -88,6 +93,7 @@ private:
     double fpsWindowStart = 0.0;
     int fpsFrames = 0;
     double fps = 0.0;
+    FrameGraph graph;
     char lines[kOverlayLines][160] = {};
 };
 

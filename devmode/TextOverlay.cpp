@@ -8,6 +8,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include "devmode/FrameGraph.h"
 #include "frontend/Context.h"
 #include "frontend/Error.h"
 #include "frontend/Shader.h"
@@ -160,13 +161,7 @@ void TextOverlay::draw(const char* const* lines, int count, int windowWidth, int
     for (int i = 0; i < count; i++)
         longest = std::max(longest, std::strlen(lines[i]));
 
-    State::setViewport(0, 0, windowWidth, windowHeight);
-    State::disable(Frontend::kDepthTest);
-    State::disable(Frontend::kCullFace);
-    State::enable(Frontend::kBlend);
-    State::setBlendFunc(Frontend::kSrcAlpha, Frontend::kOneMinusSrcAlpha);
-    shader->bind();
-    shader->setTexture("tex0", atlas.get());
+    beginDrawing(windowWidth, windowHeight);
     const float left = -1.0f + 4.0f * sx;
     const float top = 1.0f - 4.0f * sy;
 
@@ -191,10 +186,68 @@ void TextOverlay::draw(const char* const* lines, int count, int windowWidth, int
     }
     State::end();
 
+    endDrawing();
+}
+
+void TextOverlay::beginDrawing(int windowWidth, int windowHeight)
+{
+    State::setViewport(0, 0, windowWidth, windowHeight);
+    State::disable(Frontend::kDepthTest);
+    State::disable(Frontend::kCullFace);
+    State::enable(Frontend::kBlend);
+    State::setBlendFunc(Frontend::kSrcAlpha, Frontend::kOneMinusSrcAlpha);
+    shader->bind();
+    shader->setTexture("tex0", atlas.get());
+}
+
+void TextOverlay::endDrawing()
+{
     shader->disableTexture("tex0");
     State::disable(Frontend::kBlend);
     State::enable(Frontend::kDepthTest);
     Frontend::Context::current()->bindDefaultShader();
+}
+
+void TextOverlay::drawGraph(const FrameGraph& graph, int windowWidth, int windowHeight)
+{
+    if (windowWidth <= 0 || windowHeight <= 0)
+        return;
+    const float sx = 2.0f / static_cast<float>(windowWidth);
+    const float sy = 2.0f / static_cast<float>(windowHeight);
+    const float width = static_cast<float>(FrameGraph::kFrames) * sx;
+    const float height = static_cast<float>(kGraphHeight) * sy;
+    const float left = 1.0f - 4.0f * sx - width;
+    const float bottom = 1.0f - 4.0f * sy - height;
+    const float perMs = height / kGraphFullMs;
+    beginDrawing(windowWidth, windowHeight);
+
+    shader->setFloat4("color", 0.0f, 0.0f, 0.0f, 0.6f);
+    State::begin(FrontendExt::kPrimitiveQuads);
+    glyphQuad(kSolidCell, left - 4.0f * sx, bottom + height + 4.0f * sy, width + 8.0f * sx, height + 8.0f * sy);
+    State::end();
+
+    // Two passes, one colour each: within a 60 Hz refresh, then over it.
+    const float budgetMs = 1000.0f / 60.0f;
+    for (int late = 0; late < 2; late++) {
+        if (late)
+            shader->setFloat4("color", 1.0f, 0.55f, 0.1f, 0.9f);
+        else
+            shader->setFloat4("color", 0.3f, 0.9f, 0.3f, 0.9f);
+        State::begin(FrontendExt::kPrimitiveQuads);
+        for (int i = 0; i < graph.count(); i++) {
+            const float ms = std::min(graph.at(i), kGraphFullMs);
+            if ((ms > budgetMs) == (late == 1) && ms > 0.0f)
+                glyphQuad(kSolidCell, left + static_cast<float>(i) * sx, bottom + ms * perMs, sx, ms * perMs);
+        }
+        State::end();
+    }
+
+    shader->setFloat4("color", 1.0f, 1.0f, 1.0f, 0.5f);
+    State::begin(FrontendExt::kPrimitiveQuads);
+    for (float fps : {60.0f, 30.0f})
+        glyphQuad(kSolidCell, left, bottom + 1000.0f / fps * perMs + sy, width, sy);
+    State::end();
+    endDrawing();
 }
 
 } // namespace Vantrel

@@ -19,6 +19,8 @@ class Texture;
 
 namespace Vantrel {
 
+class FrameGraph;
+
 // Where the DejaVu fonts live; DEJAVU_DIR overrides it.
 std::string dejaVuPath(const char* fileName);
 
@@ -34,11 +36,20 @@ public:
     // printable ASCII show as '?'. Leaves blending off and depth testing on.
     void draw(const char* const* lines, int count, int windowWidth, int windowHeight);
 
+    // Frame times as one bar a pixel wide per frame, oldest on the left, in a
+    // box at the window's top-right corner that is kGraphFullMs tall; marks
+    // show 60 and 30 frames a second, and bars over 60 are drawn in orange.
+    void drawGraph(const FrameGraph& graph, int windowWidth, int windowHeight);
+
     int lineHeight() const { return cellHeight; }
+    static constexpr float kGraphFullMs = 50.0f;
+    static constexpr int kGraphHeight = 60; // pixels
 
 private:
     void rasterise(const std::string& fontFile, int pixelHeight);
     void glyphQuad(int cell, float x, float y, float width, float height) const;
+    void beginDrawing(int windowWidth, int windowHeight);
+    void endDrawing();
 
     std::unique_ptr<Frontend::Texture> atlas;
     std::unique_ptr<Frontend::CompleteShader> shader;

@@ -13,8 +13,11 @@
 #include "demo/Element.h"
 #include "demo/Music.h"
 #include "devmode/DevSession.h"
+#include "devmode/FrameGraph.h"
+#include "devmode/TextOverlay.h"
 #include "frontend/ImageLoader.h"
 #include "frontend/RenderTarget.h"
+#include "frontend/State.h"
 #include "tests/support/AllocationCounter.h"
 #include "tests/support/TestContext.h"
 #include "tests/support/engine/RunDirectory.h"
@@ -231,6 +234,27 @@ TEST(DevClock, PauseHoldsTimeStepsMoveByBeatsAndPageDownFindsTheNextEntry)
     EXPECT_FLOAT_EQ(demo.time, 5.5f) << "playing again";
 }
 
+TEST(DevClock, BracketsNudgeTheAudioOffsetOfTheMusicByFiveMillisecondsWithinItsRange)
+{
+    Music music;
+    ASSERT_TRUE(music.init());
+    TestSupport::TestDemo demo;
+    demo.audioOffset = 0.010f;
+    DevSession session(DevSettings{0.0f, 30.0f, false, false});
+    session.begin(demo, TestSupport::glContext(), &music, false);
+    for (DevKey key : {DevKey::OffsetLater, DevKey::OffsetLater, DevKey::OffsetLater, DevKey::OffsetEarlier})
+        session.press(key);
+    frames(session, demo, 1, 0.0f);
+    EXPECT_FLOAT_EQ(demo.audioOffset, 0.020f);
+    EXPECT_NEAR(music.offsetSeconds(), 0.020f, 1.0 / kSampleRate) << "the clock hears of it at once";
+
+    demo.audioOffset = -1.997f;
+    session.press(DevKey::OffsetEarlier);
+    frames(session, demo, 1, 0.0f);
+    EXPECT_FLOAT_EQ(demo.audioOffset, -kMaxAudioOffsetMs / 1000.0f) << "no further than the option allows";
+    music.free();
+}
+
 TEST(DevClock, LoopWrapsAtToWithTheMusicBackAtFrom)
 {
     TestSupport::RunDirectory run("devmode-loop");
@@ -278,7 +302,8 @@ TEST_F(DevFrames, AnEditedShaderOrPictureShowsInTheNextFrameAndABrokenOneKeepsTh
     EXPECT_GT(broken[1], 250) << "the last good program stays";
     EXPECT_NE(session.reloadReport().find("probe.cg"), std::string::npos);
     EXPECT_NE(stderrText.find("probe.cg:"), std::string::npos) << "the listing names the file and line: " << stderrText;
-    EXPECT_NE(std::string(session.overlayLine(4)).find("probe.cg"), std::string::npos) << "listing on the overlay";
+    EXPECT_NE(std::string(session.overlayLine(DevSession::kListingLine)).find("probe.cg"), std::string::npos)
+        << "listing on the overlay";
 
     run.writePicture("probe.png", 4, 4, 0, 0, 255);
     frameUntil([&] { return session.reloads() == 2; });
@@ -311,4 +336,37 @@ TEST_F(DevFrames, TheOverlayIsDrawnAfterTheDumpAndNeverIntoIt)
     for (int i = 0; i < dump.width() * dump.height() * 3; i++)
         sum += dump.data()[i];
     EXPECT_EQ(sum, 0) << "the dump is the composed frame alone";
+}
+
+TEST(DevGraph, TheGraphKeepsTheLastFramesAndDrawsEachAsABarColouredByTheRefresh)
+{
+    FrameGraph graph;
+    for (int i = 0; i < FrameGraph::kFrames + 60; i++)
+        graph.add(static_cast<float>(i));
+    ASSERT_EQ(graph.count(), FrameGraph::kFrames);
+    EXPECT_EQ(graph.at(0), 60.0f) << "the oldest frames make room";
+    EXPECT_EQ(graph.at(FrameGraph::kFrames - 1), FrameGraph::kFrames + 59.0f);
+
+    TestSupport::glContext();
+    TextOverlay overlay;
+    const int w = 400, h = 300;
+    // The lowest rows of the graph, where every bar over 10 ms is drawn.
+    auto barsColour = [&](float ms) {
+        FrameGraph steady;
+        for (int i = 0; i < FrameGraph::kFrames; i++)
+            steady.add(ms);
+        Frontend::RenderTarget::unbind();
+        Frontend::State::setViewport(0, 0, w, h);
+        Frontend::State::clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
+        overlay.drawGraph(steady, w, h);
+        return TestSupport::averageColour(w - 4 - FrameGraph::kFrames, h - 4 - TextOverlay::kGraphHeight,
+                                          FrameGraph::kFrames, 10);
+    };
+    std::vector<double> onTime = barsColour(12.0f);
+    EXPECT_GT(onTime[1], 150);
+    EXPECT_LT(onTime[0], 100) << "within a refresh: green";
+    std::vector<double> late = barsColour(40.0f);
+    EXPECT_GT(late[0], 150);
+    EXPECT_LT(late[1], 150) << "late: orange";
+    EXPECT_LT(barsColour(0.0f)[1], 5) << "no frame time, no bar";
 }
