@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -356,6 +357,128 @@ void groupFlatInitialisers(std::string_view code, std::vector<Edit>& edits)
     }
 }
 
+// One SPIR-V instruction holds at most 65535 words, a constant table three
+// more than its items; glslang writes a longer one with its word count
+// wrapped, which the libraries after it read as a malformed module.
+constexpr size_t kMaxInitialiserItems = 65532;
+
+// "" when every initialiser list fits one SPIR-V constant, else the listing.
+std::string checkInitialiserSizes(std::string_view text, std::string_view code, const std::string& fileName)
+{
+    for (size_t at = code.find('{'); at != std::string_view::npos; at = code.find('{', at + 1)) {
+        size_t before = at;
+        while (before > 0 && std::isspace(static_cast<unsigned char>(code[before - 1])))
+            --before;
+        if (before == 0 || std::string_view("=,{").find(code[before - 1]) == std::string_view::npos)
+            continue;
+        size_t close = matchingBracket(code, at);
+        if (close == std::string_view::npos)
+            continue;
+        size_t items = listItems(code, at, close).size();
+        if (items > kMaxInitialiserItems)
+            return placeOf(text, at, fileName) + ": an initialiser list of " + std::to_string(items) +
+                   " items, more than the " + std::to_string(kMaxInitialiserItems) +
+                   " that one constant table can hold; split the table\n";
+    }
+    return "";
+}
+
+// The declarators of a file-scope statement: "float a, b[2] = {...}".
+std::vector<std::pair<size_t, size_t>> declarators(std::string_view code, size_t from, size_t to)
+{
+    std::vector<std::pair<size_t, size_t>> out;
+    int depth = 0;
+    size_t begin = from;
+    for (size_t i = from; i <= to; ++i) {
+        char c = i < to ? code[i] : ',';
+        if (c == '(' || c == '[' || c == '{')
+            ++depth;
+        else if (c == ')' || c == ']' || c == '}')
+            --depth;
+        else if (c == ',' && depth == 0) {
+            out.emplace_back(begin, i);
+            begin = i + 1;
+        }
+    }
+    return out;
+}
+
+// glslang reads a file-scope name declared again with another type as a
+// member of its uniform block and dereferences null: refused here.
+std::string checkRedeclarations(std::string_view text, std::string_view code, const std::string& fileName)
+{
+    struct Seen {
+        std::string type;
+        size_t at;
+    };
+    std::map<std::string, Seen, std::less<>> seen;
+    for (auto [from, to] : fileScopeStatements(code)) {
+        std::string_view statement = code.substr(from, to - from);
+        size_t paren = statement.find('(');
+        std::vector<std::string_view> head = words(statement.substr(0, statement.find_first_of(":=[,")));
+        if ((paren != std::string_view::npos && paren < statement.find_first_of("=")) ||
+            std::find(head.begin(), head.end(), "typedef") != head.end() ||
+            std::find(head.begin(), head.end(), "struct") != head.end())
+            continue;
+        head.erase(std::remove_if(head.begin(), head.end(), isModifier), head.end());
+        if (head.size() < 2)
+            continue;
+        std::string type;
+        for (size_t i = 0; i + 1 < head.size(); ++i)
+            type += std::string(head[i]) + " ";
+        for (auto [begin, end] : declarators(code, from, to)) {
+            std::string_view d = code.substr(begin, end - begin);
+            std::string_view part = d.substr(0, d.find_first_of(":="));
+            std::vector<std::string_view> names = words(part.substr(0, part.find('[')));
+            if (names.empty())
+                continue;
+            size_t open = part.find('['), close = part.rfind(']');
+            std::string full = type + (open < close && close != std::string_view::npos
+                                           ? std::string(part.substr(open, close + 1 - open))
+                                           : std::string());
+            size_t at = static_cast<size_t>(names.back().data() - code.data());
+            auto [it, added] = seen.try_emplace(std::string(names.back()), Seen{full, at});
+            if (!added && it->second.type != full)
+                return placeOf(text, at, fileName) + ": \"" + it->first +
+                       "\" is declared again with another type (first at " + placeOf(text, it->second.at, fileName) +
+                       ")\n";
+        }
+    }
+    // A declaration that no ';' ends ("float s" before a function) is
+    // declared all the same.
+    int depth = 0;
+    std::string_view previous;
+    for (size_t i = 0; i < code.size();) {
+        char c = code[i];
+        if (c == '#' && depth == 0) {
+            size_t end = code.find('\n', i);
+            i = end == std::string_view::npos ? code.size() : end;
+            continue;
+        }
+        depth += (c == '(' || c == '[' || c == '{') ? 1 : (c == ')' || c == ']' || c == '}') ? -1 : 0;
+        std::string_view word = identifierAt(code, i);
+        if (word.empty() || depth != 0 || (i > 0 && isIdentifierChar(code[i - 1]))) {
+            if (!std::isspace(static_cast<unsigned char>(c)))
+                previous = {};
+            ++i;
+            continue;
+        }
+        size_t next = skipSpace(code, i + word.size());
+        auto found = seen.find(word);
+        if (!previous.empty() && isBuiltInType(previous) && (next >= code.size() || code[next] != '(') &&
+            found != seen.end() &&
+            found->second.type.substr(0, found->second.type.find('[')) != std::string(previous) + " ")
+            return placeOf(text, i, fileName) + ": \"" + found->first +
+                   "\" is declared again with another type (first at " + placeOf(text, found->second.at, fileName) +
+                   ")\n";
+        if (!previous.empty() && isBuiltInType(previous) && (next >= code.size() || code[next] != '('))
+            seen.try_emplace(std::string(word), Seen{std::string(previous) + " ", i});
+        previous = word;
+        i += word.size();
+    }
+    return "";
+}
+
 // GLSL-style array constructors, "float[](1, 2, 3)" or "float[3](...)", as
 // initialiser lists.
 void bracesForArrayConstructors(std::string_view code, std::vector<Edit>& edits)
@@ -450,6 +573,12 @@ StageSource rewriteForStage(std::string_view source, const std::string& fileName
     groupFlatInitialisers(code, edits);
     bracesForArrayConstructors(code, edits);
     std::string rewritten = applyEdits(source, std::move(edits));
+    out.listing = checkRedeclarations(source, code, fileName);
+    if (!out.listing.empty())
+        return out;
+    out.listing = checkInitialiserSizes(rewritten, codeOnly(rewritten), fileName);
+    if (!out.listing.empty())
+        return out;
     out.text = renameIdentifiers(rewritten);
     out.preamble = libraryPreamble(codeOnly(out.text));
     out.ok = true;

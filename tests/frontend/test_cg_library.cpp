@@ -3,6 +3,9 @@
 // globals handed to helper functions.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "frontend/Texture.h"
 #include "frontend/cg/CgCompiler.h"
 #include "tests/frontend/ShaderDraw.h"
@@ -107,6 +110,27 @@ float4 psMain(float2 uv : TEXCOORD0, uniform input IN) : COLOR {
     EXPECT_NE(both.listing.find("both.cg:4: the sampler global \"s\" is assigned both \"a\" and \"b\""),
               std::string::npos)
         << both.listing;
+}
+
+// Run in this process: a guard that lets these through ends the test with a signal.
+TEST(CgHostile, RedeclaredGlobalsAndOversizedTablesAreRefusedBeforeTheLibraries)
+{
+    std::ifstream file(VANTREL_SOURCE_DIR "/fuzz/regressions/cg_compile-redeclared-global.cg", std::ios::binary);
+    std::stringstream found;
+    found << file.rdbuf();
+    std::string table = "static const float t[70000] = {0";
+    for (int i = 1; i < 70000; ++i)
+        table += ",1";
+    const std::pair<std::string, std::string> cases[] = {
+        {found.str(), "here.cg:1: \"s\" is declared again with another type (first at here.cg:1)"},
+        {"float4 w[2];\n\nfloat w;\n", "here.cg:3: \"w\" is declared again with another type (first at here.cg:1)"},
+        {table + "};\n", "here.cg:1: an initialiser list of 70000 items, more than the 65532"},
+    };
+    for (const auto& [source, expected] : cases) {
+        Frontend::CgCompileInput input{source.c_str(), "vsMain", "psMain", "here.cg", false};
+        Frontend::CgCompileResult r = Frontend::compileCgShader(input);
+        EXPECT_NE(r.listing.find(expected), std::string::npos) << r.listing;
+    }
 }
 
 } // namespace
