@@ -17,6 +17,7 @@
 #include "frontend/RenderTarget.h"
 #include "frontend/Shader.h"
 #include "frontend/State.h"
+#include "frontend/StopRequest.h"
 #include "frontend_ext/Buffers.h"
 
 namespace Vantrel {
@@ -73,9 +74,16 @@ std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)
         Frontend::setFullscreenMode(width, height, 32);
     // Whether or not the display could switch, the window is what it now is.
     followDrawable(*context);
-    load();
-    warmUpShaders();
-    prepareDrawables();
+    try {
+        load();
+        warmUpShaders();
+        prepareDrawables();
+    } catch (const Frontend::StopRequested&) {
+        if (fullscreen && !hiddenWindow)
+            Frontend::restoreDisplayMode();
+        context->release();
+        throw;
+    }
     return context;
 }
 
@@ -85,6 +93,7 @@ void Demo::warmUpShaders()
     // milliseconds on a software rasteriser); pay that now, not mid-scene.
     targets[4]->bind();
     for (const auto& [name, shader] : shaders.entries()) {
+        Frontend::throwIfStopRequested();
         shader->bind();
         shader->setStateMatrices(State::computeStateMatrices());
         State::begin(FrontendExt::kPrimitiveQuads);
@@ -105,8 +114,10 @@ void Demo::prepareDrawables()
         drawable->prepare();
     // Walk by index: drawables that scenes create in their first draw register
     // themselves now and are warmed up in this same pass.
-    for (size_t i = 0; i < drawables().size(); i++)
+    for (size_t i = 0; i < drawables().size(); i++) {
+        Frontend::throwIfStopRequested();
         drawables()[i]->draw();
+    }
 }
 
 int Demo::activeEntry() const
@@ -196,7 +207,12 @@ void Demo::applySwapInterval()
 
 void Demo::run()
 {
-    std::unique_ptr<Frontend::Context> context = start(false);
+    std::unique_ptr<Frontend::Context> context;
+    try {
+        context = start(false);
+    } catch (const Frontend::StopRequested&) {
+        return; // nothing was drawn or played, and start() has let the window go
+    }
     applySwapInterval();
     Music music;
     bool withMusic = !musicFile.empty();
@@ -204,7 +220,7 @@ void Demo::run()
     Frontend::Timer timer;
     time = 0.0f;
     frameTime = 0.0f;
-    if (!Frontend::isKeyPressed(Frontend::Key::Escape))
+    if (!Frontend::isKeyPressed(Frontend::Key::Escape) && !Frontend::stopRequested())
         playLoop(*context, withMusic ? &music : nullptr, musicPlays, timer);
     if (frameHook)
         frameHook->end(*this);
@@ -260,7 +276,7 @@ void Demo::playLoop(Frontend::Context& context, Music* music, bool musicPlays, F
             dumpFrame(context);
         if (frameHook)
             frameHook->afterCompose(*this);
-        if (Frontend::isKeyPressed(Frontend::Key::Escape))
+        if (Frontend::isKeyPressed(Frontend::Key::Escape) || Frontend::stopRequested())
             break;
     }
 }

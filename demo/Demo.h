@@ -60,6 +60,8 @@ public:
     void run();
 
     // Opens the context (hidden for off-screen tools), loads, prepares and warms up.
+    // A stop asked for meanwhile (frontend/StopRequest.h) lets the window go
+    // and throws Frontend::StopRequested; run() then ends as after a stop.
     std::unique_ptr<Frontend::Context> start(bool hiddenWindow);
     // Draws every catalogued shader once into a small target, so that the
     // driver's own compilation is paid at start-up.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "frontend/Error.h"
+#include "frontend/StopRequest.h"
 
 namespace Vantrel {
 
@@ -77,8 +78,10 @@ public:
     // Loads every matching file of `directory` (which ends with "/") under its bare name.
     void loadFiles(const std::string& directory, const std::string& pattern)
     {
-        for (const std::string& name : listMatchingFiles(directory, pattern))
+        for (const std::string& name : listMatchingFiles(directory, pattern)) {
+            Frontend::throwIfStopRequested();
             this->store(name, loadResource(directory + name));
+        }
     }
 };
 

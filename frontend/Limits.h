@@ -59,6 +59,16 @@ inline std::string describeCoordinate(float value)
 constexpr long long kMaxMeshesPerFile = 4096;
 constexpr long long kMaxSceneNodes = 16384;
 
+// Draw calls one scene issues per frame, reckoned when the scene is made from
+// how often it draws each file and the meshes that file holds: a fork drawn
+// 100 times, each time with every mesh of its file, multiplies the file's count.
+// At some 80 microseconds a draw on a software rasteriser, this bounds a
+// frame to well under a second. The production's busiest entry issues 243 a
+// frame (the flower ball, counted over every quarter second of the timeline)
+// and reckons 396 (every strawberry as if shown); this allows some 20 times that. A scene that draws one file
+// once is bounded by kMaxMeshesPerFile already.
+constexpr long long kMaxDrawCallsPerScene = 8192;
+
 // Decoded music is held in memory whole, 176,400 bytes a second: half an hour
 // is about 300 MiB. The production's music is four minutes.
 constexpr int kMaxMusicSeconds = 30 * 60;

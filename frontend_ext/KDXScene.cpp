@@ -4,12 +4,14 @@
 // read; the writer produces exactly what the reader takes back.
 #include "frontend_ext/KDXScene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
 #include "frontend/Error.h"
 #include "frontend/Limits.h"
+#include "frontend/StopRequest.h"
 #include "frontend_ext/ByteReader.h"
 
 namespace Halvane {
@@ -255,6 +257,7 @@ struct Tally {
 
 std::unique_ptr<Node> readNode(ByteReader& in, const Scene& scene, int depth, Tally& tally)
 {
+    Frontend::throwIfStopRequested();
     if (depth >= kMaxDepth)
         in.fail("node tree deeper than " + std::to_string(kMaxDepth) + " levels");
     if (++tally.nodes > Frontend::Limits::kMaxSceneNodes)
@@ -529,6 +532,26 @@ void Scene::requireKnownTag(const std::string& fileName) const
 {
     if (!errorText.empty())
         throw Frontend::Error(fileName + ": not a KDX115 scene (unknown file tag: another version or not a scene)");
+}
+
+namespace {
+
+long long countInTree(const Node& node, std::initializer_list<int> kinds)
+{
+    long long count = std::find(kinds.begin(), kinds.end(), node.kind) != kinds.end() ? 1 : 0;
+    for (const auto& child : node.children)
+        count += countInTree(*child, kinds);
+    return count;
+}
+
+} // namespace
+
+long long Scene::countNodes(std::initializer_list<int> kinds) const
+{
+    long long count = 0;
+    for (const auto& root : roots)
+        count += countInTree(*root, kinds);
+    return count;
 }
 
 void decodeKDX(Scene& scene, const unsigned char* bytes, size_t size, const std::string& fileName)

@@ -11,6 +11,7 @@
 // throws Frontend::Error naming the file and the problem.
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,6 +109,9 @@ public:
     // The demo's own scenes must be this version: a file read with a foreign
     // tag is refused here as damage naming the file, not drawn as nothing.
     void requireKnownTag(const std::string& fileName) const;
+
+    // Nodes of any of these kinds in the whole tree.
+    long long countNodes(std::initializer_list<int> kinds) const;
 
     std::string errorText;
     std::vector<std::unique_ptr<::Scene::Material>> materials;

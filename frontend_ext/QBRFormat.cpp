@@ -8,6 +8,7 @@
 
 #include "frontend/Error.h"
 #include "frontend/Limits.h"
+#include "frontend/StopRequest.h"
 #include "frontend_ext/ByteReader.h"
 #include "frontend_ext/QBRLoader.h"
 
@@ -147,8 +148,10 @@ std::vector<QBRMesh> decodeQBR(const unsigned char* bytes, size_t size, const st
         in.fail("mesh count " + std::to_string(meshCount) + " is larger than the file can hold");
     std::vector<QBRMesh> meshes;
     meshes.reserve(static_cast<size_t>(meshCount));
-    for (int i = 0; i < meshCount; ++i)
+    for (int i = 0; i < meshCount; ++i) {
+        Frontend::throwIfStopRequested();
         meshes.push_back(decodeMesh(in, i));
+    }
     return meshes;
 }
 

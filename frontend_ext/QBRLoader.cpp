@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "frontend/Error.h"
+#include "frontend/StopRequest.h"
 
 namespace FrontendExt {
 
@@ -53,8 +54,10 @@ QBRLoader::QBRLoader(File file, int vertexUsage, int indexUsage) : name(file.pat
     file.close();
     std::vector<QBRMesh> decoded = decodeQBR(bytes.data(), bytes.size(), name);
     meshes.reserve(decoded.size());
-    for (const QBRMesh& mesh : decoded)
+    for (const QBRMesh& mesh : decoded) {
+        Frontend::throwIfStopRequested();
         meshes.push_back(buildMesh(mesh, vertexUsage, indexUsage));
+    }
 }
 
 Geometry& QBRLoader::mesh(int index)

@@ -6,6 +6,7 @@
 #include "demo/Demo.h"
 #include "frontend/Error.h"
 #include "frontend/Texture.h"
+#include "prod/DrawBudget.h"
 #include "std_effects/SceneHelpers.h"
 #include "std_effects/Skybox.h"
 
@@ -22,6 +23,7 @@ float beatTime(const Vantrel::Demo& demo, double beats)
 const std::string kCamera = "Camera01";
 const std::string kTarget = "Camera01.Target";
 const std::string kGround = "Box01";
+constexpr int kSunflowers = 4;
 
 const Scene::Node& rootNode(const Scene::KDXLoader& scene, const std::string& name)
 {
@@ -40,6 +42,13 @@ Dragonfly::Dragonfly(Vantrel::Demo* owner)
       solsikke(owner, "data/solsikke.kdx")
 {
     paths.requireKnownTag("data/dragonflypaths.kdx");
+    // A dragonfly flies along every plain node of the paths.
+    DrawBudget("Prod::Dragonfly")
+        .add(paths.countNodes({Scene::kNodePlain, Scene::kNodePlain4}), kdxMeshCount(dragonfly),
+             "data/dragonfly.kdx along the plain nodes of data/dragonflypaths.kdx")
+        .add(kSunflowers, kdxMeshCount(solsikke), "data/solsikke.kdx")
+        .add(1, 1, "data/dragonflypaths.kdx (its ground)")
+        .check();
 }
 
 float Dragonfly::animationTime(const Vantrel::Demo& demo, float t)
@@ -136,7 +145,7 @@ void Dragonfly::drawDragonflies(float t)
 
 void Dragonfly::drawSunflowers()
 {
-    for (int copy = 0; copy < 4; copy++) {
+    for (int copy = 0; copy < kSunflowers; copy++) {
         pushAll();
         const float u1 = StdVantrel::signedRandom();
         const float s = 0.3f * u1 + 0.5f;

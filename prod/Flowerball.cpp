@@ -5,6 +5,7 @@
 #include "demo/Catalogues.h"
 #include "demo/Demo.h"
 #include "frontend/Texture.h"
+#include "prod/DrawBudget.h"
 #include "std_effects/Particles.h"
 #include "std_effects/SceneHelpers.h"
 #include "std_effects/Skybox.h"
@@ -25,6 +26,12 @@ Flowerball::Flowerball(Vantrel::Demo* owner)
       strawberry(owner, "data/strawberry.kdx"),
       strawberryTop(owner, "data/strawberry-top.kdx")
 {
+    // The strawberries of the swarm and the large one.
+    DrawBudget("Prod::Flowerball")
+        .add(kStrawberries + 1, kdxMeshCount(strawberry), "data/strawberry.kdx")
+        .add(kStrawberries + 1, kdxMeshCount(strawberryTop), "data/strawberry-top.kdx")
+        .add(1, kdxMeshCount(ball), "data/flowerball.kdx")
+        .check();
 }
 
 float Flowerball::strawberryDepth(const Vantrel::Demo& demo, float u1, float t)

@@ -4,6 +4,7 @@
 
 #include "demo/Demo.h"
 #include "frontend/Texture.h"
+#include "prod/DrawBudget.h"
 #include "std_effects/SceneHelpers.h"
 #include "std_effects/Skybox.h"
 
@@ -16,6 +17,12 @@ using Vantrel::Element;
 namespace {
 
 constexpr float kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+constexpr int kForks = 100;
+
+void checkForkBudget(const Vantrel::Demo& demo, const char* scene)
+{
+    DrawBudget(scene).add(kForks, qbrMeshCount(demo, "gaffel.qbr"), "data/gaffel.qbr").check();
+}
 
 void placeCamera(Element& scene, float T, const ForkSwarmLook& look)
 {
@@ -30,7 +37,7 @@ void placeCamera(Element& scene, float T, const ForkSwarmLook& look)
 
 void drawForks(Element& scene, float Tj, float spread)
 {
-    for (int k = 0; k < 100; k++) {
+    for (int k = 0; k < kForks; k++) {
         scene.pushWorld();
         // The random values below continue the sequence randomPath left seeded,
         // so each fork keeps its turn and colour while its path key holds.
@@ -112,6 +119,7 @@ void drawForkSwarm(Element& scene, ForkSwarmState& state, const ForkSwarmLook& l
 
 Pils::Pils(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512)
 {
+    checkForkBudget(*owner, "Prod::Pils");
 }
 Pils::~Pils() = default;
 
@@ -123,6 +131,7 @@ void Pils::draw()
 
 PilsTakeoff::PilsTakeoff(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512)
 {
+    checkForkBudget(*owner, "Prod::PilsTakeoff");
 }
 PilsTakeoff::~PilsTakeoff() = default;
 

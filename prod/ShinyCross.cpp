@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "prod/DrawBudget.h"
 #include "std_effects/SceneHelpers.h"
 
 namespace Prod {
@@ -10,6 +11,16 @@ using StdVantrel::signedRandom;
 
 namespace {
 constexpr float kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+constexpr int kCrosses = 60;
+} // namespace
+
+ShinyCross::ShinyCross(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512)
+{
+    DrawBudget("Prod::ShinyCross")
+        .add(kCrosses, qbrMeshCount(*owner, "cross.qbr"), "data/cross.qbr")
+        .add(1, qbrMeshCount(*owner, "jiha.qbr"), "data/jiha.qbr")
+        .add(1, qbrMeshCount(*owner, "morvask.qbr"), "data/morvask.qbr")
+        .check();
 }
 
 void ShinyCross::draw()
@@ -57,7 +68,7 @@ void ShinyCross::drawCrosses(float T)
     StdVantrel::srand(1);
     const float spread =
         1500.0f - 1200.0f * ease(T / 4.0f) - 100.0f * ease(T - 12.0f) + 2000.0f * ease((T - 13.0f) / 2.0f);
-    for (int i = 0; i < 60; i++) {
+    for (int i = 0; i < kCrosses; i++) {
         pushWorld();
         const float a = signedRandom();
         const float b = signedRandom();

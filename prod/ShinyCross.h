@@ -9,7 +9,7 @@ namespace Prod {
 
 class ShinyCross : public Vantrel::Element {
 public:
-    explicit ShinyCross(Vantrel::Demo* owner) : Vantrel::Element(owner, "Untitled", 512, 512) {}
+    explicit ShinyCross(Vantrel::Demo* owner);
     void draw() override;
 
 private:

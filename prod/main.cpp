@@ -8,6 +8,7 @@
 #include "devmode/LiveStats.h"
 #include "frontend/DataPath.h"
 #include "frontend/Error.h"
+#include "frontend/StopRequest.h"
 #include "prod/Prod.h"
 
 int main(int argc, char** argv)
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vantrel: %s\n%s", parsed.message.c_str(), parsed.usage.c_str());
         return Vantrel::kBadCommandLine;
     }
+    Frontend::installStopHandlers();
     std::string moved = Frontend::enterDataRoot();
     if (!moved.empty())
         std::fprintf(stderr, "vantrel: %s\n", moved.c_str());

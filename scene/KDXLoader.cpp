@@ -7,6 +7,7 @@
 #include "frontend/Context.h"
 #include "frontend/Error.h"
 #include "frontend/State.h"
+#include "frontend/StopRequest.h"
 
 namespace Scene {
 
@@ -105,6 +106,7 @@ void KDXLoader::refuseStillCamerasWithoutView(const std::string& fileName) const
 
 void KDXLoader::convertTree(const Node& node)
 {
+    Frontend::throwIfStopRequested();
     if (const auto* mesh = dynamic_cast<const MeshNode*>(&node))
         geometries[mesh] = buildGeometry(*mesh);
     for (const auto& child : node.children)

@@ -4,7 +4,10 @@
 
 #include <SDL.h>
 
+#include <csignal>
+
 #include "demo/Element.h"
+#include "frontend/StopRequest.h"
 #include "tests/support/engine/RunDirectory.h"
 
 using namespace Vantrel;
@@ -43,6 +46,8 @@ public:
         timeline.push_back({0.0f, 1000.0f, scene});
         if (holdEscape)
             setEscape(true);
+        if (terminateWhileLoading)
+            std::raise(SIGTERM);
     }
     static void setEscape(bool down)
     {
@@ -53,6 +58,7 @@ public:
     ProbeScene* scene = nullptr;
     int closeOnDraw = -1;
     bool holdEscape = false;
+    bool terminateWhileLoading = false;
 };
 
 } // namespace
@@ -99,6 +105,37 @@ TEST(MainLoop, EscapeHeldWhileLoadingSkipsTheLoop)
     demo.holdEscape = true;
     demo.run();
     LoopDemo::setEscape(false);
-    EXPECT_EQ(demo.scene->draws, 1); // only the warm-up
+    EXPECT_EQ(demo.scene->draws, 0); // not even the warm-up
     EXPECT_EQ(demo.time, 0.0f);
+}
+
+TEST(MainLoop, TerminationWhileLoadingEndsTheStartUpWithoutDrawing)
+{
+    TestSupport::RunDirectory run("loop-term");
+    Frontend::installStopHandlers();
+    LoopDemo demo;
+    demo.endTime = 1000.0f;
+    demo.terminateWhileLoading = true;
+    demo.run();
+    EXPECT_TRUE(Frontend::stopRequested());
+    Frontend::clearStopRequest();
+    EXPECT_EQ(demo.scene->draws, 0);
+    EXPECT_EQ(demo.time, 0.0f);
+}
+
+TEST(MainLoop, AnUndecodableMusicFileIsReportedWithTheDecodersReason)
+{
+    TestSupport::RunDirectory run("loop-noise");
+    std::string noise(100000, '\0');
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 24);
+    run.writeFile("data/noise.mp3", noise);
+    LoopDemo demo;
+    demo.musicFile = "data/noise.mp3";
+    testing::internal::CaptureStderr();
+    demo.run();
+    std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("BASS error, file not found?"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("\ndata/noise.mp3: "), std::string::npos) << messages;
+    EXPECT_EQ(messages.find("No such file"), std::string::npos) << messages;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frontend/Error.h"
+#include "frontend/StopRequest.h"
 #include "frontend_ext/QBRLoader.h"
 
 using FrontendExt::QBRMesh;
@@ -205,4 +206,13 @@ TEST(QBRFormat, MeshCountIsBoundedForFrameCost)
     meshes.resize(4097);
     EXPECT_NE(decodeError(FrontendExt::encodeQBR(meshes)).find("mesh count 4097 is more than the limit of 4096"),
               std::string::npos);
+}
+
+TEST(QBRFormat, AStopRequestEndsTheMeshLoop)
+{
+    const std::vector<unsigned char> bytes = FrontendExt::encodeQBR(std::vector<FrontendExt::QBRMesh>(2));
+    Frontend::requestStop();
+    EXPECT_THROW(FrontendExt::decodeQBR(bytes.data(), bytes.size(), "many.qbr"), Frontend::StopRequested);
+    Frontend::clearStopRequest();
+    EXPECT_EQ(FrontendExt::decodeQBR(bytes.data(), bytes.size(), "many.qbr").size(), 2u);
 }

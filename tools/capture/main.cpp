@@ -16,7 +16,6 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
-#include <csignal>
 #include <unistd.h>
 
 #include "demo/Music.h"
@@ -25,6 +24,7 @@
 #include "frontend/Error.h"
 #include "frontend/Platform.h"
 #include "frontend/RenderTarget.h"
+#include "frontend/StopRequest.h"
 #include "prod/Prod.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureStats.h"
@@ -56,24 +56,6 @@ void removePendingOutput()
     std::error_code error;
     std::filesystem::remove(pendingOutput, error);
     pendingOutput.clear();
-}
-
-// Ctrl+C or SIGTERM, at any moment (loading included): the loop stops before
-// its next frame. Installed before SDL starts, which then leaves it in place.
-volatile std::sig_atomic_t stopRequested = 0;
-
-void requestStop(int)
-{
-    stopRequested = 1;
-}
-
-void installStopHandlers()
-{
-    struct sigaction action = {};
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 }
 
 void checkDataFolders()
@@ -224,7 +206,14 @@ bool isKept(const std::vector<bool>& kept, long frame)
 RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, double scale, const Vantrel::PcmTrack* track,
                     FrameSink* sink, const std::vector<bool>& kept)
 {
-    std::unique_ptr<Frontend::Context> context = production.start(true);
+    RunResult run;
+    std::unique_ptr<Frontend::Context> context;
+    try {
+        context = production.start(true);
+    } catch (const Frontend::StopRequested&) {
+        run.interrupted = true; // Ctrl+C or SIGTERM while loading: no frame was made
+        return run;
+    }
     checkWindowSize(*context, options);
 
     const long frames = countFrames(options);
@@ -241,10 +230,9 @@ RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, doubl
         reader = std::make_unique<FrameReader>(options.width, options.height);
     FrameRenderer renderer{production, options, track, {}, blur.get(), options.stats.empty() ? nullptr : &stats};
 
-    RunResult run;
     for (long frame = 0; frame < frames; ++frame) {
         // Ctrl+C reaches SDL as a quit event; stop cleanly so the video stays playable.
-        if (stopRequested || SDL_QuitRequested()) {
+        if (Frontend::stopRequested() || SDL_QuitRequested()) {
             run.interrupted = true;
             break;
         }
@@ -340,7 +328,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vantrel-capture: %s\nRun with --help for the options.\n", parsed.message.c_str());
         return kUsageExitStatus;
     }
-    installStopHandlers();
+    // Ctrl+C or SIGTERM, at any moment (loading included), ends the run cleanly.
+    Frontend::installStopHandlers();
     // Data is read from the data root; outputs stay named against where the user started.
     try {
         std::string moved = Frontend::enterDataRoot();
