@@ -26,7 +26,7 @@ public:
     // --scale auto (each timeline entry at its own): the targets of a scale
     // are made the first time it is asked for, and kept.
     void useScale(float scale);
-    float scale() const { return activeScale; }
+    float scaleInUse() const { return activeScale; }
     // The target of the scale in use: bind it, read its pictures.
     void bind();
     Frontend::Texture* colorTexture() const { return active->colorTexture(); }
