@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "demo/AutoScale.h"
 #include "demo/DemoClock.h"
 #include "demo/Element.h"
 #include "demo/FrameHook.h"
@@ -53,9 +54,14 @@ float Demo::beatsToSeconds(int beats) const
     return static_cast<float>(product / tempo);
 }
 
+int Demo::sideAtScale(int side, float scale)
+{
+    return std::max(1, static_cast<int>(std::lround(static_cast<double>(side) * scale)));
+}
+
 int Demo::scaledSide(int side) const
 {
-    return std::max(1, static_cast<int>(std::lround(static_cast<double>(side) * renderScale)));
+    return sideAtScale(side, renderScale);
 }
 
 std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)
@@ -150,9 +156,12 @@ void Demo::composeFrame()
         State::clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
         return;
     }
-    for (const TimelineEntry& entry : timeline) {
+    for (size_t i = 0; i < timeline.size(); i++) {
+        const TimelineEntry& entry = timeline[i];
         if (!entry.isActiveAt(time))
             continue;
+        if (!entryScales.empty())
+            useScale(entryScales[i]);
         Element* element = entry.element;
         glDisable(GL_MULTISAMPLE);
         State::resetState();
@@ -167,6 +176,16 @@ void Demo::composeFrame()
         element->drawFullscreenQuad(-1.0f, -1.0f, 1.0f, 1.0f);
         element->releaseTextures();
     }
+}
+
+void Demo::useScale(float scale)
+{
+    if (scale == scaleInUse)
+        return;
+    scaleInUse = scale;
+    for (Drawable* drawable : drawables())
+        if (auto* element = dynamic_cast<Element*>(drawable))
+            element->useScale(scale);
 }
 
 void Demo::followDrawable(Frontend::Context& context)
@@ -214,6 +233,8 @@ void Demo::run()
         return; // nothing was drawn or played, and start() has let the window go
     }
     applySwapInterval();
+    if (autoScale)
+        chooseScales();
     Music music;
     bool withMusic = !musicFile.empty();
     bool musicPlays = withMusic && startMusic(music);
@@ -229,6 +250,13 @@ void Demo::run()
     if (fullscreen)
         Frontend::restoreDisplayMode();
     context->release();
+}
+
+void Demo::chooseScales()
+{
+    scaleInUse = renderScale;
+    const double budget = frameBudgetMs(setsSwapInterval && grantedSwapInterval != 0);
+    scaleChoices = describeScales(chooseEntryScales(*this, budget), budget);
 }
 
 bool Demo::startMusic(Music& music)

@@ -88,6 +88,7 @@ public:
     float beatsToSeconds(int beats) const;
     // The side in pixels of a target whose picture is `side` pixels at scale 1.
     int scaledSide(int side) const;
+    static int sideAtScale(int side, float scale);
 
     // The Demo owns the Elements of its timeline and frees them when it goes.
     std::vector<TimelineEntry> timeline;
@@ -125,6 +126,13 @@ public:
     // measures in pixels stays in pixels of the scale-1 picture, so the look is
     // the same at every scale. Set before start().
     float renderScale = 1.0f;
+    // --scale auto: run() measures each entry at start-up and keeps its scale
+    // here (demo/AutoScale.h); empty, every entry plays at renderScale.
+    bool autoScale = false;
+    std::vector<float> entryScales;
+    std::string scaleChoices; // the choices in one line, once made
+    // Puts every Element's picture at this scale (its targets made the first time).
+    void useScale(float scale);
 
     // Presenting: the swap interval asked of the driver (0 never waits, 1
     // waits for the display, -1 waits unless the frame is late) when
@@ -136,7 +144,9 @@ public:
     float audioOffset = 0.0f;
 
 private:
+    float scaleInUse = 1.0f;
     void applySwapInterval();
+    void chooseScales();
     bool startMusic(Music& music);
     void playLoop(Frontend::Context& context, Music* music, bool musicPlays, Frontend::Timer& timer);
 };

@@ -55,13 +55,17 @@ std::string convertPictureGroup(const RawOptions& raw, DemoOptions& options)
 {
     if (raw.scale.empty())
         return "";
+    if (raw.scale == "auto") {
+        options.autoScale = true;
+        return "";
+    }
     for (const char* allowed : {"0.5", "1", "2", "4"}) {
         if (raw.scale == allowed) {
             options.renderScale = std::strtof(allowed, nullptr);
             return "";
         }
     }
-    return "--scale: '" + raw.scale + "' is not one of 0.5, 1, 2, 4";
+    return "--scale: '" + raw.scale + "' is not one of 0.5, 1, 2, 4, auto";
 }
 
 void addPlaybackGroup(CLI::App& app, RawOptions& raw, DemoOptions& options)
@@ -211,6 +215,7 @@ std::string applyDemoOptions(const DemoOptions& options, Demo& demo)
         demo.height = options.height;
     }
     demo.renderScale = options.renderScale;
+    demo.autoScale = options.autoScale;
     demo.swapInterval = swapIntervalOf(options.vsync);
     demo.setsSwapInterval = options.vsync != Vsync::Unset;
     demo.audioOffset = options.audioOffsetMs / 1000.0f;

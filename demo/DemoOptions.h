@@ -37,6 +37,7 @@ struct DemoOptions {
     // Picture group: render scale of every off-screen picture (0.5, 1, 2 or 4),
     // or chosen per timeline entry from its measured cost (--scale auto).
     float renderScale = 1.0f;
+    bool autoScale = false;
 
     // Presentation group: waiting for the display, the sound's alignment and
     // a record of the frame times. Unset, the demo presents as fast as it can.

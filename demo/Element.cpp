@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "demo/Demo.h"
+#include "frontend/Error.h"
 
 namespace Vantrel {
 
@@ -10,7 +11,10 @@ Element::Element(Demo* owner, const std::string& name, int w, int h)
     : Frontend::RenderTarget(owner->scaledSide(w), owner->scaledSide(h), true, true),
       Drawable(owner, name),
       width(w),
-      height(h)
+      height(h),
+      madeScale(owner->renderScale),
+      activeScale(owner->renderScale),
+      active(this)
 {
     scaledTargets[0] = scaledTarget(width);
     scaledTargets[1] = scaledTarget(std::max(width / 2, 4));
@@ -31,6 +35,36 @@ Element* Element::scaledTarget(int size)
 Element* Element::scratchTarget()
 {
     return (*effectTargets)[width];
+}
+
+void Element::bind()
+{
+    active->bind();
+}
+
+void Element::useScale(float scale)
+{
+    if (scale == activeScale)
+        return;
+    active = targetAt(scale);
+    activeScale = scale;
+}
+
+Frontend::RenderTarget* Element::targetAt(float scale)
+{
+    if (scale == madeScale)
+        return this;
+    for (ScaledTarget& other : otherScales) {
+        if (other.scale == scale)
+            return other.target.get();
+        if (!other.target) {
+            other.scale = scale;
+            other.target = std::make_unique<Frontend::RenderTarget>(Demo::sideAtScale(width, scale),
+                                                                    Demo::sideAtScale(height, scale), true, true);
+            return other.target.get();
+        }
+    }
+    throw Frontend::Error("an Element has room for " + std::to_string(kOtherScales) + " render scales besides its own");
 }
 
 void Element::renderSpan(float start, float length)

@@ -9,6 +9,8 @@
 //   colorOverlay(0, 0, 0, fade);
 #pragma once
 
+#include <memory>
+
 #include "demo/Drawable.h"
 #include "frontend/RenderTarget.h"
 
@@ -19,6 +21,16 @@ public:
     Element(Demo* demo, const std::string& name, int width, int height);
 
     void renderSpan(float start, float length) override;
+
+    // The picture at another render scale than the one it was made at, for
+    // --scale auto (each timeline entry at its own): the targets of a scale
+    // are made the first time it is asked for, and kept.
+    void useScale(float scale);
+    float scaleInUse() const { return activeScale; }
+    // The target of the scale in use: bind it, read its pictures.
+    void bind();
+    Frontend::Texture* colorTexture() const { return active->colorTexture(); }
+    Frontend::Texture* depthTexture() const { return active->depthTexture(); }
 
     // Full-screen passes on this Element's picture.
     void copyTarget(Element* destination, Element* source);
@@ -41,6 +53,7 @@ public:
 
 private:
     Element* scaledTarget(int size);
+    Frontend::RenderTarget* targetAt(float scale);
     Element* scratchTarget();
     float edgeTexelSize() const;
     // Brings a pass's result from the scratch target back into this picture.
@@ -53,6 +66,16 @@ private:
     };
     void drawThroughScratch(const SeparableStep& step);
     void drawStepFrom(const SeparableStep& step, const Frontend::Texture* color);
+
+    static constexpr int kOtherScales = 3;
+    struct ScaledTarget {
+        float scale = 0.0f;
+        std::unique_ptr<Frontend::RenderTarget> target;
+    };
+    ScaledTarget otherScales[kOtherScales];
+    const float madeScale;
+    float activeScale;
+    Frontend::RenderTarget* active;
 };
 
 } // namespace Vantrel

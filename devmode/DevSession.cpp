@@ -71,6 +71,8 @@ void DevSession::begin(Demo& demo, Frontend::Context&, Music* demoMusic, bool de
     if (!settings.dev)
         return;
     keys.watchKeyboard();
+    if (!demo.scaleChoices.empty())
+        std::fprintf(stderr, "vantrel: %s\n", demo.scaleChoices.c_str());
     for (const TimelineEntry& entry : demo.timeline)
         sceneNames.push_back(sceneClassName(entry.element));
     try {
@@ -262,7 +264,9 @@ void DevSession::writeOverlay(const Demo& demo)
     const float latencyMs = music ? music->latencySeconds() * 1000.0f : 0.0f;
     std::snprintf(lines[3], sizeof lines[3], "audio offset %+.0f ms  latency %.1f ms%s  [ ] nudge",
                   demo.audioOffset * 1000.0f, latencyMs, music ? "" : " (no music)");
-    std::snprintf(lines[4], sizeof lines[4], "scale %g", demo.renderScale);
+    const bool chosen = active >= 0 && static_cast<size_t>(active) < demo.entryScales.size();
+    std::snprintf(lines[4], sizeof lines[4], "scale %g%s", chosen ? demo.entryScales[active] : demo.renderScale,
+                  chosen ? " (auto, this entry)" : "");
     std::snprintf(lines[5], sizeof lines[5], "%s", report.c_str());
     for (int i = 0; i < kListingLines; i++) {
         const bool used = static_cast<size_t>(i) < listing.size();

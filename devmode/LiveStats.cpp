@@ -122,8 +122,13 @@ void LiveStats::writeJson(const Demo& demo) const
         json["frames"][i]["startedAt"] = records[i].startedAt;
         json["frames"][i]["presentedAt"] = records[i].presentedAt;
     }
-    for (size_t i = 0; i < spans.size(); i++)
+    for (size_t i = 0; i < spans.size(); i++) {
         json["entries"][i]["p99Ms"] = entryTimes(static_cast<int>(i)).p99Ms;
+        json["entries"][i]["scale"] = i < demo.entryScales.size() ? demo.entryScales[i] : demo.renderScale;
+    }
+    json["scaleAuto"] = demo.autoScale;
+    if (!demo.scaleChoices.empty())
+        json["scaleChoices"] = demo.scaleChoices;
     json["noEntry"]["p99Ms"] = entryTimes(-1).p99Ms;
     json["live"] = true;
     json["swapInterval"] = demo.grantedSwapInterval;

@@ -36,7 +36,7 @@ float Element::edgeTexelSize() const
     // filtering folds the 3x3 neighbourhood into those taps, so an edge reaches
     // one pixel each way. On a target of another scale the taps must lie a
     // whole scale-1 pixel out (half a texel of a half-size target) to reach as far.
-    const float reach = demo->renderScale == 1.0f ? 1.0f : 2.0f;
+    const float reach = scaleInUse() == 1.0f ? 1.0f : 2.0f;
     return reach / static_cast<float>(width);
 }
 

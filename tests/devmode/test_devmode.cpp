@@ -9,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "demo/AutoScale.h"
 #include "demo/DemoOptions.h"
 #include "demo/Element.h"
 #include "demo/Music.h"
@@ -136,7 +137,7 @@ TEST(DevOptions, VsyncAudioOffsetAndStatsAreReadAndBadOnesRefused)
     EXPECT_FLOAT_EQ(given.options.audioOffsetMs, -42.5f);
     EXPECT_TRUE(given.options.measuresFrames());
     for (auto args : {std::initializer_list<const char*>{"--vsync", "yes"},
-                      {"--scale", "auto"},
+                      {"--scale", "Auto"},
                       {"--audio-offset", "2001"},
                       {"--audio-offset", "nan"},
                       {"--audio-offset", "1e3"},
@@ -369,4 +370,60 @@ TEST(DevGraph, TheGraphKeepsTheLastFramesAndDrawsEachAsABarColouredByTheRefresh)
     EXPECT_GT(late[0], 150);
     EXPECT_LT(late[1], 150) << "late: orange";
     EXPECT_LT(barsColour(0.0f)[1], 5) << "no frame time, no bar";
+}
+
+// Records the side of the target it draws into, and runs a pass through the pool.
+class SideProbe : public Element {
+public:
+    explicit SideProbe(Demo* owner) : Element(owner, "Untitled", 16, 16) {}
+    void draw() override
+    {
+        side = colorTexture()->width();
+        blur(1.0f, 0.0f, 1.0f);
+    }
+    int side = 0;
+};
+
+TEST(AutoScale, EachEntryPlaysAtTheLargestScaleThatFitsOnTargetsOfItsOwnMadeOnce)
+{
+    const double fitsAtTwo[3] = {-1.0, 10.0, 30.0};
+    EXPECT_EQ(largestFitting(fitsAtTwo, 40.0), 2.0f);
+    EXPECT_EQ(largestFitting(fitsAtTwo, 20.0), 1.0f);
+    EXPECT_EQ(largestFitting(fitsAtTwo, 5.0), 0.5f) << "the smallest when nothing measured fits";
+    const double twoUnmeasured[3] = {-1.0, 10.0, -1.0};
+    EXPECT_EQ(largestFitting(twoUnmeasured, 1e9), 1.0f) << "never a scale that was not measured";
+    ASSERT_EQ(parseLine({"--scale", "auto"}).status, DemoParse::Status::Run);
+    EXPECT_TRUE(parseLine({"--scale", "auto"}).options.autoScale);
+
+    TestSupport::RunDirectory run("autoscale");
+    TestSupport::TestDemo demo;
+    demo.loadAndPrepare();
+    auto* first = new SideProbe(&demo);
+    auto* second = new SideProbe(&demo);
+    demo.timeline = {{0.0f, 10.0f, first}, {10.0f, 20.0f, second}};
+    std::vector<ScaleChoice> generous = chooseEntryScales(demo, 1e9);
+    ASSERT_EQ(demo.entryScales, (std::vector<float>{2.0f, 2.0f}));
+    EXPECT_GE(generous[1].costMs[2], 0.0);
+    EXPECT_EQ(demo.time, 0.0f) << "the clock is left where it was";
+    chooseEntryScales(demo, 0.0);
+    ASSERT_EQ(demo.entryScales, (std::vector<float>{0.5f, 0.5f}));
+    EXPECT_NE(describeScales(generous, 16.7).find("2 ("), std::string::npos) << describeScales(generous, 16.7);
+
+    demo.entryScales = {0.5f, 2.0f};
+    auto composeAt = [&](float t) {
+        demo.time = t;
+        demo.composeFrame();
+    };
+    composeAt(5.0f);
+    composeAt(15.0f);
+    TestSupport::AllocationCounter counter;
+    composeAt(5.0f);
+    EXPECT_EQ(first->side, 8);
+    composeAt(15.0f);
+    EXPECT_EQ(second->side, 32);
+    EXPECT_EQ(counter.stop(), 0) << "changing scale between entries makes no targets";
+    demo.entryScales.clear();
+    demo.useScale(1.0f);
+    composeAt(5.0f);
+    EXPECT_EQ(first->side, 16) << "back on the targets it was made with";
 }
