@@ -10,6 +10,7 @@
 
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureStats.h"
+#include "tools/capture/FrameBudget.h"
 #include "tools/capture/Progress.h"
 
 using namespace Capture;
@@ -278,4 +279,57 @@ TEST(CaptureTimes, SubFramesSpreadOverTheOpenPartOfTheInterval)
     blurred.at = {12.0};
     EXPECT_EQ(compositionTime(blurred, 0, 0), 12.0);
     EXPECT_NEAR(compositionTime(blurred, 0, 4), 12.0 + interval / 8.0, 1e-12);
+}
+
+TEST(CaptureOptions, VideoEncodingOptionsAreChecked)
+{
+    CaptureOptions defaults = parse({"--out", "a.mp4"}).options;
+    EXPECT_EQ(defaults.crf, 20);
+    EXPECT_EQ(defaults.preset, "superfast");
+    EXPECT_FALSE(defaults.fullRange || defaults.lossless || defaults.silent);
+    CaptureParse tuned = parse({"--out", "a.mp4", "--crf", "0", "--preset", "veryslow", "--color", "full-range"});
+    ASSERT_EQ(tuned.status, CaptureParse::Status::Run) << tuned.message;
+    EXPECT_EQ(tuned.options.crf, 0);
+    EXPECT_TRUE(tuned.options.fullRange);
+    EXPECT_EQ(parse({"--out", "m.MKV", "--lossless", "--silent"}).status, CaptureParse::Status::Run);
+    for (auto bad : {std::vector<const char*>{"--crf", "52"},
+                     {"--crf", "-1"},
+                     {"--crf", "2.5"},
+                     {"--preset", "quick"},
+                     {"--color", "full"},
+                     {"--lossless", "--out", "m.mp4"},
+                     {"--lossless", "--out", "shots"},
+                     {"--lossless", "--crf", "10", "--out", "m.mkv"},
+                     {"--silent", "--out", "shots"}}) {
+        bad.insert(bad.begin(), "vantrel-capture");
+        if (std::string(bad[1]) != "--lossless" && std::string(bad[1]) != "--silent") {
+            bad.push_back("--out");
+            bad.push_back("a.mp4");
+        }
+        CaptureParse wrong = parseCaptureOptions(static_cast<int>(bad.size()), bad.data());
+        EXPECT_EQ(wrong.status, CaptureParse::Status::Error) << bad[1] << " " << bad[2];
+        EXPECT_NE(wrong.message.find(bad[1]), std::string::npos) << wrong.message;
+    }
+    EXPECT_EQ(parse({"--crf", "10", "--out", "shots"}).status, CaptureParse::Status::Error) << "a folder has no crf";
+}
+
+// Sizes past any GL limit are named with the limit; the queue shrinks for
+// huge frames, and frames beyond the machine's memory are refused up front.
+TEST(FrameBudget, SizesAndMemoryAreBoundedBeforeAllocating)
+{
+    const GlLimits limits{16384, 8192, 16384, 16384};
+    EXPECT_EQ(sizeProblem(8192, 4320, limits), "");
+    EXPECT_NE(sizeProblem(8193, 100, limits).find("GL_MAX_TEXTURE_SIZE"), std::string::npos);
+    EXPECT_NE(sizeProblem(100, 9000, {8192, 16384, 16384, 16384}).find("GL_MAX_RENDERBUFFER_SIZE"), std::string::npos);
+    EXPECT_NE(sizeProblem(5000, 100, {16384, 16384, 4096, 4096}).find("GL_MAX_VIEWPORT_DIMS"), std::string::npos);
+
+    const uint64_t gib = uint64_t{1} << 30;
+    EXPECT_EQ(planFrameMemory(1920, 1080, false, 3, 24 * gib).slots, 3);
+    FrameMemory huge = planFrameMemory(16384, 16384, false, 3, 24 * gib); // 768 MiB a frame
+    EXPECT_EQ(huge.slots, 1);
+    EXPECT_EQ(huge.problem, "");
+    FrameMemory blurred = planFrameMemory(16384, 16384, true, 3, 16 * gib); // 11.5 GiB
+    EXPECT_NE(blurred.problem.find("--size 16384x16384 with motion blur needs about"), std::string::npos)
+        << blurred.problem;
+    EXPECT_NE(planFrameMemory(3840, 2160, false, 3, gib / 4).problem, "");
 }

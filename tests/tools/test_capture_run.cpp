@@ -19,6 +19,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "demo/Music.h"
 #include "frontend/File.h"
 #include "frontend/ImageLoader.h"
 #include "frontend/Texture.h"
@@ -445,4 +446,80 @@ TEST(CaptureRun, FractionalRateIsTheVideosTimeBase)
     if (std::system(probe.c_str()) != 0)
         GTEST_SKIP() << "no ffprobe";
     EXPECT_EQ(fileBytes(fs::path(dir) / "rate.txt"), "60000/1001\n");
+}
+
+// A video killed outright leaves only its partial name, never a film without
+// an index under the name asked for nor an older film there; no stats either.
+TEST(CaptureRun, SigkillLeavesNoFileUnderTheFinalName)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-kill", true);
+    std::ofstream(dir + "/v.mp4") << "an older film";
+    const std::string command = "cd '" + dir + "' && { '" + (kRunDir / "vantrel-capture").string() +
+                                "' --from 80 --to 90 --fps 10 --size 160x120 --quiet --stats s.json --out v.mp4 "
+                                "> /dev/null 2>&1 & n=0; while [ $(stat -c %s v.partial.mp4 2>/dev/null || echo 0) "
+                                "-lt 20000 ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n + 1)); done; kill -KILL $!; "
+                                "wait $!; }";
+    std::system(command.c_str());
+    EXPECT_TRUE(fs::exists(fs::path(dir) / "v.partial.mp4"));
+    EXPECT_FALSE(fs::exists(fs::path(dir) / "v.mp4"));
+    EXPECT_FALSE(fs::exists(fs::path(dir) / "s.json"));
+}
+
+// The lossless master of a span decodes to the PNG frames of the same span.
+TEST(CaptureRun, LosslessMasterEqualsThePngFrames)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-master", true);
+    const std::string span = "--from 134 --to 134.25 --fps 10 --size 160x120 --quiet ";
+    ASSERT_EQ(runCapture(dir, span + "--out shots").status, 0);
+    RunResult master = runCapture(dir, span + "--lossless --out m.mkv");
+    ASSERT_EQ(master.status, 0) << master.output;
+    std::vector<std::vector<unsigned char>> frames = CaptureTest::decodeRgbFrames(dir + "/m.mkv", 160, 120);
+    ASSERT_EQ(frames.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(frames[i], Picture(fs::path(dir) / "shots" / PngName(i)).rgb) << i;
+    EXPECT_TRUE(CaptureTest::probeMedia(dir + "/m.mkv").hasAudio);
+}
+
+namespace {
+
+// The lag, in samples within +-`range`, at which `captured` best matches `music` from `start`.
+long bestLag(const std::vector<float>& captured, const std::vector<int16_t>& music, long start, long range)
+{
+    long best = 0;
+    double bestScore = -1e300;
+    const long length = std::min<long>(static_cast<long>(captured.size()) - range, 8192);
+    for (long lag = -range; lag <= range; ++lag) {
+        double score = 0.0;
+        for (long i = range; i < length; ++i)
+            score += captured[static_cast<std::size_t>(i)] * music[static_cast<std::size_t>((start + i + lag) * 2)];
+        if (score > bestScore) {
+            bestScore = score;
+            best = lag;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+// The film's sound over [a, b) is the music from a: lag 0 within 1 ms, for an
+// .mp4 once the decoder drops the encoder delay the file signals, and for an .mkv.
+TEST(CaptureRun, SoundIsInStepWithTheMusic)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    Vantrel::PcmTrack music;
+    ASSERT_TRUE(Vantrel::decodeMp3((kRunDir / "data" / "music.mp3").string(), music));
+    std::string dir = makeRunDir("capture-sync", true);
+    for (const char* name : {"s.mp4", "s.mkv"}) {
+        ASSERT_EQ(runCapture(dir, std::string("--from 20 --to 21 --fps 10 --size 64x48 --quiet --out ") + name).status,
+                  0);
+        std::vector<float> sound = CaptureTest::decodeLeftChannel(dir + "/" + name);
+        ASSERT_GT(sound.size(), 20000u) << name;
+        EXPECT_LE(std::abs(bestLag(sound, music.samples, 20L * Vantrel::kSampleRate, 2048)), 44) << name;
+    }
 }

@@ -262,13 +262,17 @@ long boxOffset(const std::string& path, const char* name)
 // High definition is tagged and converted as BT.709, smaller pictures as
 // BT.601, both limited range; the patches survive the trip within 3 levels
 // only when the conversion and the tags agree. The index leads the file.
+// Full range must reach the file as well as the tag: its black is luma 0, not 16.
 TEST(VideoSink, ColourIsTaggedAsConvertedAndTheIndexComesFirst)
 {
     struct Case {
         int width, height;
         AVColorSpace space;
         AVColorPrimaries primaries;
-    } cases[] = {{1920, 1080, AVCOL_SPC_BT709, AVCOL_PRI_BT709}, {640, 480, AVCOL_SPC_SMPTE170M, AVCOL_PRI_BT470BG}};
+        bool fullRange;
+    } cases[] = {{1920, 1080, AVCOL_SPC_BT709, AVCOL_PRI_BT709, false},
+                 {640, 480, AVCOL_SPC_SMPTE170M, AVCOL_PRI_BT470BG, false},
+                 {640, 480, AVCOL_SPC_SMPTE170M, AVCOL_PRI_BT470BG, true}};
     for (const Case& c : cases) {
         std::string path = TestSupport::makeTempDir("capture-colour") + "/film.mp4";
         VideoSinkDesc desc;
@@ -276,6 +280,7 @@ TEST(VideoSink, ColourIsTaggedAsConvertedAndTheIndexComesFirst)
         desc.width = c.width;
         desc.height = c.height;
         desc.fpsNum = 10;
+        desc.fullRange = c.fullRange;
         std::vector<unsigned char> frame = patches(c.width, c.height);
         VideoSink sink(desc);
         sink.writeFrame(frame.data());
@@ -284,7 +289,8 @@ TEST(VideoSink, ColourIsTaggedAsConvertedAndTheIndexComesFirst)
         EXPECT_EQ(info.colorSpace, c.space) << c.height;
         EXPECT_EQ(info.primaries, c.primaries) << c.height;
         EXPECT_EQ(info.transfer, c.height > 576 ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M);
-        EXPECT_EQ(info.range, AVCOL_RANGE_MPEG);
+        EXPECT_EQ(info.range, c.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG);
+        EXPECT_EQ(CaptureTest::firstLumaSample(path, c.width / 24, c.height / 2), c.fullRange ? 0 : 16);
         long moov = boxOffset(path, "moov"), mdat = boxOffset(path, "mdat");
         EXPECT_TRUE(moov >= 0 && moov < mdat) << "moov at " << moov << ", mdat at " << mdat;
         std::vector<unsigned char> back = decodeFirstFrame(path, c.width, c.height);
@@ -300,4 +306,37 @@ TEST(VideoSink, ColourIsTaggedAsConvertedAndTheIndexComesFirst)
         }
         EXPECT_LE(worst, 3) << c.width << "x" << c.height;
     }
+}
+
+// The master's pictures decode to the very bytes handed in; until finish() the
+// film exists only under its partial name, and an unfinished one not at all.
+TEST(VideoSink, LosslessMasterDecodesExactlyAndIsNamedWhenWhole)
+{
+    std::string dir = TestSupport::makeTempDir("capture-lossless");
+    VideoSinkDesc desc;
+    desc.path = dir + "/master.mkv";
+    desc.width = 96;
+    desc.height = 64;
+    desc.fpsNum = 10;
+    desc.lossless = true;
+    std::vector<std::vector<unsigned char>> frames = {gradient(96, 64, 7), patches(96, 64)};
+    {
+        VideoSink sink(desc);
+        for (const std::vector<unsigned char>& frame : frames)
+            sink.writeFrame(frame.data());
+        EXPECT_EQ(sink.writingPath(), dir + "/master.partial.mkv");
+        EXPECT_TRUE(fs::exists(sink.writingPath()));
+        EXPECT_FALSE(fs::exists(desc.path));
+        sink.finish();
+    }
+    EXPECT_FALSE(fs::exists(dir + "/master.partial.mkv"));
+    EXPECT_EQ(CaptureTest::decodeRgbFrames(desc.path, 96, 64), frames);
+    EXPECT_EQ(CaptureTest::probeMedia(desc.path).colorSpace, AVCOL_SPC_RGB);
+
+    desc.path = dir + "/cut.mkv";
+    {
+        VideoSink(desc).writeFrame(frames[0].data());
+    }
+    EXPECT_FALSE(fs::exists(desc.path));
+    EXPECT_FALSE(fs::exists(dir + "/cut.partial.mkv"));
 }

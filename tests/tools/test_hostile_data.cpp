@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,10 +59,10 @@ protected:
 
     // Runs the tool for one frame; the status is -1 after a signal, 137 when
     // it ran past the time limit.
-    int capture(std::string& output)
+    int capture(std::string& output, const std::string& args = "--at 1 --out frames")
     {
         std::string command = "cd '" + dir.string() + "' && timeout -s KILL 120 '" +
-                              (kRunDir / "vantrel-capture").string() + "' --at 1 --out frames --quiet > log 2>&1";
+                              (kRunDir / "vantrel-capture").string() + "' " + args + " --quiet > log 2>&1";
         int raw = std::system(command.c_str());
         std::ifstream log(dir / "log");
         output.assign(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>());
@@ -108,4 +109,20 @@ TEST_F(HostileData, PipesAndFoldersInPlaceOfDataFilesAreNamedNotWaitedOn)
     EXPECT_GT(capture(output), 0) << output;
     EXPECT_NE(output.find("cannot open file 'data/music.mp3': it is a pipe"), std::string::npos) << output;
     EXPECT_NE(output.find("cannot open file 'data/balloon.kdx': it is a directory"), std::string::npos) << output;
+}
+
+// A video would lose its sound without a word: refused, unless --silent asks
+// for a film without it; PNG frames go on after one line.
+TEST_F(HostileData, MusicThatCannotBeDecodedStopsAVideoUnlessSilent)
+{
+    writeBytes("music.mp3", std::vector<unsigned char>(4096, 0x5a));
+    std::string output;
+    EXPECT_EQ(capture(output, "--from 1 --to 1.2 --fps 10 --size 64x48 --out v.mp4"), 1) << output;
+    EXPECT_NE(output.find("data/music.mp3"), std::string::npos) << output;
+    EXPECT_NE(output.find("--silent"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(dir / "v.mp4"));
+    EXPECT_EQ(capture(output, "--from 1 --to 1.2 --fps 10 --size 64x48 --silent --out v.mp4"), 0) << output;
+    EXPECT_TRUE(fs::exists(dir / "v.mp4"));
+    EXPECT_EQ(capture(output), 0) << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
 }

@@ -55,6 +55,7 @@ std::string lowerExtension(const std::string& path)
 struct RawOptions {
     std::string fps, from, to, at, size, scale, fit;
     std::string motionBlur, shutter;
+    std::string crf, preset, color;
     bool atGiven = false;
 };
 
@@ -110,6 +111,31 @@ std::string convertMotionBlur(const RawOptions& raw, CaptureOptions& options)
     return "";
 }
 
+// --crf, --preset and --color; an empty string or the first problem.
+std::string convertEncoding(const RawOptions& raw, CaptureOptions& options)
+{
+    long crf = 0;
+    if (!raw.crf.empty() && (!parseDigits(raw.crf, crf) || crf > kMaxCrf))
+        return "--crf: '" + raw.crf + "' is not a quality from 0 (lossless) to " + std::to_string(kMaxCrf) +
+               " (default " + std::to_string(kDefaultCrf) + ")";
+    if (!raw.crf.empty())
+        options.crf = static_cast<int>(crf);
+    if (!raw.preset.empty()) {
+        if (std::find(std::begin(kPresets), std::end(kPresets), raw.preset) == std::end(kPresets)) {
+            std::string names;
+            for (const char* name : kPresets)
+                names += std::string(names.empty() ? "" : ", ") + name;
+            return "--preset: '" + raw.preset + "' is not one of " + names;
+        }
+        options.preset = raw.preset;
+    }
+    if (raw.color == "full-range")
+        options.fullRange = true;
+    else if (!raw.color.empty() && raw.color != "limited-range")
+        return "--color: '" + raw.color + "' is neither limited-range nor full-range";
+    return "";
+}
+
 constexpr double kScales[] = {0.5, 1.0, 2.0, 4.0};
 
 // Turns the raw option texts into values; returns an empty string or the first problem.
@@ -160,10 +186,25 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
         options.fit = Vantrel::Fit::Crop;
     else if (!raw.fit.empty() && raw.fit != "bars")
         return "--fit: '" + raw.fit + "' is neither bars nor crop";
-    return convertMotionBlur(raw, options);
+    std::string problem = convertMotionBlur(raw, options);
+    return problem.empty() ? convertEncoding(raw, options) : problem;
 }
 
-std::string checkCombination(const CaptureOptions& options)
+// What only a video takes, and what the lossless master leaves to FFV1.
+std::string checkVideoOptions(const RawOptions& raw, const CaptureOptions& options)
+{
+    const bool video = options.outputKind() == OutputKind::Video;
+    const bool tuned = !raw.crf.empty() || !raw.preset.empty() || !raw.color.empty();
+    if ((tuned || options.silent) && !video)
+        return std::string(tuned ? "--crf, --preset and --color" : "--silent") + " apply to a video (--out FILE.mp4)";
+    if (options.lossless && lowerExtension(options.out) != ".mkv")
+        return "--lossless writes a Matroska file: use --out FILE.mkv";
+    if (options.lossless && tuned)
+        return "--lossless keeps the RGB pictures exactly; --crf, --preset and --color set the H.264 encoding";
+    return "";
+}
+
+std::string checkCombination(const RawOptions& raw, const CaptureOptions& options)
 {
     if (options.outputKind() == OutputKind::Video) {
         if (options.width % 2 != 0 || options.height % 2 != 0)
@@ -172,6 +213,9 @@ std::string checkCombination(const CaptureOptions& options)
         if (!options.at.empty())
             return "--at renders single frames and cannot be written as a video; use --out FOLDER";
     }
+    std::string video = checkVideoOptions(raw, options);
+    if (!video.empty())
+        return video;
     if (options.resume && options.outputKind() != OutputKind::PngSequence)
         return "--resume continues a folder of PNG frames (--out FOLDER); a video is continued by capturing the "
                "rest as a piece of its own and joining the pieces";
@@ -180,6 +224,25 @@ std::string checkCombination(const CaptureOptions& options)
         return "this would render " + std::to_string(frames) + " frames; at most " + std::to_string(kMaxFrames) +
                " are allowed (check --fps)";
     return "";
+}
+
+// How a video is encoded and what it carries.
+void addVideoOptions(CLI::App& app, RawOptions& raw, CaptureOptions& options)
+{
+    app.add_option("--crf", raw.crf,
+                   "H.264 constant quality: 0 (lossless) to 51, lower is better and larger (default 20)")
+        ->type_name("N");
+    app.add_option("--preset", raw.preset,
+                   "x264 speed preset, ultrafast to placebo; slower gives smaller files (default superfast)")
+        ->type_name("NAME");
+    app.add_option("--color", raw.color,
+                   "Video range: limited-range (16-235, what players and video sites expect; default) or "
+                   "full-range (0-255, tagged so)")
+        ->type_name("limited-range|full-range");
+    app.add_flag("--lossless", options.lossless,
+                 "A lossless master for editing: --out FILE.mkv gets FFV1 pictures in RGB and FLAC sound");
+    app.add_flag("--silent", options.silent,
+                 "A video without sound; also captures when the music file cannot be decoded");
 }
 
 } // namespace
@@ -234,6 +297,7 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
         ->type_name("DEGREES");
     app.add_flag("--resume", result.options.resume,
                  "Continue a PNG capture into the same folder, keeping the frames already there");
+    addVideoOptions(app, raw, result.options);
     app.set_version_flag("--version", Frontend::versionText("vantrel-capture"));
 
     try {
@@ -254,7 +318,7 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
     raw.atGiven = at->count() > 0;
     result.message = convert(raw, result.options);
     if (result.message.empty())
-        result.message = checkCombination(result.options);
+        result.message = checkCombination(raw, result.options);
     if (result.message.empty() && !result.options.out.empty() && result.options.out == result.options.stats)
         result.message = "--out and --stats name the same file";
     result.status = result.message.empty() ? CaptureParse::Status::Run : CaptureParse::Status::Error;

@@ -32,6 +32,14 @@ struct FrameRate {
 constexpr int kMaxMotionBlur = 256;
 constexpr double kMaxShutter = 360.0;
 
+// H.264 quality and speed: x264's constant-quality scale (0 is lossless, 51
+// the coarsest) and its presets from fastest to slowest.
+constexpr int kDefaultCrf = 20;
+constexpr int kMaxCrf = 51;
+constexpr const char* kDefaultPreset = "superfast";
+constexpr const char* kPresets[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
+                                    "medium",    "slow",      "slower",   "veryslow", "placebo"};
+
 struct CaptureOptions {
     FrameRate fps;
     double from = 0.0;
@@ -49,6 +57,11 @@ struct CaptureOptions {
     int motionBlur = 1;
     double shutter = 180.0;
     bool resume = false; // a PNG sequence keeps the frames already on disk
+    int crf = kDefaultCrf;
+    std::string preset = kDefaultPreset;
+    bool fullRange = false; // video YUV over 0..255 instead of the broadcast 16..235
+    bool lossless = false;  // Matroska with FFV1 in RGB and FLAC sound
+    bool silent = false;    // a video without sound; a music file that cannot be decoded is no error then
 
     OutputKind outputKind() const;
     // What every composition sees as the frame time: 1 / (fps * motionBlur),

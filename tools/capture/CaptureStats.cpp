@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "frontend/Error.h"
+#include "tools/capture/OutputFile.h"
 
 namespace Capture {
 
@@ -84,15 +85,21 @@ nlohmann::json CaptureStats::toJson(const StatsInfo& info) const
             {"all", summaryJson(summary(kAllFrames))}};
 }
 
+// Written under its partial name and renamed once whole: a full disk or a
+// kill never leaves a truncated file under the name asked for.
 void CaptureStats::writeJson(const std::string& path, const StatsInfo& info) const
 {
-    std::ofstream file(path, std::ios::trunc);
+    const std::string partial = partialPath(path);
+    std::ofstream file(partial, std::ios::trunc);
     if (!file)
-        throw Frontend::Error("cannot write the stats file " + path);
+        throw Frontend::Error("cannot write the stats file " + partial);
     file << toJson(info).dump(1) << '\n';
     file.close();
-    if (!file)
-        throw Frontend::Error("cannot write the stats file " + path + " (disk full?)");
+    if (!file) {
+        std::remove(partial.c_str());
+        throw Frontend::Error("cannot write the stats file " + partial + " (disk full?)");
+    }
+    commitPartial(partial, path);
 }
 
 std::string CaptureStats::table() const
@@ -117,9 +124,10 @@ std::string CaptureStats::table() const
 
 void checkStatsWritable(const std::string& path)
 {
-    std::ofstream file(path, std::ios::app);
-    if (!file)
+    const std::string partial = partialPath(path);
+    if (!std::ofstream(partial, std::ios::app))
         throw Frontend::Error("cannot write the stats file " + path);
+    std::remove(partial.c_str());
 }
 
 } // namespace Capture

@@ -21,6 +21,7 @@ extern "C" {
 
 #include "demo/Music.h"
 #include "frontend/Error.h"
+#include "tools/capture/OutputFile.h"
 
 namespace Capture {
 
@@ -79,14 +80,78 @@ int64_t samplesOfFrames(const VideoSinkDesc& desc, int64_t frames, bool nearest)
 
 // Pictures taller than standard definition are high definition: BT.709 for
 // matrix, primaries and transfer; smaller ones are BT.601 (625-line primaries,
-// as players assume for PAL-sized and smaller pictures). Always limited range.
-void tagColour(AVCodecContext* video, int height)
+// as players assume for PAL-sized and smaller pictures). Limited range unless
+// asked for full. A lossless master keeps the sRGB pictures themselves.
+void tagColour(AVCodecContext* video, const VideoSinkDesc& desc)
 {
-    const bool hd = height > 576;
-    video->color_range = AVCOL_RANGE_MPEG;
+    if (desc.lossless) {
+        video->color_range = AVCOL_RANGE_JPEG;
+        video->colorspace = AVCOL_SPC_RGB;
+        video->color_primaries = AVCOL_PRI_BT709;
+        video->color_trc = AVCOL_TRC_IEC61966_2_1;
+        return;
+    }
+    const bool hd = desc.height > 576;
+    video->color_range = desc.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     video->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
     video->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_BT470BG;
     video->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
+}
+
+const AVCodec* chooseVideoCodec(const VideoSinkDesc& desc)
+{
+    if (desc.lossless)
+        return avcodec_find_encoder(AV_CODEC_ID_FFV1);
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_H264);
+    return codec ? codec : avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+}
+
+std::string codecLabel(const AVCodec* codec)
+{
+    switch (codec->id) {
+    case AV_CODEC_ID_H264: return "H.264";
+    case AV_CODEC_ID_FFV1: return "FFV1 lossless";
+    default: return "MPEG-4";
+    }
+}
+
+// Encoder settings beyond size, rate and colour.
+void tuneEncoder(AVCodecContext* video, const VideoSinkDesc& desc)
+{
+    if (video->codec_id == AV_CODEC_ID_FFV1) {
+        // Version 3 with slices encodes on two threads; every frame a key
+        // frame, so an editor seeks anywhere at once.
+        video->level = 3;
+        video->slices = 4;
+        video->thread_count = 2;
+        video->gop_size = 1;
+    } else if (video->codec_id == AV_CODEC_ID_H264) {
+        // On a two-core machine the software renderer already keeps both cores
+        // busy; "superfast" at quality 20 costs a capture about a tenth over
+        // rendering alone ("fast": about two fifths) and loses nothing against
+        // the lossless frames (SSIM 0.994 for both), in a larger file.
+        av_opt_set(video->priv_data, "preset", desc.preset.c_str(), 0);
+        av_opt_set_int(video->priv_data, "crf", desc.crf, 0);
+    } else {
+        video->flags |= AV_CODEC_FLAG_QSCALE;
+        video->global_quality = FF_QP2LAMBDA * 3;
+        video->gop_size = std::max(1, static_cast<int>(std::lround(2.0 * desc.fpsNum / desc.fpsDen)));
+    }
+}
+
+// RGB rows as FFV1's bgr0 (B, G, R, unused in memory order): a pure reordering.
+void packBgr0(const unsigned char* rgb, int width, int height, AVFrame* frame)
+{
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* in = rgb + static_cast<std::size_t>(y) * width * 3;
+        uint8_t* out = frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0];
+        for (int x = 0; x < width; ++x, in += 3, out += 4) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+            out[3] = 0;
+        }
+    }
 }
 
 } // namespace
@@ -111,10 +176,12 @@ struct VideoSink::Impl {
     bool fileOpen = false;
     bool finished = false;
     std::string codecName;
+    std::string writing; // the partial name the film has until it is finished
 
     ~Impl();
     void fail(const std::string& what, int code) const;
     void openVideo();
+    void openConverter();
     void openAudio();
     void openFile();
     void encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame);
@@ -126,6 +193,8 @@ VideoSink::Impl::~Impl()
 {
     if (fileOpen && !(format->oformat->flags & AVFMT_NOFILE))
         avio_closep(&format->pb);
+    if (fileOpen && !finished)
+        std::remove(writing.c_str()); // without its index nothing plays it
     sws_freeContext(scaler);
     swr_free(&resampler);
     av_frame_free(&picture);
@@ -149,12 +218,13 @@ void VideoSink::Impl::fail(const std::string& what, int code) const
 
 void VideoSink::Impl::openVideo()
 {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_H264);
+    const AVCodec* codec = chooseVideoCodec(desc);
     if (!codec)
-        codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
-    if (!codec)
-        fail("this FFmpeg build has neither an H.264 nor an MPEG-4 encoder", 0);
-    codecName = codec->id == AV_CODEC_ID_H264 ? "H.264" : "MPEG-4";
+        fail(desc.lossless ? "this FFmpeg build has no FFV1 encoder"
+                           : "this FFmpeg build has neither an H.264 nor "
+                             "an MPEG-4 encoder",
+             0);
+    codecName = codecLabel(codec);
 
     videoStream = avformat_new_stream(format, nullptr);
     video = avcodec_alloc_context3(codec);
@@ -164,26 +234,15 @@ void VideoSink::Impl::openVideo()
     // The exact rate is the time base, so 60000/1001 stays 60000/1001. MPEG-4
     // part 2 limits the time base denominator to 16 bits.
     AVRational rate = exactRate(desc);
-    if (codec->id != AV_CODEC_ID_H264 && rate.num > 65535)
+    if (codec->id == AV_CODEC_ID_MPEG4 && rate.num > 65535)
         rate = av_d2q(static_cast<double>(desc.fpsNum) / desc.fpsDen, 65535);
     video->width = desc.width;
     video->height = desc.height;
-    video->pix_fmt = AV_PIX_FMT_YUV420P;
+    video->pix_fmt = desc.lossless ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_YUV420P;
     video->time_base = av_inv_q(rate);
     video->framerate = rate;
-    tagColour(video, desc.height);
-    if (codec->id == AV_CODEC_ID_H264) {
-        // On a two-core machine the software renderer already keeps both cores
-        // busy; "superfast" at this quality costs a capture about a tenth
-        // over rendering alone ("fast": about two fifths) and loses nothing
-        // against the lossless frames (SSIM 0.994 for both), in a larger file.
-        av_opt_set(video->priv_data, "preset", "superfast", 0);
-        av_opt_set(video->priv_data, "crf", "20", 0);
-    } else {
-        video->flags |= AV_CODEC_FLAG_QSCALE;
-        video->global_quality = FF_QP2LAMBDA * 3;
-        video->gop_size = std::max(1, static_cast<int>(std::lround(2.0 * desc.fpsNum / desc.fpsDen)));
-    }
+    tagColour(video, desc);
+    tuneEncoder(video, desc);
     if (format->oformat->flags & AVFMT_GLOBALHEADER)
         video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
@@ -203,13 +262,20 @@ void VideoSink::Impl::openVideo()
     result = av_frame_get_buffer(picture, 0);
     if (result < 0)
         fail("cannot allocate a video frame", result);
+    openConverter();
+}
+
+// RGB to the encoder's YUV: full-range RGB in, the range and matrix the tags name out.
+void VideoSink::Impl::openConverter()
+{
+    if (desc.lossless)
+        return;
     scaler = sws_getContext(desc.width, desc.height, AV_PIX_FMT_RGB24, desc.width, desc.height, AV_PIX_FMT_YUV420P,
                             SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!scaler)
         fail("cannot set up the RGB to YUV conversion", 0);
-    // Full-range RGB in, limited-range YUV out, with the matrix the tags name.
     const int* matrix = sws_getCoefficients(video->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_ITU601);
-    sws_setColorspaceDetails(scaler, matrix, 1, matrix, 0, 0, 1 << 16, 1 << 16);
+    sws_setColorspaceDetails(scaler, matrix, 1, matrix, desc.fullRange ? 1 : 0, 0, 1 << 16, 1 << 16);
 }
 
 void VideoSink::Impl::openAudio()
@@ -270,10 +336,12 @@ void VideoSink::Impl::openFile()
 {
     if (format->oformat->flags & AVFMT_NOFILE)
         return;
-    int result = avio_open(&format->pb, desc.path.c_str(), AVIO_FLAG_WRITE);
+    int result = avio_open(&format->pb, writing.c_str(), AVIO_FLAG_WRITE);
     if (result < 0)
         fail("cannot write the video file", result);
     fileOpen = true;
+    // An older film under the name would pass for this run's if it were cut short.
+    std::remove(desc.path.c_str());
 }
 
 void VideoSink::Impl::encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame)
@@ -339,7 +407,8 @@ VideoSink::VideoSink(const VideoSinkDesc& desc) : impl(std::make_unique<Impl>())
         av_log_set_level(AV_LOG_WARNING);
     av_log_set_callback(keepErrors);
     impl->desc = desc;
-    int result = avformat_alloc_output_context2(&impl->format, nullptr, nullptr, desc.path.c_str());
+    impl->writing = partialPath(desc.path);
+    int result = avformat_alloc_output_context2(&impl->format, nullptr, nullptr, impl->writing.c_str());
     if (result < 0 || !impl->format)
         impl->fail("cannot choose a container for this file name", result);
     impl->packet = av_packet_alloc();
@@ -368,9 +437,13 @@ void VideoSink::writeFrame(const unsigned char* rgbTopFirst)
     int result = av_frame_make_writable(s.picture);
     if (result < 0)
         s.fail("cannot reuse the video frame", result);
-    const uint8_t* planes[1] = {rgbTopFirst};
-    const int strides[1] = {s.desc.width * 3};
-    sws_scale(s.scaler, planes, strides, 0, s.desc.height, s.picture->data, s.picture->linesize);
+    if (s.desc.lossless) {
+        packBgr0(rgbTopFirst, s.desc.width, s.desc.height, s.picture);
+    } else {
+        const uint8_t* planes[1] = {rgbTopFirst};
+        const int strides[1] = {s.desc.width * 3};
+        sws_scale(s.scaler, planes, strides, 0, s.desc.height, s.picture->data, s.picture->linesize);
+    }
     s.picture->pts = s.framesWritten++;
     s.encode(s.video, s.videoStream, s.picture);
     // Keep the sound level with the pictures so the muxer interleaves as it goes.
@@ -393,10 +466,18 @@ void VideoSink::finish()
     if (result < 0)
         s.fail("cannot finish the video file", result);
     if (s.fileOpen) {
-        avio_closep(&s.format->pb);
-        s.fileOpen = false;
+        result = avio_closep(&s.format->pb);
+        if (result < 0)
+            s.fail("cannot finish the video file", result);
     }
+    commitPartial(s.writing, s.desc.path);
+    s.fileOpen = false;
     s.finished = true;
+}
+
+const std::string& VideoSink::writingPath() const
+{
+    return impl->writing;
 }
 
 std::string VideoSink::describe() const

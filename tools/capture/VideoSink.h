@@ -1,13 +1,17 @@
 // One video file with the music, written through the FFmpeg libraries:
 // H.264 (libx264) where the build has it, MPEG-4 part 2 otherwise, yuv420p
-// at the capture's frame rate; sound of the music samples that cover the
-// captured span (AAC in MP4, lossless FLAC in Matroska, which joins exactly), interleaved with the pictures as they
+// at the capture's frame rate, or FFV1 in RGB for a lossless master; sound of
+// the music samples that cover the captured span (AAC in MP4, lossless FLAC in
+// Matroska, which joins exactly), interleaved with the pictures as they
 // arrive so the muxer never has to hold the whole film.
 //
 //   VideoSinkDesc desc;  desc.path = "out.mp4"; desc.width = 800; ...
 //   desc.music = &track; desc.audioFrom = 0; desc.audioTo = 240;
-//   VideoSink sink(desc);                       // opens the file, writes the header
-//   sink.writeFrame(rgb); ...; sink.finish();   // finish() writes the index
+//   VideoSink sink(desc);                       // opens out.partial.mp4, writes the header
+//   sink.writeFrame(rgb); ...; sink.finish();   // writes the index, renames it to out.mp4
+//
+// A sink destroyed unfinished removes its partial file; one killed outright
+// leaves it under its partial name, never under desc.path.
 #pragma once
 
 #include <memory>
@@ -30,6 +34,10 @@ struct VideoSinkDesc {
     const Vantrel::PcmTrack* music = nullptr; // null: a silent film without an audio stream
     double audioFrom = 0.0;                   // seconds of the track heard at the first frame
     double audioTo = 0.0;                     // end of the sound, exclusive
+    int crf = 20;                             // H.264 constant quality
+    std::string preset = "superfast";         // x264 speed preset
+    bool fullRange = false;                   // YUV over 0..255, tagged so; else 16..235
+    bool lossless = false;                    // FFV1 in RGB (Matroska), bit-exact pictures
 };
 
 class VideoSink : public FrameSink {
@@ -42,6 +50,8 @@ public:
     void writeFrame(const unsigned char* rgbTopFirst) override;
     void finish() override;
     std::string describe() const override;
+    // Where the film is while it is being written.
+    const std::string& writingPath() const;
 
 private:
     struct Impl;

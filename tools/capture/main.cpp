@@ -28,9 +28,11 @@
 #include "prod/Prod.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureStats.h"
+#include "tools/capture/FrameBudget.h"
 #include "tools/capture/FrameReader.h"
 #include "tools/capture/FrameSink.h"
 #include "tools/capture/MotionBlur.h"
+#include "tools/capture/OutputFile.h"
 #include "tools/capture/Progress.h"
 #include "tools/capture/QueuedSink.h"
 #include "tools/capture/VideoSink.h"
@@ -42,11 +44,12 @@ namespace {
 constexpr int kUsageExitStatus = 2;
 constexpr int kInterruptedExitStatus = 130;
 // Finished frames waiting for the encoding thread: enough to ride out a slow
-// frame on either side, few enough to stay small at 4K (25 MB each).
+// frame on either side, few enough to stay small at 4K (25 MB each); fewer
+// where the frames are larger (see planFrameMemory).
 constexpr int kQueuedFrames = 3;
 
-// The video being written: removed when the run ends without a playable one,
-// also when an error ends the process on the spot.
+// The video being written, under its partial name: removed when the run ends
+// without a playable one, also when an error ends the process on the spot.
 std::string pendingOutput;
 
 void removePendingOutput()
@@ -92,6 +95,10 @@ std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vant
         desc.music = music;
         desc.audioFrom = options.from;
         desc.audioTo = options.to;
+        desc.crf = options.crf;
+        desc.preset = options.preset;
+        desc.fullRange = options.fullRange;
+        desc.lossless = options.lossless;
         return std::make_unique<VideoSink>(desc);
     }
     case OutputKind::None: break;
@@ -99,24 +106,18 @@ std::unique_ptr<FrameSink> makeEncoder(const CaptureOptions& options, const Vant
     return nullptr;
 }
 
-// The encoder on a thread of its own, behind a short queue of finished frames.
-std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, const Vantrel::PcmTrack* music,
-                                    const std::vector<bool>& kept)
-{
-    std::unique_ptr<FrameSink> encoder = makeEncoder(options, music, kept);
-    if (!encoder)
-        return nullptr;
-    return std::make_unique<QueuedSink>(std::move(encoder), options.width, options.height, kQueuedFrames);
-}
-
 double millisecondsBetween(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b)
 {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-// Frames are read from the back buffer (or the blur's own picture) at the size asked for.
+// Frames are read from the back buffer (or the blur's own picture) at the
+// size asked for, which the GL driver must be able to draw and read.
 void checkWindowSize(Frontend::Context& context, const CaptureOptions& options)
 {
+    std::string problem = sizeProblem(options.width, options.height, queryGlLimits());
+    if (!problem.empty())
+        throw Frontend::Error(problem);
     int width = context.window().clientWidth();
     int height = context.window().clientHeight();
     if (width != options.width || height != options.height)
@@ -203,8 +204,26 @@ bool isKept(const std::vector<bool>& kept, long frame)
     return frame < static_cast<long>(kept.size()) && kept[static_cast<std::size_t>(frame)];
 }
 
+// The frame buffers of a capture, allocated once the GL context has shown
+// that it can hold frames of this size. The encoder moves to a thread of its
+// own, behind a short queue of finished frames.
+struct FrameBuffers {
+    std::unique_ptr<MotionBlur> blur;
+    std::unique_ptr<FrameReader> reader;
+
+    FrameBuffers(const CaptureOptions& options, std::unique_ptr<FrameSink>& sink, int slots)
+    {
+        if (!sink)
+            return;
+        sink = std::make_unique<QueuedSink>(std::move(sink), options.width, options.height, slots);
+        if (options.motionBlur > 1)
+            blur = std::make_unique<MotionBlur>(options.width, options.height);
+        reader = std::make_unique<FrameReader>(options.width, options.height);
+    }
+};
+
 RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, double scale, const Vantrel::PcmTrack* track,
-                    FrameSink* sink, const std::vector<bool>& kept)
+                    std::unique_ptr<FrameSink>& encoder, const std::vector<bool>& kept, int slots)
 {
     RunResult run;
     std::unique_ptr<Frontend::Context> context;
@@ -215,6 +234,9 @@ RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, doubl
         return run;
     }
     checkWindowSize(*context, options);
+    FrameBuffers buffers(options, encoder, slots);
+    FrameSink* sink = encoder.get();
+    FrameReader* reader = buffers.reader.get();
 
     const long frames = countFrames(options);
     std::vector<EntrySpan> spans;
@@ -222,13 +244,8 @@ RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, doubl
         spans.push_back({entry.start, entry.end});
     CaptureStats stats(spans, frames);
     ProgressBar progress(frames, !options.quiet && isatty(STDERR_FILENO), scaleLabel(options, scale));
-    std::unique_ptr<MotionBlur> blur;
-    if (options.motionBlur > 1 && sink)
-        blur = std::make_unique<MotionBlur>(options.width, options.height);
-    std::unique_ptr<FrameReader> reader;
-    if (sink)
-        reader = std::make_unique<FrameReader>(options.width, options.height);
-    FrameRenderer renderer{production, options, track, {}, blur.get(), options.stats.empty() ? nullptr : &stats};
+    FrameRenderer renderer{
+        production, options, track, {}, buffers.blur.get(), options.stats.empty() ? nullptr : &stats};
 
     for (long frame = 0; frame < frames; ++frame) {
         // Ctrl+C reaches SDL as a quit event; stop cleanly so the video stays playable.
@@ -256,6 +273,31 @@ RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, doubl
     return run;
 }
 
+// The spectrum (and a video's sound) come from the decoded file, not from
+// playback. A video that would silently lose its sound is refused instead.
+bool loadMusic(const Prod::Prod& production, const CaptureOptions& options, Vantrel::PcmTrack& track)
+{
+    std::string problem;
+    if (production.musicFile.empty() || Vantrel::decodeMp3(production.musicFile, track, &problem))
+        return !production.musicFile.empty();
+    if (options.outputKind() == OutputKind::Video && !options.silent)
+        throw Frontend::Error(problem + "; the video would have no sound (--silent captures it without)");
+    std::fprintf(stderr, "vantrel-capture: %s; rendering with a silent spectrum\n", problem.c_str());
+    return false;
+}
+
+// Every frame buffer must fit before the first is allocated.
+int plannedQueueSlots(const CaptureOptions& options)
+{
+    if (options.outputKind() == OutputKind::None)
+        return 0;
+    FrameMemory memory =
+        planFrameMemory(options.width, options.height, options.motionBlur > 1, kQueuedFrames, physicalMemory());
+    if (!memory.problem.empty())
+        throw Frontend::Error(memory.problem);
+    return memory.slots;
+}
+
 int capture(const CaptureOptions& options)
 {
     checkDataFolders();
@@ -264,31 +306,27 @@ int capture(const CaptureOptions& options)
     Prod::Prod production;
     const double scale = chooseRenderScale(options);
     sizeProduction(production, options, scale);
-
-    // The spectrum (and the film's sound) come from the decoded file, not from playback.
-    Vantrel::PcmTrack track;
-    std::string musicProblem;
-    bool haveMusic = !production.musicFile.empty() && Vantrel::decodeMp3(production.musicFile, track, &musicProblem);
-    if (!production.musicFile.empty() && !haveMusic)
-        std::fprintf(stderr, "vantrel-capture: %s; rendering with a silent spectrum and no sound\n",
-                     musicProblem.c_str());
+    Vantrel::PcmTrack music;
+    const Vantrel::PcmTrack* track = loadMusic(production, options, music) ? &music : nullptr;
+    const Vantrel::PcmTrack* sound = options.silent ? nullptr : track;
 
     // Output problems show before the long start-up, not after it.
     if (!options.stats.empty())
         checkStatsWritable(options.stats);
+    const int slots = plannedQueueSlots(options);
     std::vector<bool> kept;
     if (options.resume)
         kept = framesOnDisk(options.out, countFrames(options), options.width, options.height);
-    std::unique_ptr<FrameSink> sink = makeSink(options, haveMusic ? &track : nullptr, kept);
+    std::unique_ptr<FrameSink> sink = makeEncoder(options, sound, kept);
     if (options.outputKind() == OutputKind::Video) {
-        pendingOutput = options.out;
+        pendingOutput = partialPath(options.out);
         Frontend::setExitCleanup(removePendingOutput);
     }
 
     RunResult run;
     std::string written;
     try {
-        run = renderAll(production, options, scale, haveMusic ? &track : nullptr, sink.get(), kept);
+        run = renderAll(production, options, scale, track, sink, kept, slots);
         if (sink && run.done > 0) {
             sink->finish();
             pendingOutput.clear();
