@@ -35,27 +35,17 @@ started=$(date +%s)
 reference=$root/reference
 (cd "$run_dir" && SDL_VIDEODRIVER=offscreen ./vantrel-capture --quiet --at 80 --out "$reference")
 
-tar -xf "$tarball" -C "$root"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-bind /proc /proc
-bind /sys /sys
-bind /dev /dev
-bind "$cache/debs" /var/cache/apt/archives
+unpack_minimal_root "$tarball" "$cache/debs"
 mkdir -p "$root/root/Downloads"
 tar -xf "$archive" -C "$root/root/Downloads"
 folder=/root/Downloads/$(basename "$archive" -linux-x86_64.tar.xz)
 
-in_root() {
-  chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash -euo pipefail -c "$1"
-}
-
 log "installing a plain desktop's libraries"
-in_root "apt-get update -qq && apt-get install -y -qq --no-install-recommends ${desktop_packages[*]} > /dev/null
+in_minimal_root "apt-get update -qq && apt-get install -y -qq --no-install-recommends ${desktop_packages[*]} > /dev/null
   if dpkg-query -W -f='\${Package}\n' | grep -E -e '-dev$' -e '^(gcc|g\+\+|clang|cpp)(-[0-9]+)?$'; then
     echo 'a compiler or -dev package came with them' >&2; exit 1; fi"
 log "playing from the home folder"
-in_root "cd ~ && for f in $folder/vantrel $folder/vantrel-capture $folder/vantrel-shaderc $folder/lib/*; do
+in_minimal_root "cd ~ && for f in $folder/vantrel $folder/vantrel-capture $folder/vantrel-shaderc $folder/lib/*; do
     if ldd \$f | grep 'not found'; then echo \"\$f: libraries not found\" >&2; exit 1; fi; done
   $folder/vantrel --version | grep -q '^vantrel '
   SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy $folder/vantrel-capture --quiet --at 80 --out x"
