@@ -21,7 +21,7 @@ SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=$(SANITIZE_LEAKS):alloc
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 
-.PHONY: deps build run test test-sanitize fuzz clean format install package
+.PHONY: deps build run test test-sanitize fuzz clean format install package release
 
 deps:
 	@scripts/install-deps.sh
@@ -64,6 +64,13 @@ package: deps
 	@cd $(PACKAGE_BUILD) && cpack -G DEB
 	@ls -l $(PACKAGE_BUILD)/vantrel_*.deb
 
+# `make release` writes $(RELEASE_BUILD)/vantrel-VERSION-linux-x86_64.tar.xz, a
+# folder that plays on a plain desktop (scripts/make-release.sh says what it bundles).
+RELEASE_BUILD ?= build-release
+
+release: deps
+	@RELEASE_BUILD=$(RELEASE_BUILD) JOBS=$(JOBS) scripts/make-release.sh
+
 # Reformats every C++ source and header with .clang-format (build folders lie outside these).
 FORMAT_DIRS = demo devmode frontend frontend_ext prod scene std_effects tools tests fuzz
 
@@ -71,4 +78,4 @@ format:
 	@find $(FORMAT_DIRS) \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(RELEASE_BUILD)

@@ -45,14 +45,9 @@ mkdir -p "$cache" "$debs"
 ensure_minimal_tarball "$tarball"
 enter_throwaway_root vantrel-fresh
 
-tar -xf "$tarball" -C "$root"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-bind /proc /proc
-bind /sys /sys
-bind /dev /dev
 # Downloaded packages are kept between proofs; apt still resolves and installs
 # every one of them from scratch.
-bind "$debs" /var/cache/apt/archives
+unpack_minimal_root "$tarball" "$debs"
 
 commit=$(git -C "$repo" rev-parse HEAD)
 log "clean clone of $commit"

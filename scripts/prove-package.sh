@@ -28,12 +28,7 @@ started=$(date +%s)
 reference=$root/reference
 (cd "$run_dir" && SDL_VIDEODRIVER=offscreen ./vantrel-capture --quiet --at 10,133 --out "$reference")
 
-tar -xf "$tarball" -C "$root"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-bind /proc /proc
-bind /sys /sys
-bind /dev /dev
-bind "$cache/debs" /var/cache/apt/archives
+unpack_minimal_root "$tarball" "$cache/debs"
 cp "$deb" "$root/tmp/vantrel.deb"
 
 in_root() {

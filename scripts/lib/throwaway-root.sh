@@ -7,6 +7,8 @@
 #   ensure_minimal_tarball "$tarball"
 #   enter_throwaway_root vantrel-fresh     # sets $root, installs the cleanup
 #   bind /host/dir /inside/root
+#   unpack_minimal_root "$tarball" "$debs"  # the base, /proc /sys /dev, apt's kept downloads
+#   in_minimal_root 'commands'              # bash -euo pipefail as root inside, clean environment
 #
 # The caller defines log() and sets `name` for messages.
 
@@ -54,4 +56,18 @@ bind() {
   mount --rbind "$1" "$root$2"
   mount --make-rslave "$root$2"
   mounts+=("$root$2")
+}
+
+unpack_minimal_root() {
+  tar -xf "$1" -C "$root"
+  cp /etc/resolv.conf "$root/etc/resolv.conf"
+  bind /proc /proc
+  bind /sys /sys
+  bind /dev /dev
+  bind "$2" /var/cache/apt/archives
+}
+
+in_minimal_root() {
+  chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash -euo pipefail -c "$1"
 }
