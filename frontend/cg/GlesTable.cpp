@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace Frontend::Cg {
@@ -40,11 +41,19 @@ std::vector<std::string_view> fields(std::string_view line)
     return out;
 }
 
-template <typename T>
-bool parse(std::string_view text, T& value)
+bool parse(std::string_view text, int& value)
 {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
+}
+
+// Float from_chars is missing from the web build's C++ library.
+bool parse(std::string_view text, float& value)
+{
+    std::string copy(text);
+    char* end = nullptr;
+    value = std::strtof(copy.c_str(), &end);
+    return !copy.empty() && end == copy.c_str() + copy.size();
 }
 
 bool parseType(std::string_view text, CgParameterType& type)
