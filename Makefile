@@ -87,7 +87,7 @@ web:
 	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc
 	@rm -rf $(WEB_BUILD)/site/shaders
 	@$(BUILD)/run/vantrel-shaderc --gles $(WEB_BUILD)/site/shaders vantrel_data/*.cg
-	@cmake -S web -B $(WEB_BUILD)/wasm -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/Emscripten.cmake \
+	@cmake -S web -B $(WEB_BUILD)/wasm -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/Emscripten.cmake \
 	  -DVANTREL_WEB_SHADERS=$(CURDIR)/$(WEB_BUILD)/site/shaders >/dev/null
 	@cmake --build $(WEB_BUILD)/wasm -j $(JOBS)
 
