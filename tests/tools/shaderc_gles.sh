@@ -20,10 +20,16 @@ for cg in "$@"; do
   glslangValidator -l "$base.vert" "$base.frag" > "$out/log" || { cat "$out/log"; exit 1; }
 done
 
-printf 'float4 vsMain(float4 p : POSITION) : POSITION { return p; }\nfloat4 psMain() : COLOR { return undefinedName; }\n' \
-  > "$out/broken.cg"
-if "$shaderc" --gles "$out/broken-site" "$out/broken.cg" 2> "$out/err"; then
-  echo "a broken shader was accepted"; exit 1
-fi
-grep -q "broken.cg:2:" "$out/err" || { echo "no file:line for the broken shader:"; cat "$out/err"; exit 1; }
-[ ! -e "$out/broken-site/broken.cg.frag" ] || { echo "a broken shader left output"; exit 1; }
+# expect_refusal NAME.cg TEXT MESSAGE: the tool fails, names file and line, and writes nothing.
+expect_refusal() {
+  printf '%s' "$2" > "$out/$1"
+  if "$shaderc" --gles "$out/refused" "$out/$1" 2> "$out/err"; then
+    echo "$1 was accepted"; exit 1
+  fi
+  grep -qF "$1:$3" "$out/err" || { echo "$1: expected \"$3\", got:"; cat "$out/err"; exit 1; }
+  [ ! -e "$out/refused/$1.frag" ] || { echo "$1 left output"; exit 1; }
+}
+expect_refusal broken.cg $'float4 vsMain(float4 p : POSITION) : POSITION { return p; }\nfloat4 psMain() : COLOR { return undefinedName; }\n' 2:
+# WebGL 2 has no 1D textures: refused at build time rather than by the browser.
+expect_refusal one_d.cg $'// a ramp\nsampler1D ramp;\nfloat4 vsMain(float4 p : POSITION) : POSITION { return p; }\nfloat4 psMain(float u : TEXCOORD0) : COLOR { return tex1D(ramp, u); }\n' \
+  '2: sampler "ramp" is one-dimensional'
