@@ -16,6 +16,11 @@ set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
 set(CMAKE_C_LINKER_LAUNCHER ${launcher})
 set(CMAKE_CXX_LINKER_LAUNCHER ${launcher})
 
+# The code reports bad data by throwing (Frontend::Error and the integer codes);
+# emscripten would otherwise compile every catch away and abort instead.
+set(CMAKE_CXX_FLAGS_INIT -fexceptions)
+set(CMAKE_EXE_LINKER_FLAGS_INIT -fexceptions)
+
 # WebGL 2 only, through the system GL library emscripten ships (its ports
 # cannot be fetched offline). The page is our own: emcc writes app.js and
 # app.wasm, never HTML, whose minifier step is broken in this release.
