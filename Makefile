@@ -21,7 +21,7 @@ SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=$(SANITIZE_LEAKS):alloc
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 
-.PHONY: deps build run test test-sanitize fuzz clean format install package release
+.PHONY: deps build run test test-sanitize fuzz clean format install package release web test-web
 
 deps:
 	@scripts/install-deps.sh
@@ -79,3 +79,23 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(RELEASE_BUILD)
+
+# `make web` builds the web version's parts into WEB_BUILD: the shaders
+# precompiled to GLSL ES by the native vantrel-shaderc into site/shaders/, and
+# the platform-free libraries for WebAssembly (web/CMakeLists.txt) with
+# Debian's emscripten. `make test-web` runs the checks of that build.
+WEB_BUILD ?= build-web
+
+
+web:
+	@scripts/install-deps.sh --web
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc
+	@rm -rf $(WEB_BUILD)/site/shaders
+	@$(BUILD)/run/vantrel-shaderc --gles $(WEB_BUILD)/site/shaders vantrel_data/*.cg
+	@cmake -S web -B $(WEB_BUILD)/wasm -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/Emscripten.cmake \
+	  -DVANTREL_WEB_SHADERS=$(CURDIR)/$(WEB_BUILD)/site/shaders >/dev/null
+	@cmake --build $(WEB_BUILD)/wasm -j $(JOBS)
+
+test-web: web
+	@cd $(WEB_BUILD)/wasm && ctest --output-on-failure

@@ -2,7 +2,17 @@
 # Installs the Debian packages the build, the demo, the tools and the tests
 # need, on anything from a minimal Debian 12 up (scripts/prove-fresh-debian.sh
 # checks that in CI). Does nothing, and needs no root, when all is there.
+#   install-deps.sh          the desktop build
+#   install-deps.sh --web    also the web build: emscripten, stb_image, brotli,
+#                            Chromium, and playwright-core in build-web/npm
 set -euo pipefail
+
+web=false
+case "${1:-}" in
+  "") ;;
+  --web) web=true ;;
+  *) echo "install-deps: unknown option $1 (only --web)" >&2; exit 1 ;;
+esac
 
 packages=(
   cmake g++ make pkg-config ccache clang-format
@@ -18,12 +28,33 @@ packages=(
   help2man patchelf
   ca-certificates git
 )
+# The web build still needs the desktop's tools: its shaders are precompiled natively.
+if $web; then
+  packages+=(emscripten libstb-dev brotli chromium)
+  # A newer Node.js from elsewhere brings its own npm, and Debian's npm would clash with it.
+  command -v node > /dev/null || packages+=(nodejs)
+  command -v npm > /dev/null || packages+=(npm)
+fi
+
+# playwright-core drives the system's Chromium in the page tests; unlike
+# playwright it never downloads a browser of its own. Kept inside the project.
+install_web_npm() {
+  local npm_dir playwright=playwright-core@1.65.2
+  npm_dir="$(cd "$(dirname "$0")/.." && pwd)/build-web/npm"
+  [ -f "$npm_dir/node_modules/playwright-core/package.json" ] && return 0
+  echo "Installing $playwright into $npm_dir"
+  mkdir -p "$npm_dir"
+  PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm install --prefix "$npm_dir" --no-audit --no-fund --loglevel=error "$playwright"
+}
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  if $web; then install_web_npm; fi
+  exit 0
+fi
 
 echo "Installing: ${missing[*]}"
 sudo=""
@@ -36,3 +67,4 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if $web; then install_web_npm; fi

@@ -43,7 +43,7 @@ bool compileStage(const CgCompileInput& input, const Cg::StageSource& source, bo
         return false;
     }
     start = Clock::now();
-    std::string error = Cg::generateGlsl(std::move(spirv.words), rewrite, vertex, result);
+    std::string error = Cg::generateGlsl(std::move(spirv.words), rewrite, vertex, input.gles, result);
     result.times.crossMs += millisecondsSince(start);
     if (!error.empty()) {
         result.listing += context + error + "\n";
@@ -257,6 +257,7 @@ std::string compileRequest(const std::string& request)
     input.vertexEntry = in.text();
     input.pixelEntry = in.text();
     input.fileName = in.text();
+    input.gles = in.number() != 0;
     if (!in.good) {
         CgCompileResult damaged;
         damaged.listing = "the compiler's request is damaged\n";
@@ -305,6 +306,7 @@ CgCompileResult compileCgShader(const CgCompileInput& input)
     Writer request;
     for (const std::string& part : {std::string(text), input.vertexEntry, input.pixelEntry, input.fileName})
         request.text(part);
+    request.number(input.gles);
     Cg::IsolatedRun run = Cg::runIsolated(compileRequest, request.bytes);
     double total = millisecondsSince(start);
     CgCompileResult child;

@@ -35,6 +35,7 @@ struct CgCompileInput {
     std::string pixelEntry = "psMain";
     std::string fileName = "<built-in>"; // listings and #include resolution
     bool isolated = true;                // false: in this process (only for finding library faults)
+    bool gles = false;                   // GLSL ES 3.00 for WebGL 2 instead of desktop GLSL 3.30
 };
 
 CgCompileResult compileCgShader(const CgCompileInput& input);

@@ -140,13 +140,18 @@ std::string mapStageVariables(spirv_cross::CompilerGLSL& glsl, const Spirv::Inte
     return "";
 }
 
-std::string generate(const std::vector<uint32_t>& words, const Spirv::InterfaceRewrite& rewrite, bool vertex,
+std::string generate(const std::vector<uint32_t>& words, const Spirv::InterfaceRewrite& rewrite, bool vertex, bool gles,
                      bool keepTemporaries, CgCompileResult& result, std::string& text)
 {
     spirv_cross::CompilerGLSL glsl(words);
     spirv_cross::CompilerGLSL::Options options = glsl.get_common_options();
-    options.version = 330;
-    options.es = false;
+    options.version = gles ? 300 : 330;
+    options.es = gles;
+    // ES fragment stages have no default float precision; the desktop computes in full precision.
+    if (gles) {
+        options.fragment.default_float_precision = spirv_cross::CompilerGLSL::Options::Highp;
+        options.fragment.default_int_precision = spirv_cross::CompilerGLSL::Options::Highp;
+    }
     options.enable_420pack_extension = false;
     options.force_temporary = keepTemporaries;
     glsl.set_common_options(options);
@@ -177,16 +182,16 @@ std::string generate(const std::vector<uint32_t>& words, const Spirv::InterfaceR
 
 } // namespace
 
-std::string generateGlsl(std::vector<uint32_t> words, const Spirv::InterfaceRewrite& rewrite, bool vertex,
+std::string generateGlsl(std::vector<uint32_t> words, const Spirv::InterfaceRewrite& rewrite, bool vertex, bool gles,
                          CgCompileResult& result)
 {
     try {
         CgCompileResult scratch = result;
         std::string text;
-        std::string error = generate(words, rewrite, vertex, false, scratch, text);
+        std::string error = generate(words, rewrite, vertex, gles, false, scratch, text);
         if (error.empty() && !checkGeneratedLimits(text).empty()) {
             scratch = result;
-            error = generate(words, rewrite, vertex, true, scratch, text);
+            error = generate(words, rewrite, vertex, gles, true, scratch, text);
         }
         if (!error.empty())
             return error;

@@ -18,8 +18,8 @@
 
 namespace Frontend::Cg {
 
-// Fills the stage's GLSL and parameters into result. Returns an error text or "".
-std::string generateGlsl(std::vector<uint32_t> words, const Spirv::InterfaceRewrite& rewrite, bool vertex,
+// Fills the stage's GLSL (ES 3.00 when gles) and parameters into result. Returns an error text or "".
+std::string generateGlsl(std::vector<uint32_t> words, const Spirv::InterfaceRewrite& rewrite, bool vertex, bool gles,
                          CgCompileResult& result);
 
 } // namespace Frontend::Cg

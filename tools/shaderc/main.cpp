@@ -1,13 +1,17 @@
 // vantrel-shaderc: checks Cg files the way the demo loads them.
 //
 //   vantrel-shaderc [--vertex-entry NAME] [--pixel-entry NAME] [--glsl] [--time] FILE.cg...
+//   vantrel-shaderc --gles OUTDIR FILE.cg...
 //
 // Each file's two entries go through the runtime's own path (Cg -> SPIR-V ->
 // GLSL -> linked GL program, in a hidden GL context). Failures print their
 // listing as "file:line: message"; --glsl prints the generated GLSL, --time
-// what each step cost. The exit status is 0 only when every file compiles.
+// what each step cost. --gles precompiles the files for the web build
+// instead (GlesExport.h), with no GL context. The exit status is 0 only when
+// every file compiles.
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -22,6 +26,7 @@
 #include "frontend/Context.h"
 #include "frontend/Shader.h"
 #include "frontend/Version.h"
+#include "tools/shaderc/GlesExport.h"
 
 namespace {
 
@@ -30,6 +35,7 @@ struct Options {
     std::string pixelEntry = "psMain";
     bool printGlsl = false;
     bool printTimes = false;
+    std::string glesDir;
     std::vector<std::string> files;
 };
 
@@ -58,19 +64,25 @@ double firstDrawMs(Frontend::CompleteShader& shader)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-bool compileFile(const Options& options, const std::string& path)
+// The file's text, within the compiler's limits; false after saying why not.
+bool readSource(const std::string& path, std::string& text)
 {
-    std::string text;
     if (!readText(path, text)) {
         std::fprintf(stderr, "%s: cannot open the file\n", path.c_str());
         return false;
     }
     // The compiler reads a C string: a NUL byte would end the text there unseen.
     std::string listing = Frontend::Cg::checkSourceLimits(text, Frontend::Cg::codeOnly(text), path);
-    if (!listing.empty()) {
-        std::fputs(listing.c_str(), stderr);
+    std::fputs(listing.c_str(), stderr);
+    return listing.empty();
+}
+
+bool compileFile(const Options& options, const std::string& path)
+{
+    std::string text;
+    if (!readSource(path, text))
         return false;
-    }
+    std::string listing;
     Frontend::CgCompileResult details;
     auto shader = Frontend::CompleteShader::tryCreate(text.c_str(), options.vertexEntry, options.pixelEntry, path,
                                                       listing, &details);
@@ -90,6 +102,22 @@ bool compileFile(const Options& options, const std::string& path)
     return true;
 }
 
+bool exportFiles(const Options& options)
+{
+    std::error_code error;
+    std::filesystem::create_directories(options.glesDir, error);
+    if (error) {
+        std::fprintf(stderr, "%s: cannot create the folder (%s)\n", options.glesDir.c_str(), error.message().c_str());
+        return false;
+    }
+    bool allOk = true;
+    for (const std::string& path : options.files) {
+        Shaderc::GlesRequest request{path, "", options.vertexEntry, options.pixelEntry, options.glesDir};
+        allOk = readSource(path, request.text) && Shaderc::exportGles(request) && allOk;
+    }
+    return allOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -100,9 +128,12 @@ int main(int argc, char** argv)
     app.add_option("--pixel-entry", options.pixelEntry, "pixel entry function")->capture_default_str();
     app.add_flag("--glsl", options.printGlsl, "print the generated GLSL");
     app.add_flag("--time", options.printTimes, "print what each compile step costs");
+    app.add_option("--gles", options.glesDir, "write GLSL ES 3.00 programs and parameter tables into this folder");
     app.add_option("files", options.files, "Cg files")->required();
     app.set_version_flag("--version", Frontend::versionText("vantrel-shaderc"));
     CLI11_PARSE(app, argc, argv);
+    if (!options.glesDir.empty())
+        return exportFiles(options) ? 0 : 1;
 
     Frontend::ContextDesc desc;
     desc.hidden = true;
