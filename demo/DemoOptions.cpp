@@ -168,10 +168,11 @@ DemoParse parseDemoOptions(int argc, const char* const* argv)
 {
     DemoParse result;
     RawOptions raw;
-    CLI::App app{"Plays the demo: its music and, in step with it, its scenes, from the first beat to the end. "
-                 "Escape ends it; F10 held writes every frame to dump0.png, dump1.png, ... "
-                 "Run it from the directory that holds data/ and vantrel_data/.",
-                 "vantrel"};
+    CLI::App app{
+        "Plays the demo: its music and, in step with it, its scenes, from the first beat to the end. "
+        "Escape ends it; F10 held writes every frame to dump0.png, dump1.png, ... "
+        "It finds data/ and vantrel_data/ in the current directory, beside the program or in the installed folder.",
+        "vantrel"};
     addWindowGroup(app, raw, result.options);
     addPictureGroup(app, raw);
     addPlaybackGroup(app, raw, result.options);

@@ -260,7 +260,8 @@ CaptureParse parseCaptureOptions(int argc, const char* const* argv)
     CaptureParse result;
     RawOptions raw;
     CLI::App app{"Renders the demo's frames off-screen at a fixed frame rate, as PNG pictures or a video with "
-                 "its music. Run it from the directory that holds data/ and vantrel_data/.",
+                 "its music. It finds data/ and vantrel_data/ in the current directory, beside the program or in the "
+                 "installed folder.",
                  "vantrel-capture"};
     app.add_option("--fps", raw.fps, "Frames per second of demo time, also as a fraction like 60000/1001 (default 60)")
         ->type_name("N|NUM/DEN");

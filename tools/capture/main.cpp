@@ -65,9 +65,10 @@ void checkDataFolders()
 {
     for (const char* folder : {"data", "vantrel_data"}) {
         if (!std::filesystem::is_directory(folder))
-            throw Frontend::Error("no " + std::string(folder) + "/ folder in " +
-                                  std::filesystem::current_path().string() +
-                                  "; run from the directory that holds data/ and vantrel_data/ (build/run)");
+            throw Frontend::Error(
+                "no " + std::string(folder) + "/ folder in " + std::filesystem::current_path().string() +
+                ", beside the program or in the installed folder; run from the directory that holds data/ "
+                "and vantrel_data/ (build/run)");
     }
 }
 
