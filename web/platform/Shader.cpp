@@ -26,6 +26,7 @@
 #include "frontend/Platform.h"
 #include "frontend/State.h"
 #include "frontend/Texture.h"
+#include "web/platform/DepthCopy.h"
 
 namespace Frontend {
 
@@ -358,8 +359,11 @@ void CompleteShader::setTexture(std::string_view name, const Texture* texture)
     Impl::Parameter* p = impl->find(name, true);
     if (!p || p->location < 0)
         return;
+    // Shaders sample depth through a float copy (DepthCopy.h).
+    const bool depth = texture && (texture->format() == kFormatDepth16 || texture->format() == kFormatDepth24);
+    const GLuint textureName = !texture ? 0 : depth ? Web::depthCopy(*texture) : texture->id();
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(p->unit));
-    glBindTexture(p->target, texture ? texture->id() : 0);
+    glBindTexture(p->target, textureName);
     glActiveTexture(GL_TEXTURE0);
 }
 

@@ -44,6 +44,7 @@ GLenum batchMode = 0;
 // Vertices of the open batch: all kAttributes values each, so that one
 // stride serves every combination a caller sets.
 std::vector<float> batch;
+std::vector<float> packed; // what end() streams: the batch's own attributes only
 
 GLenum capabilityOf(int code)
 {
@@ -167,20 +168,31 @@ void State::end()
 {
     const int vertices = static_cast<int>(batch.size() / (kAttributes * 4));
     if (vertices > 0) {
-        const GLsizei stride = kAttributes * 4 * sizeof(float);
-        Web::streamData(GL_ARRAY_BUFFER, batch.data(), batch.size() * sizeof(float));
-        for (int a = 0; a < kAttributes; ++a)
-            if (setInBatch & (1u << a)) {
-                glEnableVertexAttribArray(static_cast<GLuint>(a));
-                glVertexAttribPointer(static_cast<GLuint>(a), 4, GL_FLOAT, GL_FALSE, stride,
-                                      reinterpret_cast<const void*>(static_cast<size_t>(a) * 4 * sizeof(float)));
+        // Only the attributes given in the batch travel, packed: WebGL
+        // refuses strides over 255 bytes, so at most 15 of them.
+        int used[kAttributes];
+        int count = 0;
+        for (int a = 0; a < kAttributes && count < 15; ++a)
+            if (setInBatch & (1u << a))
+                used[count++] = a;
+        packed.clear();
+        for (int v = 0; v < vertices; ++v)
+            for (int i = 0; i < count; ++i) {
+                const float* value = &batch[(static_cast<size_t>(v) * kAttributes + used[i]) * 4];
+                packed.insert(packed.end(), value, value + 4);
             }
+        const GLsizei stride = count * 4 * static_cast<GLsizei>(sizeof(float));
+        Web::streamData(GL_ARRAY_BUFFER, packed.data(), packed.size() * sizeof(float));
+        for (int i = 0; i < count; ++i) {
+            glEnableVertexAttribArray(static_cast<GLuint>(used[i]));
+            glVertexAttribPointer(static_cast<GLuint>(used[i]), 4, GL_FLOAT, GL_FALSE, stride,
+                                  reinterpret_cast<const void*>(static_cast<size_t>(i) * 4 * sizeof(float)));
+        }
         Web::drawVertices(batchMode, 0, vertices);
-        for (int a = 0; a < kAttributes; ++a)
-            if (setInBatch & (1u << a)) {
-                glDisableVertexAttribArray(static_cast<GLuint>(a));
-                glVertexAttrib4fv(static_cast<GLuint>(a), current[a]);
-            }
+        for (int i = 0; i < count; ++i) {
+            glDisableVertexAttribArray(static_cast<GLuint>(used[i]));
+            glVertexAttrib4fv(static_cast<GLuint>(used[i]), current[used[i]]);
+        }
         glBindBuffer(GL_ARRAY_BUFFER, 0);
     }
     batch.clear();
