@@ -21,7 +21,7 @@ SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=$(SANITIZE_LEAKS):alloc
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 
-.PHONY: deps build run test test-sanitize fuzz clean format install package release web test-web
+.PHONY: deps build run test test-sanitize fuzz clean format install package release web test-web web-serve
 
 deps:
 	@scripts/install-deps.sh
@@ -90,12 +90,18 @@ WEB_BUILD ?= build-web
 web:
 	@scripts/install-deps.sh --web
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc
+	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc vantrel-capture assets_data
 	@rm -rf $(WEB_BUILD)/site/shaders
 	@$(BUILD)/run/vantrel-shaderc --gles $(WEB_BUILD)/site/shaders vantrel_data/*.cg
 	@cmake -S web -B $(WEB_BUILD)/wasm -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/Emscripten.cmake \
-	  -DVANTREL_WEB_SHADERS=$(CURDIR)/$(WEB_BUILD)/site/shaders >/dev/null
+	  -DVANTREL_WEB_SHADERS=$(CURDIR)/$(WEB_BUILD)/site/shaders -DVANTREL_WEB_RUN=$(CURDIR)/$(BUILD)/run >/dev/null
 	@cmake --build $(WEB_BUILD)/wasm -j $(JOBS)
 
 test-web: web
 	@cd $(WEB_BUILD)/wasm && ctest --output-on-failure
+
+# Serves the built site on 127.0.0.1:$(WEB_PORT) for a browser on this machine.
+WEB_PORT ?= 8080
+
+web-serve: web
+	@scripts/web-serve.sh $(WEB_BUILD)/site $(WEB_PORT)

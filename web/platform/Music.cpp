@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "web/platform/KissSpectrum.h"
 
@@ -92,6 +93,19 @@ EM_JS(void, vantrel_audio_window, (double frame, float* out, int count), {
     }
 });
 // clang-format on
+
+namespace {
+
+// The spectrum handed out last, for the page's tests (a frame's copy of 1 KiB).
+float lastSpectrum[Vantrel::kSpectrumBins];
+
+} // namespace
+
+// Where the page reads the spectrum the program was given last.
+extern "C" EMSCRIPTEN_KEEPALIVE const float* vantrel_music_spectrum()
+{
+    return lastSpectrum;
+}
 
 namespace Vantrel {
 
@@ -247,6 +261,7 @@ void Music::spectrum(float* out)
     const double frame = std::floor(impl->heard() * kSampleRate);
     vantrel_audio_window(frame, impl->mono, kFftSize);
     impl->transform.analyze(impl->mono, out);
+    std::memcpy(lastSpectrum, out, sizeof lastSpectrum);
 }
 
 void Music::free()

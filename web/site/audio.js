@@ -16,7 +16,7 @@
   // Between two advances of AudioContext.currentTime (one audio callback, a
   // few milliseconds) the clock runs on the page's own clock, but never
   // further than this ahead of the last one the audio thread reported.
-  const kMaxExtrapolation = 0.05;
+  const kMaxExtrapolation = 0.025;
 
   const s = {
     ctx: null,
@@ -30,7 +30,12 @@
     startTime: 0, // context time at which `from` started
     lastContextTime: -1,
     lastPerf: 0,
+    lastHeard: 0, // the clock never runs back while it plays
     offset: 0, // the user's correction, seconds; positive: sound comes later
+    // The last reads of the clock while playing, for tests: position given,
+    // the context's own clock at that moment, page time. No garbage per frame.
+    reads: new Float64Array(3 * 1024),
+    readCount: 0,
   };
 
   function context() {
@@ -144,6 +149,7 @@
     s.from = from;
     s.playing = true;
     s.lastContextTime = -1;
+    s.lastHeard = from;
     return true;
   }
 
@@ -189,7 +195,25 @@
 
   function position() {
     if (!s.playing || !s.ctx) return s.from;
-    return clampToTrack(s.from + Math.max(contextTimeSinceStart() - latency() - s.offset, 0));
+    const behind = latency() + s.offset;
+    const heard = Math.max(clampToTrack(s.from + Math.max(contextTimeSinceStart() - behind, 0)), s.lastHeard);
+    s.lastHeard = heard;
+    const at = 3 * (s.readCount++ % (s.reads.length / 3));
+    s.reads[at] = heard;
+    s.reads[at + 1] = clampToTrack(s.from + Math.max(s.ctx.currentTime - s.startTime - behind, 0));
+    s.reads[at + 2] = performance.now();
+    return heard;
+  }
+
+  // The clock reads since `since` (a count from readCount()), oldest first.
+  function reads(since) {
+    const capacity = s.reads.length / 3;
+    const out = [];
+    for (let i = Math.max(since, s.readCount - capacity); i < s.readCount; ++i) {
+      const at = 3 * (i % capacity);
+      out.push({ position: s.reads[at], contextClock: s.reads[at + 1], pageTime: s.reads[at + 2] });
+    }
+    return out;
   }
 
   function samples(channel) {
@@ -214,8 +238,8 @@
     duration,
     samples,
     context: () => s.ctx,
-    // For tests: the context time and its start, to compare the clock with.
-    startTime: () => s.startTime,
-    startPosition: () => s.from,
+    // For tests: how the clock followed the context's time.
+    readCount: () => s.readCount,
+    reads,
   };
 })();
