@@ -104,17 +104,14 @@
 
   // ---- canvas size and full screen
 
+  // The program sizes the canvas's buffer to its place on the page (device
+  // pixels) every frame it draws; between frames it is told here.
   function resizeCanvas() {
-    const scale = Math.min(window.devicePixelRatio || 1, 2);
-    const width = Math.max(1, Math.round(canvas.clientWidth * scale));
-    const height = Math.max(1, Math.round(canvas.clientHeight * scale));
-    if (canvas.width === width && canvas.height === height) return;
-    canvas.width = width;
-    canvas.height = height;
     const m = page.module;
-    if (m && m._vantrel_resize) m._vantrel_resize(canvas.clientWidth, canvas.clientHeight);
+    if (!m) return;
+    m._vantrel_resize(canvas.clientWidth, canvas.clientHeight);
     // A new size clears the canvas: a still is drawn again.
-    if (m && page.state === 'still') m._vantrel_still(page.still);
+    if (page.state === 'still') m._vantrel_still(page.still);
   }
   window.addEventListener('resize', resizeCanvas);
   document.addEventListener('fullscreenchange', resizeCanvas);
@@ -191,7 +188,6 @@
            'Try a current Firefox, Chrome, Edge or Safari with hardware acceleration on.');
       return;
     }
-    resizeCanvas();
     showProgress();
 
     // The music is fetched beside the program's data; stills need it too,

@@ -170,3 +170,32 @@ test('a span plays on the audio clock with a live spectrum and returns to the st
     await page.close();
   }
 });
+
+test('a failed download and a browser without WebGL 2 show on the page and in the console', async () => {
+  const cases = [
+    { what: 'a missing music file', expect: 'data/music.mp3: download failed (HTTP 404',
+      prepare: (page) => page.route('**/data/music.mp3', (route) => route.fulfill({ status: 404, body: 'gone' })) },
+    { what: 'no WebGL 2', expect: 'no WebGL 2',
+      prepare: (page) => page.addInitScript(() => {
+        const getContext = HTMLCanvasElement.prototype.getContext;
+        HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
+          return type === 'webgl2' ? null : getContext.call(this, type, ...rest);
+        };
+      }) },
+  ];
+  for (const c of cases) {
+    const page = await browser.newPage({ viewport: { width: 800, height: 600 } });
+    const consoleErrors = [];
+    page.on('console', (message) => message.type() === 'error' && consoleErrors.push(message.text()));
+    try {
+      await c.prepare(page);
+      await page.goto(`${server.origin}/index.html`);
+      await page.waitForFunction(() => globalThis.vantrelPage?.state === 'error', null, { timeout: kLoadTimeout });
+      assert.ok(await page.isVisible('#error'), `${c.what}: no error on the page`);
+      assert.match(await page.textContent('#error'), new RegExp(c.expect.replace(/[()]/g, '\\$&')), c.what);
+      assert.ok(consoleErrors.some((text) => text.includes(c.expect)), `${c.what}: not in the console`);
+    } finally {
+      await page.close();
+    }
+  }
+});

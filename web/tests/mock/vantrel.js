@@ -11,7 +11,13 @@ function createVantrel(m) {
   // Not a spectrum: the window's loudness in every bin, enough for the page.
   m.HEAPF32 = new Float32Array(256);
   m._vantrel_music_spectrum = () => 0;
+  function follow() {
+    const w = Math.round(m.canvas.clientWidth * devicePixelRatio);
+    const h = Math.round(m.canvas.clientHeight * devicePixelRatio);
+    if (m.canvas.width !== w || m.canvas.height !== h) [m.canvas.width, m.canvas.height] = [w, h];
+  }
   function draw(t) {
+    follow();
     const w = gl.drawingBufferWidth;
     const h = gl.drawingBufferHeight;
     const pw = Math.min(w, Math.round((h * 4) / 3));
@@ -52,6 +58,7 @@ function createVantrel(m) {
     m.onVantrelStillDone(t);
   };
   m._vantrel_time = () => m.time;
+  m._vantrel_resize = follow;
   setTimeout(() => m.onVantrelReady(), 100);
   return Promise.resolve(m);
 }
