@@ -90,11 +90,11 @@ WEB_BUILD ?= build-web
 web:
 	@scripts/install-deps.sh --web
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc vantrel-capture assets_data
+	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc
 	@rm -rf $(WEB_BUILD)/site/shaders
 	@$(BUILD)/run/vantrel-shaderc --gles $(WEB_BUILD)/site/shaders vantrel_data/*.cg
 	@cmake -S web -B $(WEB_BUILD)/wasm -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/Emscripten.cmake \
-	  -DVANTREL_WEB_SHADERS=$(CURDIR)/$(WEB_BUILD)/site/shaders -DVANTREL_WEB_RUN=$(CURDIR)/$(BUILD)/run >/dev/null
+	  -DVANTREL_WEB_SHADERS=$(CURDIR)/$(WEB_BUILD)/site/shaders >/dev/null
 	@cmake --build $(WEB_BUILD)/wasm -j $(JOBS)
 
 test-web: web
