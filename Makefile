@@ -21,7 +21,7 @@ SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=$(SANITIZE_LEAKS):alloc
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 
-.PHONY: deps build run test test-sanitize fuzz clean format install package release web test-web
+.PHONY: deps build run test test-sanitize fuzz clean format install package release web test-web web-serve
 
 deps:
 	@scripts/install-deps.sh
@@ -102,3 +102,9 @@ web:
 
 test-web: web
 	@cd $(WEB_BUILD)/wasm && ctest --output-on-failure
+
+# Serves the built site on 127.0.0.1:$(WEB_PORT) for a browser on this machine.
+WEB_PORT ?= 8080
+
+web-serve: web
+	@scripts/web-serve.sh $(WEB_BUILD)/site $(WEB_PORT)

@@ -18,7 +18,7 @@ packages=(
   cmake g++ make pkg-config ccache clang-format
   libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libglu1-mesa-dev libepoxy-dev
   glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools
-  libmpg123-dev libfftw3-dev libmp3lame-dev libasound2-dev
+  libmpg123-dev libfftw3-dev libkissfft-dev libmp3lame-dev libasound2-dev
   libjpeg62-turbo-dev libpng-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libfreetype-dev fonts-dejavu-core
