@@ -109,6 +109,10 @@ test('the page loads without console errors or requests outside the site', async
     await waitForState(page, ['ready']);
     assert.equal(await page.isVisible('#play'), true, 'no Play button');
     assert.equal(await page.evaluate(() => document.getElementById('progress').value), 1, 'the loading bar did not fill');
+    // The bar counted both the music and the program's data, to the last byte.
+    const downloads = await page.evaluate(() => globalThis.vantrelPage.downloads);
+    for (const [name, d] of Object.entries(downloads))
+      assert.ok(d.total > 0 && d.received === d.total, `${name}: ${d.received} of ${d.total} bytes`);
     assert.deepEqual(problems, []);
     assert.deepEqual(outside, []);
   } finally {
