@@ -145,6 +145,7 @@ test('a span plays on the audio clock with a live spectrum and returns to the st
     const readsBefore = await page.evaluate(() => VantrelAudio.readCount());
     await page.click('#play');
     assert.equal(await page.evaluate(() => globalThis.vantrelPage.state), 'playing');
+    await page.waitForFunction(() => document.fullscreenElement !== null, null, { timeout: 5000 });
 
     // Five seconds of the program's reads of the clock and of its spectrum.
     const loudest = [];
@@ -169,6 +170,7 @@ test('a span plays on the audio clock with a live spectrum and returns to the st
     await waitForState(page, ['ready'], (to - from + 10) * 1000);
     assert.equal(await page.isVisible('#start'), true, 'the start screen did not come back');
     assert.equal(await page.evaluate(() => VantrelAudio.playing()), false, 'the music plays on');
+    await page.waitForFunction(() => document.fullscreenElement === null, null, { timeout: 5000 });
     assert.deepEqual(problems, []);
   } finally {
     await page.close();
