@@ -80,21 +80,24 @@ format:
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(RELEASE_BUILD)
 
-# `make web` builds the web version's parts into WEB_BUILD: the shaders
-# precompiled to GLSL ES by the native vantrel-shaderc into site/shaders/, and
-# the platform-free libraries for WebAssembly (web/CMakeLists.txt) with
-# Debian's emscripten. `make test-web` runs the checks of that build.
+# `make web` builds the web version into WEB_BUILD: the shaders precompiled
+# to GLSL ES by the native vantrel-shaderc into shaders/, then the program
+# for WebAssembly (web/CMakeLists.txt) with Debian's emscripten into site/,
+# with the data the desktop build generates packaged beside it. `make
+# test-web` runs the checks of that build; its stills are compared with the
+# native capture tool's, which it builds too.
 WEB_BUILD ?= build-web
 
 
 web:
 	@scripts/install-deps.sh --web
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc
-	@rm -rf $(WEB_BUILD)/site/shaders
-	@$(BUILD)/run/vantrel-shaderc --gles $(WEB_BUILD)/site/shaders vantrel_data/*.cg
+	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc assets_data vantrel-capture
+	@rm -rf $(WEB_BUILD)/shaders
+	@$(BUILD)/run/vantrel-shaderc --gles $(WEB_BUILD)/shaders vantrel_data/*.cg
 	@cmake -S web -B $(WEB_BUILD)/wasm -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/Emscripten.cmake \
-	  -DVANTREL_WEB_SHADERS=$(CURDIR)/$(WEB_BUILD)/site/shaders >/dev/null
+	  -DVANTREL_WEB_SHADERS=$(CURDIR)/$(WEB_BUILD)/shaders -DVANTREL_WEB_DATA=$(CURDIR)/$(BUILD)/run/data \
+	  -DVANTREL_WEB_SITE=$(CURDIR)/$(WEB_BUILD)/site -DVANTREL_NATIVE_RUN=$(CURDIR)/$(BUILD)/run >/dev/null
 	@cmake --build $(WEB_BUILD)/wasm -j $(JOBS)
 
 test-web: web

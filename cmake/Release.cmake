@@ -16,11 +16,24 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/frontend/Version.cpp DIRECTORY
 set_source_files_properties(${PROJECT_SOURCE_DIR}/frontend/DataPath.cpp DIRECTORY ${PROJECT_SOURCE_DIR}/frontend
   PROPERTIES COMPILE_DEFINITIONS VANTREL_INSTALLED_DATA_DIR="${VANTREL_INSTALLED_DATA_DIR}")
 
+# The release archive's programs (scripts/make-release.sh) carry their own
+# C++ library, so that they start where the system's is older, and keep its
+# symbols to themselves: the C++ libraries loaded beside them (codecs, the GL
+# driver's) keep the system's. libgcc_s stays shared, since the static
+# unwinder asks for a newer glibc (_dl_find_object, 2.35) than the archive's.
+option(VANTREL_RELEASE_ARCHIVE "link the programs for the release archive" OFF)
+
 # Called at the end of the top-level file, once the programs exist.
 function(vantrel_install_rules)
   install(TARGETS vantrel vantrel-capture vantrel-shaderc RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(DIRECTORY ${VANTREL_RUN_DIR}/data ${VANTREL_RUN_DIR}/vantrel_data
     DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrel)
+  if(VANTREL_RELEASE_ARCHIVE)
+    foreach(program vantrel vantrel-capture vantrel-shaderc)
+      target_sources(${program} PRIVATE ${PROJECT_SOURCE_DIR}/packaging/arc4random.c)
+      target_link_options(${program} PRIVATE -static-libstdc++ -Wl,--exclude-libs,libstdc++.a)
+    endforeach()
+  endif()
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL vantrel_install_rules)
 

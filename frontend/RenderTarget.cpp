@@ -1,12 +1,12 @@
 // Off-screen render targets: one framebuffer object with an RGBA8 colour
 // texture and a depth texture (24-bit, or 16-bit where 24 is refused).
-// Construction leaves the window's framebuffer bound.
+// Construction leaves the window's framebuffer bound. The same code serves
+// desktop GL and WebGL 2, whose Texture makes the depth formats it takes.
 #include "frontend/RenderTarget.h"
-
-#include <epoxy/gl.h>
 
 #include "frontend/Context.h"
 #include "frontend/Error.h"
+#include "frontend/GL.h"
 #include "frontend/Platform.h"
 #include "frontend/Texture.h"
 
@@ -18,7 +18,7 @@ bool acceptedStatus(GLenum status)
 {
     // Only these two mean "this depth format cannot be used here"; any other
     // incompleteness is left to the error checks.
-    return status != GL_FRAMEBUFFER_UNSUPPORTED && status != GL_FRAMEBUFFER_INCOMPLETE_DIMENSIONS_EXT;
+    return status != GL_FRAMEBUFFER_UNSUPPORTED && status != GL_FRAMEBUFFER_INCOMPLETE_DIMENSIONS;
 }
 
 } // namespace

@@ -86,6 +86,10 @@ public:
     static void popAll();
 
     static void setViewport(int x, int y, int width, int height);
+    // Multisampling of what is drawn next, where the window has samples.
+    static void setMultisample(bool enabled);
+    // Returns once GL has carried out every command given so far.
+    static void finish();
     static void resetState();
     static void clear(float r, float g, float b, float a, bool colour, bool depth, bool stencil);
 

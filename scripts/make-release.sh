@@ -6,11 +6,14 @@
 # RUNPATH $ORIGIN/lib and each bundled library $ORIGIN, so the folder plays
 # wherever it is unpacked. It builds in its own tree (build-release).
 #
-# libstdc++ and libgcc_s come from the system, as the GL driver's do: linked
-# statically, this toolchain's libstdc++ asks for glibc 2.36 (arc4random in
-# std::random_device) and its unwinder for 2.35, and the bundled codec
-# libraries need the shared libstdc++ of GCC 12 (GLIBCXX_3.4.30) anyway.
-# Bundling that one would shadow a newer system copy the GL driver needs.
+# The programs carry their own C++ library (VANTREL_RELEASE_ARCHIVE in
+# cmake/Release.cmake says how). libgcc_s comes from the system, as the GL
+# driver's does. The bundled C++ codec libraries take the system's
+# libstdc++: bundling one would shadow a newer copy the GL driver needs. A
+# few symbols that Debian 12's glibc and GCC gave new versions to are pointed
+# at their older ones (lib/older-symbol-versions.py), so that the archive
+# loads on glibc 2.34 and the C++ library of GCC 11; the build fails if any
+# file needs more.
 #
 # What comes from the system: what must match the machine, and what the
 # machine's own graphics and sound stack loads. A process holds one copy of
@@ -24,8 +27,8 @@
 #   - the sound libraries: ALSA, and PulseAudio's and PipeWire's clients;
 #   - the base libraries every installation and that stack are built on: zlib,
 #     xz, zstd, lz4, bzip2, expat, libffi, libbsd, libmd, libselinux, pcre2,
-#     libmount, libblkid, libuuid, libcap, libgcrypt, libgpg-error, libsystemd,
-#     libudev, D-Bus;
+#     libmount, libblkid, libuuid, libcap, libsystemd, libudev, D-Bus
+#     (not libgcrypt: Debian 13's systemd no longer links it);
 #   - the desktop toolkits' base (GTK and Qt desktops alike): GLib, cairo,
 #     pixman, pango, HarfBuzz, FriBidi, fontconfig, FreeType, gdk-pixbuf and
 #     libxml2 (ICU comes with it).
@@ -42,14 +45,16 @@ build=${RELEASE_BUILD:-build-release}
 jobs=${JOBS:-$(nproc)}
 run=$build/run
 programs=(vantrel vantrel-capture vantrel-shaderc)
-# The oldest C library of the machines the archive is made for (Ubuntu 22.04, Mint 21).
-glibc_target=2.35
+# The oldest C and C++ libraries of the machines the archive is made for
+# (Fedora 35: glibc 2.34, GCC 11; Ubuntu 22.04 and Mint 21 have 2.35).
+glibc_target=2.34
+glibcxx_target=3.4.29
 system_libs='^(ld-linux-x86-64|linux-vdso|libc|libm|libmvec|libdl|libpthread|librt|libresolv|libutil|libanl'
 system_libs+='|libstdc\+\+|libgcc_s|libGL|libEGL|libGLX|libOpenGL|libGLdispatch|libGLESv[12]_CM|libGLESv2|libglapi'
 system_libs+='|libgbm|libdrm(_[a-z0-9]+)?|libX[A-Za-z0-9-]*|libxcb(-[a-z0-9-]+)?|libxkbcommon(-x11)?|libxshmfence'
 system_libs+='|libwayland-[a-z]+|libasound|libpulse(-simple|-mainloop-glib|common-[0-9.]+)?|libpipewire-[0-9.]+|libjack'
 system_libs+='|libz|liblzma|libzstd|liblz4|libbz2|libexpat|libffi|libbsd|libmd|libselinux|libpcre2-[0-9]+|libmount'
-system_libs+='|libblkid|libuuid|libcap|libgcrypt|libgpg-error|libsystemd|libudev|libdbus-1'
+system_libs+='|libblkid|libuuid|libcap|libsystemd|libudev|libdbus-1'
 system_libs+='|lib(glib|gobject|gio|gmodule|gthread)-2\.0|libcairo(-gobject)?|libpixman-1|libpango(cairo|ft2)?-1\.0'
 system_libs+='|libharfbuzz|libfribidi|libthai|libdatrie|libgraphite2|libfontconfig|libfreetype|libgdk_pixbuf-2\.0'
 system_libs+='|libxml2)\.so'
@@ -60,7 +65,7 @@ fail() {
 }
 
 build_programs() {
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF > /dev/null
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVANTREL_RELEASE_ARCHIVE=ON > /dev/null
   cmake --build "$build" -j "$jobs"
 }
 
@@ -119,12 +124,14 @@ newest_symbol_version() {
   elf_files | xargs objdump -T | grep -o "$1_[0-9][0-9.]*" | sort -uV | tail -n 1
 }
 
-check_glibc_floor() {
-  local newest=$1 file
-  printf '%s\n' "${newest#GLIBC_}" "$glibc_target" | sort -CV && return 0
-  echo "make-release: the archive needs $newest, newer than the glibc $glibc_target of its target systems:" >&2
+# Fails, naming each file and symbol, if the archive asks for a newer $1 version than $2.
+check_floor() {
+  local prefix=$1 target=$2 newest file
+  newest=$(newest_symbol_version "$prefix")
+  printf '%s\n' "${newest#"${prefix}"_}" "$target" | sort -CV && return 0
+  echo "make-release: the archive needs $newest, newer than the ${prefix}_$target of its target systems:" >&2
   while read -r file; do
-    objdump -T "$file" | awk -v v="$newest" -v f="${file##*/}" '$0 ~ v { print "  " f ": " $NF }' >&2
+    objdump -T "$file" | awk -v v="$newest" -v f="${file##*/}" 'index($0, v " ") || index($0, v ")") { print "  " f ": " $NF }' >&2
   done < <(elf_files)
   exit 1
 }
@@ -155,8 +162,10 @@ folder=$stage/vantrel-$version
 archive=$build/vantrel-$version-linux-x86_64.tar.xz
 
 stage_folder
+elf_files | xargs python3 scripts/lib/older-symbol-versions.py
+check_floor GLIBC "$glibc_target"
+check_floor GLIBCXX "$glibcxx_target"
 glibc_floor=$(newest_symbol_version GLIBC)
-check_glibc_floor "$glibc_floor"
 glibcxx_floor=$(newest_symbol_version GLIBCXX)
 write_readme
 write_archive

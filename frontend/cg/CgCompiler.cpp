@@ -99,6 +99,9 @@ CgCompileResult compileHere(const CgCompileInput& input)
     }
     blankPragmaParameters(pre.text);
     std::string_view text = pre.text;
+    result.listing = Cg::checkBracketPairs(text, Cg::codeOnly(text), input.fileName);
+    if (!result.listing.empty())
+        return result;
     for (bool vertex : {true, false}) {
         Cg::StageSource source =
             Cg::rewriteForStage(text, input.fileName, vertex ? input.vertexEntry : input.pixelEntry);

@@ -231,6 +231,32 @@ std::string checkSourceLimits(std::string_view text, std::string_view code, cons
     return "";
 }
 
+std::string checkBracketPairs(std::string_view text, std::string_view code, const std::string& fileName)
+{
+    std::vector<size_t> open;
+    auto closerOf = [](char c) { return c == '(' ? ')' : c == '[' ? ']' : '}'; };
+    for (size_t i = 0; i < code.size(); ++i) {
+        char c = code[i];
+        if (c == '#' && (i == 0 || code[i - 1] == '\n')) { // #line and #pragma lines
+            size_t end = code.find('\n', i);
+            i = end == std::string_view::npos ? code.size() : end;
+        } else if (c == '(' || c == '[' || c == '{') {
+            open.push_back(i);
+        } else if (c == ')' || c == ']' || c == '}') {
+            if (open.empty())
+                return placeOf(text, i, fileName) + ": this '" + c + "' closes no bracket\n";
+            char opener = code[open.back()];
+            if (closerOf(opener) != c)
+                return placeOf(text, open.back(), fileName) + ": this '" + opener + "' is not closed (a '" + c +
+                       "' at " + placeOf(text, i, fileName) + " comes first)\n";
+            open.pop_back();
+        }
+    }
+    if (!open.empty())
+        return placeOf(text, open.back(), fileName) + ": this '" + code[open.back()] + "' is never closed\n";
+    return "";
+}
+
 std::string checkGeneratedLimits(std::string_view glsl)
 {
     Measure m = measure(glsl);

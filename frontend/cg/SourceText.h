@@ -44,6 +44,11 @@ std::vector<std::pair<size_t, size_t>> fileScopeStatements(std::string_view code
 // "" when the text is within the limits, else "file:line: message\n".
 std::string checkSourceLimits(std::string_view text, std::string_view code, const std::string& fileName);
 
+// "" when every bracket of preprocessed code closes with its own kind, else
+// "file:line: message\n" naming the bracket left open (read through #line
+// markers). glslang's parser faults on some mismatches, so this runs first.
+std::string checkBracketPairs(std::string_view text, std::string_view code, const std::string& fileName);
+
 // The same limits for generated GLSL, which goes to the GL driver's compiler.
 // "" when within them, else a message without a location.
 std::string checkGeneratedLimits(std::string_view glsl);

@@ -444,6 +444,97 @@ void rewriteFrontFacing(Module& module, const InterfaceRewrite& result)
     module.instructions = std::move(rewritten);
 }
 
+// The load of a global sampler whose size an image operand asks for,
+// directly or through OpImage (its type in imageType); null for anything else.
+const Instruction* queriedSamplerLoad(const Module& module, uint32_t image, uint32_t& imageType)
+{
+    const Instruction* def = module.definition(image);
+    imageType = 0;
+    if (def && def->opcode == spv::OpImage) {
+        imageType = def->ops[0];
+        def = module.definition(def->ops[2]);
+    }
+    if (!def || def->opcode != spv::OpLoad)
+        return nullptr;
+    const Instruction* variable = module.definition(def->ops[2]);
+    bool global = variable && variable->opcode == spv::OpVariable && variable->ops[2] == spv::StorageClassUniformConstant;
+    return global ? def : nullptr;
+}
+
+// Texel offsets and rectangle coordinates divide by the texture's size, and
+// every lookup asked for it again, in loops too. Each function now asks once
+// per sampler and level, at its start; the former queries copy that answer.
+void querySizesOncePerSampler(Module& module)
+{
+    struct Query {
+        uint32_t variable, lod, resultType;
+        bool operator==(const Query& o) const
+        {
+            return variable == o.variable && lod == o.lod && resultType == o.resultType;
+        }
+    };
+    module.indexDefinitions();
+    std::vector<Instruction> rewritten;
+    rewritten.reserve(module.instructions.size() + 16);
+    std::vector<std::pair<Query, uint32_t>> asked; // in the current function
+    size_t insertAt = 0;                          // after the first block's variables
+    std::vector<Instruction> hoisted;
+    auto flush = [&] {
+        rewritten.insert(rewritten.begin() + static_cast<std::ptrdiff_t>(insertAt), hoisted.begin(), hoisted.end());
+        hoisted.clear();
+        asked.clear();
+    };
+    bool inFirstBlock = false;
+    // Copies, not moves: the loads that queries name are looked up in the original list.
+    for (const Instruction& inst : module.instructions) {
+        if (inst.opcode == spv::OpFunction)
+            insertAt = 0;
+        if (inst.opcode == spv::OpLabel && insertAt == 0) {
+            rewritten.push_back(inst);
+            insertAt = rewritten.size();
+            inFirstBlock = true;
+            continue;
+        }
+        if (inFirstBlock && (inst.opcode == spv::OpVariable || inst.opcode == spv::OpLine)) {
+            rewritten.push_back(inst);
+            insertAt = rewritten.size();
+            continue;
+        }
+        inFirstBlock = false;
+        if (inst.opcode == spv::OpFunctionEnd)
+            flush();
+        bool lodConstant = false;
+        uint32_t imageType = 0;
+        if (inst.opcode == spv::OpImageQuerySizeLod && !inst.removed) {
+            constantValue(module, inst.ops[3], lodConstant);
+            const Instruction* load = lodConstant ? queriedSamplerLoad(module, inst.ops[2], imageType) : nullptr;
+            if (load) {
+                uint32_t variable = load->ops[2];
+                Query q{variable, inst.ops[3], inst.ops[0]};
+                auto found = std::find_if(asked.begin(), asked.end(), [&](const auto& a) { return a.first == q; });
+                uint32_t answer = found != asked.end() ? found->second : 0;
+                if (!answer) {
+                    uint32_t sampler = module.newId();
+                    hoisted.push_back({spv::OpLoad, {load->ops[0], sampler, variable}});
+                    uint32_t image = sampler;
+                    if (imageType) {
+                        image = module.newId();
+                        hoisted.push_back({spv::OpImage, {imageType, image, sampler}});
+                    }
+                    answer = module.newId();
+                    hoisted.push_back({spv::OpImageQuerySizeLod, {inst.ops[0], answer, image, inst.ops[3]}});
+                    asked.emplace_back(q, answer);
+                }
+                rewritten.push_back({spv::OpCopyObject, {inst.ops[0], inst.ops[1], answer}});
+                continue;
+            }
+        }
+        rewritten.push_back(inst);
+    }
+    module.instructions = std::move(rewritten);
+    module.indexDefinitions();
+}
+
 void collectStageVariables(const Module& module, InterfaceRewrite& result)
 {
     std::unordered_map<uint32_t, std::string> semantics;
@@ -527,6 +618,8 @@ InterfaceRewrite rewriteInterface(std::vector<uint32_t>& words, bool vertexStage
                 widenVaryings(module, result, vertexStage);
     if (result.ok && !vertexStage)
         rewriteFrontFacing(module, result);
+    if (result.ok)
+        querySizesOncePerSampler(module);
     if (result.ok)
         words = module.emit();
     return result;

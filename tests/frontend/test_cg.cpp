@@ -62,6 +62,13 @@ TEST(CgHostile, BeyondTheLimitsEndsInAListingNamingFileAndProblem)
              repeat("x = x * 1.0001 + uv.y;\n", 20000) + "return x; }\n",
          "statements, more than the limit"},
         {"40 doubling macros", macros + kVertex + "float4 psMain() : COLOR { return A39; }\n", "the macro A2"},
+        // glslang dereferences null on this one, so it must never reach the parser.
+        {"unclosed bracket in a parameter",
+         std::string(kVertex) + "\nfloat4 psMain(float4 p [: COLOR0) : COLOR { return p; }\n",
+         "hostile.cg:3: this '[' is not closed (a ')' at hostile.cg:3 comes first)"},
+        {"bracket closed by a macro's text",
+         "#define CLOSE )\n" + std::string(kVertex) + "float4 psMain() : COLOR { return 1; } CLOSE\n",
+         "hostile.cg:3: this ')' closes no bracket"},
     };
     for (const Case& c : cases) {
         Frontend::CgCompileResult r = compile(c.source);
@@ -72,9 +79,11 @@ TEST(CgHostile, BeyondTheLimitsEndsInAListingNamingFileAndProblem)
 
 TEST(CgHostile, ALibraryFaultEndsTheCompilerProcessNotTheCaller)
 {
-    // Found by fuzzing: glslang dereferences null on an unclosed array bracket
-    // in a parameter. The next shader gets a fresh compiler process.
-    Frontend::CgCompileResult r = compile("float4 vsMain(float4 p [: POSITION) : POSITION { return p; }\n");
+    // glslang dereferences null when mul() takes a matrix and a one-component
+    // vector, which no check before it refuses. The next shader gets a fresh
+    // compiler process.
+    Frontend::CgCompileResult r = compile(std::string(kVertex) +
+                                          "float4 psMain() : COLOR { float4x4 m = 1; float1 s = 2; return mul(m, s); }\n");
     EXPECT_FALSE(r.ok);
     // A plain build reports the signal; under the address sanitizer its own
     // handler turns the fault into an exit status.

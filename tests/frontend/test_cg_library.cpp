@@ -47,6 +47,25 @@ float4 psMain(float2 uv : TEXCOORD0) : COLOR {
     expectPixel(14, 8, {255, 255, 255, 255}); // clamped at the last texel
 }
 
+TEST(CgLibrary, OffsetLookupsAskEachSamplersSizeOnce)
+{
+    std::string source = std::string("sampler2D s; samplerRECT r;\n") + kPassUv + R"(
+float4 psMain(float2 uv : TEXCOORD0) : COLOR {
+    float4 sum = texRECT(r, uv * 4.0) + texRECT(r, uv * 4.0, int2(1, 0));
+    for (int i = -2; i <= 2; ++i)
+        sum += tex2D(s, uv, int2(i, 0)) + tex2D(s, uv, int2(0, i));
+    return sum;
+}
+)";
+    Frontend::CgCompileResult r = Frontend::compileCgShader({source.c_str(), "vsMain", "psMain", "sizes.cg"});
+    ASSERT_TRUE(r.ok) << r.listing;
+    size_t queries = 0;
+    for (size_t at = r.fragmentGlsl.find("textureSize("); at != std::string::npos;
+         at = r.fragmentGlsl.find("textureSize(", at + 1))
+        ++queries;
+    EXPECT_EQ(queries, 2u) << r.fragmentGlsl;
+}
+
 TEST(CgLibrary, DepthCompareWithOffsetComparesTheNeighbour)
 {
     auto shader = makeShader((std::string("sampler2DShadow depth;\n") + kPassUv + R"(

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "frontend/Error.h"
+#include "frontend/StopRequest.h"
 #include "frontend_ext/KDXScene.h"
 #include "tests/support/AllocationCounter.h"
 
@@ -497,4 +498,13 @@ TEST(KDXFormat, NodeAndMeshCountsAreBoundedForFrameCost)
               std::string::npos);
     scene.roots.resize(4096);
     EXPECT_EQ(decodeError(Halvane::encodeKDX(scene)), "");
+}
+
+TEST(KDXFormat, AStopRequestEndsTheNodeLoop)
+{
+    const std::vector<unsigned char> bytes = Halvane::encodeKDX(makeScene());
+    Frontend::requestStop();
+    EXPECT_THROW(decode(bytes), Frontend::StopRequested);
+    Frontend::clearStopRequest();
+    EXPECT_EQ(decode(bytes).roots.size(), makeScene().roots.size());
 }

@@ -287,6 +287,8 @@ TEST(CaptureOptions, VideoEncodingOptionsAreChecked)
     EXPECT_EQ(defaults.crf, 20);
     EXPECT_EQ(defaults.preset, "superfast");
     EXPECT_FALSE(defaults.fullRange || defaults.lossless || defaults.silent);
+    EXPECT_TRUE(defaults.yuvOnGpu);
+    EXPECT_FALSE(parse({"--out", "a.mp4", "--yuv-on", "cpu"}).options.yuvOnGpu);
     CaptureParse tuned = parse({"--out", "a.mp4", "--crf", "0", "--preset", "veryslow", "--color", "full-range"});
     ASSERT_EQ(tuned.status, CaptureParse::Status::Run) << tuned.message;
     EXPECT_EQ(tuned.options.crf, 0);
@@ -297,9 +299,11 @@ TEST(CaptureOptions, VideoEncodingOptionsAreChecked)
                      {"--crf", "2.5"},
                      {"--preset", "quick"},
                      {"--color", "full"},
+                     {"--yuv-on", "opengl"},
                      {"--lossless", "--out", "m.mp4"},
                      {"--lossless", "--out", "shots"},
                      {"--lossless", "--crf", "10", "--out", "m.mkv"},
+                     {"--lossless", "--yuv-on", "gpu", "--out", "m.mkv"},
                      {"--silent", "--out", "shots"}}) {
         bad.insert(bad.begin(), "vantrel-capture");
         if (std::string(bad[1]) != "--lossless" && std::string(bad[1]) != "--silent") {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -482,6 +483,52 @@ TEST(CaptureRun, LosslessMasterEqualsThePngFrames)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(frames[i], Picture(fs::path(dir) / "shots" / PngName(i)).rgb) << i;
     EXPECT_TRUE(CaptureTest::probeMedia(dir + "/m.mkv").hasAudio);
+}
+
+namespace {
+
+// Every sample of every decoded picture, Y then U then V, frame after frame.
+std::vector<int> decodedSamples(const std::string& path)
+{
+    std::vector<int> samples;
+    CaptureTest::decodeStream(path, AVMEDIA_TYPE_VIDEO, [&](const AVFrame* frame) {
+        for (int plane = 0; plane < 3; ++plane) {
+            const int shift = plane == 0 ? 0 : 1;
+            for (int y = 0; y < frame->height >> shift; ++y)
+                for (int x = 0; x < frame->width >> shift; ++x)
+                    samples.push_back(frame->data[plane][y * frame->linesize[plane] + x]);
+        }
+    });
+    return samples;
+}
+
+} // namespace
+
+// The GPU's YUV is swscale's conversion but for rounding: decoded from
+// lossless H.264, no sample is more than one level off, at BT.601 and
+// BT.709, limited and full range, from the back buffer and from the blur.
+TEST(CaptureRun, GpuYuvEqualsTheCpuConversionWithinOneLevel)
+{
+    if (!haveDemoData())
+        GTEST_SKIP() << "no demo data in " << kRunDir;
+    std::string dir = makeRunDir("capture-yuv", true);
+    for (const char* options : {"--size 160x120", "--size 128x580 --fit crop --color full-range --motion-blur 2"}) {
+        const std::string span = std::string("--from 134 --to 134.2 --fps 10 --crf 0 --silent --quiet ") + options;
+        ASSERT_EQ(runCapture(dir, span + " --out gpu.mp4").status, 0) << options;
+        ASSERT_EQ(runCapture(dir, span + " --yuv-on cpu --out cpu.mp4").status, 0) << options;
+        std::vector<int> gpu = decodedSamples(dir + "/gpu.mp4");
+        std::vector<int> cpu = decodedSamples(dir + "/cpu.mp4");
+        ASSERT_EQ(gpu.size(), cpu.size()) << options;
+        ASSERT_GT(gpu.size(), 0u) << options;
+        long off = 0;
+        int worst = 0;
+        for (std::size_t i = 0; i < gpu.size(); ++i) {
+            worst = std::max(worst, std::abs(gpu[i] - cpu[i]));
+            off += gpu[i] != cpu[i];
+        }
+        EXPECT_LE(worst, 1) << options;
+        EXPECT_LT(off, static_cast<long>(gpu.size() / 10)) << options << ": " << off << " samples differ";
+    }
 }
 
 namespace {

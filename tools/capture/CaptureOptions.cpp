@@ -55,7 +55,7 @@ std::string lowerExtension(const std::string& path)
 struct RawOptions {
     std::string fps, from, to, at, size, scale, fit;
     std::string motionBlur, shutter;
-    std::string crf, preset, color;
+    std::string crf, preset, color, yuvOn;
     bool atGiven = false;
 };
 
@@ -133,6 +133,10 @@ std::string convertEncoding(const RawOptions& raw, CaptureOptions& options)
         options.fullRange = true;
     else if (!raw.color.empty() && raw.color != "limited-range")
         return "--color: '" + raw.color + "' is neither limited-range nor full-range";
+    if (raw.yuvOn == "cpu")
+        options.yuvOnGpu = false;
+    else if (!raw.yuvOn.empty() && raw.yuvOn != "gpu")
+        return "--yuv-on: '" + raw.yuvOn + "' is neither gpu nor cpu";
     return "";
 }
 
@@ -194,13 +198,15 @@ std::string convert(const RawOptions& raw, CaptureOptions& options)
 std::string checkVideoOptions(const RawOptions& raw, const CaptureOptions& options)
 {
     const bool video = options.outputKind() == OutputKind::Video;
-    const bool tuned = !raw.crf.empty() || !raw.preset.empty() || !raw.color.empty();
+    const bool tuned = !raw.crf.empty() || !raw.preset.empty() || !raw.color.empty() || !raw.yuvOn.empty();
     if ((tuned || options.silent) && !video)
-        return std::string(tuned ? "--crf, --preset and --color" : "--silent") + " apply to a video (--out FILE.mp4)";
+        return std::string(tuned ? "--crf, --preset, --color and --yuv-on" : "--silent") +
+               " apply to a video (--out FILE.mp4)";
     if (options.lossless && lowerExtension(options.out) != ".mkv")
         return "--lossless writes a Matroska file: use --out FILE.mkv";
     if (options.lossless && tuned)
-        return "--lossless keeps the RGB pictures exactly; --crf, --preset and --color set the H.264 encoding";
+        return "--lossless keeps the RGB pictures exactly; --crf, --preset, --color and --yuv-on set the H.264 "
+               "encoding";
     return "";
 }
 
@@ -239,6 +245,10 @@ void addVideoOptions(CLI::App& app, RawOptions& raw, CaptureOptions& options)
                    "Video range: limited-range (16-235, what players and video sites expect; default) or "
                    "full-range (0-255, tagged so)")
         ->type_name("limited-range|full-range");
+    app.add_option("--yuv-on", raw.yuvOn,
+                   "Where the pictures are converted to the video's YUV: gpu (half the bytes read back; default) "
+                   "or cpu (FFmpeg's swscale); the two differ by rounding, one level at most")
+        ->type_name("gpu|cpu");
     app.add_flag("--lossless", options.lossless,
                  "A lossless master for editing: --out FILE.mkv gets FFV1 pictures in RGB and FLAC sound");
     app.add_flag("--silent", options.silent,

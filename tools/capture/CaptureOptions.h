@@ -60,6 +60,7 @@ struct CaptureOptions {
     int crf = kDefaultCrf;
     std::string preset = kDefaultPreset;
     bool fullRange = false; // video YUV over 0..255 instead of the broadcast 16..235
+    bool yuvOnGpu = true;   // a video's YUV converted by a GPU pass rather than by swscale
     bool lossless = false;  // Matroska with FFV1 in RGB and FLAC sound
     bool silent = false;    // a video without sound; a music file that cannot be decoded is no error then
 

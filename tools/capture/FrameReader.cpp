@@ -9,9 +9,10 @@
 
 namespace Capture {
 
-FrameReader::FrameReader(int width, int height) : frameWidth(width), frameHeight(height)
+FrameReader::FrameReader(int width, int height, FrameLayout layout)
+    : frameWidth(width), frameHeight(height), frameLayout(layout)
 {
-    const GLsizeiptr bytes = static_cast<GLsizeiptr>(width) * height * 3;
+    const auto bytes = static_cast<GLsizeiptr>(frameBytes(layout, width, height));
     rows.resize(static_cast<std::size_t>(bytes));
     glGenBuffers(kBuffers, buffers);
     for (unsigned buffer : buffers) {
@@ -34,7 +35,10 @@ void FrameReader::start(unsigned framebuffer)
     glReadBuffer(framebuffer == 0 ? GL_BACK : GL_COLOR_ATTACHMENT0);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers[head]);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    if (frameLayout == FrameLayout::Yuv420)
+        glReadPixels(0, 0, frameWidth, frameHeight / 2 * 3, GL_RED, GL_UNSIGNED_BYTE, nullptr);
+    else
+        glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
     glPixelStorei(GL_PACK_ALIGNMENT, 4); // GL's default, which every other read assumes
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
@@ -57,8 +61,12 @@ const unsigned char* FrameReader::finishOldest()
         throw Frontend::Error("frame readback: the GPU's pixel buffer cannot be mapped");
     }
     // GL hands rows bottom first; pictures want the top of the screen first.
-    for (int y = 0; y < frameHeight; ++y)
-        std::memcpy(rows.data() + stride * y, mapped + stride * (frameHeight - 1 - y), stride);
+    // The converter already drew its planes in memory order.
+    if (frameLayout == FrameLayout::Yuv420)
+        std::memcpy(rows.data(), mapped, rows.size());
+    else
+        for (int y = 0; y < frameHeight; ++y)
+            std::memcpy(rows.data() + stride * y, mapped + stride * (frameHeight - 1 - y), stride);
     glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     --count;

@@ -7,7 +7,7 @@ namespace Capture {
 
 QueuedSink::QueuedSink(std::unique_ptr<FrameSink> inner, int width, int height, int slots)
     : sink(std::move(inner)),
-      frameBytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3),
+      frameBytes(Capture::frameBytes(sink->layout(), width, height)),
       ring(static_cast<std::size_t>(slots > 0 ? slots : 1), std::vector<unsigned char>(frameBytes))
 {
     worker = std::thread([this] { encodeLoop(); });

@@ -6,7 +6,8 @@
 //   sink.finish();          // waits for the queue to drain, then finishes the inner sink
 //
 // Frames reach the inner sink in the order given, so its output is the same
-// as when it is driven directly. The slots are allocated once; a failure on
+// as when it is driven directly. The slots, of the inner sink's layout (set
+// it before), are allocated once; a failure on
 // the encoding thread comes back as the exception of the next call here.
 #pragma once
 
@@ -29,6 +30,7 @@ public:
     QueuedSink& operator=(const QueuedSink&) = delete;
 
     void writeFrame(const unsigned char* rgbTopFirst) override;
+    FrameLayout layout() const override { return sink->layout(); }
     void finish() override;
     std::string describe() const override;
 

@@ -22,6 +22,7 @@ extern "C" {
 #include "demo/Music.h"
 #include "frontend/Error.h"
 #include "tools/capture/OutputFile.h"
+#include "tools/capture/Yuv420.h"
 
 namespace Capture {
 
@@ -91,7 +92,7 @@ void tagColour(AVCodecContext* video, const VideoSinkDesc& desc)
         video->color_trc = AVCOL_TRC_IEC61966_2_1;
         return;
     }
-    const bool hd = desc.height > 576;
+    const bool hd = usesBt709(desc.height);
     video->color_range = desc.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     video->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
     video->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_BT470BG;
@@ -139,6 +140,17 @@ void tuneEncoder(AVCodecContext* video, const VideoSinkDesc& desc)
     }
 }
 
+// Planes packed as Yuv420.h says, into the frame's own strides.
+void copyYuv420(const unsigned char* planes, int width, int height, AVFrame* frame)
+{
+    const int sides[3][2] = {{width, height}, {width / 2, height / 2}, {width / 2, height / 2}};
+    for (int plane = 0; plane < 3; ++plane) {
+        for (int y = 0; y < sides[plane][1]; ++y, planes += sides[plane][0])
+            std::memcpy(frame->data[plane] + static_cast<std::ptrdiff_t>(y) * frame->linesize[plane], planes,
+                        static_cast<std::size_t>(sides[plane][0]));
+    }
+}
+
 // RGB rows as FFV1's bgr0 (B, G, R, unused in memory order): a pure reordering.
 void packBgr0(const unsigned char* rgb, int width, int height, AVFrame* frame)
 {
@@ -173,6 +185,7 @@ struct VideoSink::Impl {
     int64_t audioStart = 0; // sample positions in the track
     int64_t audioEnd = 0;
     int64_t audioNext = 0;
+    FrameLayout inputLayout = FrameLayout::Rgb;
     bool fileOpen = false;
     bool finished = false;
     std::string codecName;
@@ -439,6 +452,8 @@ void VideoSink::writeFrame(const unsigned char* rgbTopFirst)
         s.fail("cannot reuse the video frame", result);
     if (s.desc.lossless) {
         packBgr0(rgbTopFirst, s.desc.width, s.desc.height, s.picture);
+    } else if (s.inputLayout == FrameLayout::Yuv420) {
+        copyYuv420(rgbTopFirst, s.desc.width, s.desc.height, s.picture);
     } else {
         const uint8_t* planes[1] = {rgbTopFirst};
         const int strides[1] = {s.desc.width * 3};
@@ -448,6 +463,19 @@ void VideoSink::writeFrame(const unsigned char* rgbTopFirst)
     s.encode(s.video, s.videoStream, s.picture);
     // Keep the sound level with the pictures so the muxer interleaves as it goes.
     s.writeAudioUntil(s.audioStart + samplesOfFrames(s.desc, s.framesWritten, false));
+}
+
+FrameLayout VideoSink::layout() const
+{
+    return impl->inputLayout;
+}
+
+bool VideoSink::takeLayout(FrameLayout wanted)
+{
+    if (impl->framesWritten > 0 || (wanted == FrameLayout::Yuv420 && impl->desc.lossless))
+        return wanted == impl->inputLayout;
+    impl->inputLayout = wanted;
+    return true;
 }
 
 void VideoSink::finish()

@@ -48,6 +48,9 @@ public:
     VideoSink& operator=(const VideoSink&) = delete;
 
     void writeFrame(const unsigned char* rgbTopFirst) override;
+    // YUV 4:2:0 frames skip the CPU's conversion; a lossless master takes RGB only.
+    FrameLayout layout() const override;
+    bool takeLayout(FrameLayout wanted) override;
     void finish() override;
     std::string describe() const override;
     // Where the film is while it is being written.

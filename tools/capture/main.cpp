@@ -36,6 +36,7 @@
 #include "tools/capture/Progress.h"
 #include "tools/capture/QueuedSink.h"
 #include "tools/capture/VideoSink.h"
+#include "tools/capture/YuvConverter.h"
 
 using namespace Capture;
 
@@ -207,20 +208,28 @@ bool isKept(const std::vector<bool>& kept, long frame)
 
 // The frame buffers of a capture, allocated once the GL context has shown
 // that it can hold frames of this size. The encoder moves to a thread of its
-// own, behind a short queue of finished frames.
+// own, behind a short queue of finished frames. A video takes its YUV from
+// the GPU where the planes' picture fits the driver, else it converts RGB.
 struct FrameBuffers {
     std::unique_ptr<MotionBlur> blur;
+    std::unique_ptr<YuvConverter> yuv;
     std::unique_ptr<FrameReader> reader;
 
     FrameBuffers(const CaptureOptions& options, std::unique_ptr<FrameSink>& sink, int slots)
     {
         if (!sink)
             return;
+        if (options.yuvOnGpu && YuvConverter::fits(options.width, options.height) &&
+            sink->takeLayout(FrameLayout::Yuv420))
+            yuv = std::make_unique<YuvConverter>(options.width, options.height, options.fullRange);
         sink = std::make_unique<QueuedSink>(std::move(sink), options.width, options.height, slots);
         if (options.motionBlur > 1)
             blur = std::make_unique<MotionBlur>(options.width, options.height);
-        reader = std::make_unique<FrameReader>(options.width, options.height);
+        reader = std::make_unique<FrameReader>(options.width, options.height, sink->layout());
     }
+
+    // The framebuffer a frame is read from, once its picture is in `framebuffer`.
+    unsigned finished(unsigned framebuffer) { return yuv ? yuv->convert(framebuffer) : framebuffer; }
 };
 
 RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, double scale, const Vantrel::PcmTrack* track,
@@ -257,7 +266,7 @@ RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, doubl
         const bool onDisk = isKept(kept, frame);
         unsigned framebuffer = renderer.render(frame, onDisk || !sink);
         if (sink && !onDisk) {
-            reader->start(framebuffer);
+            reader->start(buffers.finished(framebuffer));
             if (reader->full())
                 sink->writeFrame(reader->finishOldest());
         }

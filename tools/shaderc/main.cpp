@@ -115,7 +115,10 @@ bool exportFiles(const Options& options)
         Shaderc::GlesRequest request{path, "", options.vertexEntry, options.pixelEntry, options.glesDir};
         allOk = readSource(path, request.text) && Shaderc::exportGles(request) && allOk;
     }
-    return allOk;
+    // The context's own default shader has no file; the web build loads it under this name.
+    Shaderc::GlesRequest builtIn{"vantrel_default.cg", Frontend::kDefaultShaderSource, "vsMain", "psMain",
+                                 options.glesDir};
+    return Shaderc::exportGles(builtIn) && allOk;
 }
 
 } // namespace
