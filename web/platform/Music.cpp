@@ -96,8 +96,10 @@ EM_JS(void, vantrel_audio_window, (double frame, float* out, int count), {
 
 namespace {
 
-// The spectrum handed out last, for the page's tests (a frame's copy of 1 KiB).
+// The spectrum handed out last and the first frame of its window, for the
+// page's tests (a frame's copy of 1 KiB).
 float lastSpectrum[Vantrel::kSpectrumBins];
+double lastSpectrumFrame = -1.0;
 
 } // namespace
 
@@ -105,6 +107,11 @@ float lastSpectrum[Vantrel::kSpectrumBins];
 extern "C" EMSCRIPTEN_KEEPALIVE const float* vantrel_music_spectrum()
 {
     return lastSpectrum;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE double vantrel_music_spectrum_frame()
+{
+    return lastSpectrumFrame;
 }
 
 namespace Vantrel {
@@ -262,6 +269,7 @@ void Music::spectrum(float* out)
     vantrel_audio_window(frame, impl->mono, kFftSize);
     impl->transform.analyze(impl->mono, out);
     std::memcpy(lastSpectrum, out, sizeof lastSpectrum);
+    lastSpectrumFrame = frame;
 }
 
 void Music::free()

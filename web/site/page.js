@@ -69,6 +69,7 @@
   // ---- loading bar: bytes of the music and of the program's data
 
   const downloads = { music: { received: 0, total: 0 }, data: { received: 0, total: 0 } };
+  page.downloads = downloads;
   function showProgress() {
     let received = 0;
     let total = 0;
