@@ -103,10 +103,12 @@ bool Demo::startMusic(Music& music)
         Frontend::showMessage("BASS", "BASS error, file not found?");
         std::fprintf(stderr, "%s\n", music.problem().c_str());
     }
+    // Placed before it plays: the device would otherwise take a first piece
+    // from the track's start.
+    music.setBytePosition(static_cast<uint32_t>(static_cast<int64_t>(musicStart * kBytesPerSecond)));
     bool playing = music.play();
     if (!playing)
         Frontend::showMessage("BASS", "BASS error, can not play stream?");
-    music.setBytePosition(static_cast<uint32_t>(static_cast<int64_t>(musicStart * kBytesPerSecond)));
     return playing;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
@@ -23,6 +24,18 @@ namespace {
 // a run that long, and then seldom.
 constexpr size_t kReservedFrames = 10 * 60 * 240;
 
+// The run being recorded, for endings that never come back to the loop: a
+// display server that goes away makes the window library exit the process,
+// and fatal errors end it from wherever they happen.
+LiveStats* unfinished = nullptr;
+Demo* unfinishedDemo = nullptr;
+
+void saveUnfinished()
+{
+    if (unfinished)
+        unfinished->end(*unfinishedDemo);
+}
+
 } // namespace
 
 LiveStats::LiveStats(std::string statsPath) : path(std::move(statsPath))
@@ -30,8 +43,19 @@ LiveStats::LiveStats(std::string statsPath) : path(std::move(statsPath))
     records.reserve(kReservedFrames);
 }
 
-void LiveStats::begin(Demo&, Frontend::Context&, Music* demoMusic, bool)
+LiveStats::~LiveStats()
 {
+    if (unfinished == this)
+        unfinished = nullptr;
+}
+
+void LiveStats::begin(Demo& demo, Frontend::Context&, Music* demoMusic, bool)
+{
+    static bool atExit = std::atexit(saveUnfinished) == 0;
+    (void)atExit;
+    Frontend::setExitCleanup(saveUnfinished);
+    unfinished = this;
+    unfinishedDemo = &demo;
     music = demoMusic;
     const GLubyte* name = glGetString(GL_RENDERER);
     renderer = name ? reinterpret_cast<const char*>(name) : "unknown";
@@ -54,6 +78,10 @@ void LiveStats::afterCompose(Demo&)
 
 void LiveStats::end(Demo& demo)
 {
+    if (unfinished == this) {
+        unfinished = nullptr;
+        Frontend::setExitCleanup(nullptr);
+    }
     // The last frame was swapped before the loop ended; a frame the loop
     // left before composing it never reached the screen.
     if (!records.empty() && records.back().composedAt == 0.0)

@@ -6,6 +6,9 @@
 //   LiveStats stats("stats.json");     // an empty path measures without writing
 //   production.frameHook = &stats;     // or in a FrameHookChain after the DevSession
 //   production.run();                  // the file is written when the loop ends
+//
+// It is also written when the process ends without returning to the loop
+// (the display server went away, a fatal error), with the frames up to then.
 #pragma once
 
 #include <string>
@@ -33,6 +36,9 @@ struct EntryTimes {
 class LiveStats : public FrameHook {
 public:
     explicit LiveStats(std::string path);
+    ~LiveStats() override;
+    LiveStats(const LiveStats&) = delete;
+    LiveStats& operator=(const LiveStats&) = delete;
 
     void begin(Demo& demo, Frontend::Context& context, Music* music, bool musicPlays) override;
     bool beforeCompose(Demo& demo) override;

@@ -48,6 +48,7 @@ void installStopHandlers()
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr); // the terminal that started it closed
 }
 
 bool stopRequested()

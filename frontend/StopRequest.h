@@ -21,7 +21,7 @@ public:
     const char* what() const noexcept override { return "stopped at the user's request"; }
 };
 
-// SIGINT and SIGTERM only mark the request. Installed before SDL starts,
+// SIGINT, SIGTERM and SIGHUP only mark the request. Installed before SDL starts,
 // which then leaves them in place instead of turning them into quit events.
 void installStopHandlers();
 
