@@ -1,10 +1,11 @@
-# Throwaway minimal Debian 12 roots for the proofs in scripts/: the cached
-# base tarball (apt, ca-certificates, git, make; built once with mmdebstrap),
+# Throwaway minimal Debian roots for the proofs in scripts/: the cached base
+# tarball of a suite (apt, ca-certificates, git, make; built once with
+# mmdebstrap, Debian 12 "bookworm" unless a suite is named),
 # a fresh root unpacked from it, bind mounts into it, and a cleanup that
 # unmounts and removes the root on every ending, pass or fail.
 #
 #   . "$(dirname "$0")/lib/throwaway-root.sh"
-#   ensure_minimal_tarball "$tarball"
+#   ensure_minimal_tarball "$tarball" [trixie]
 #   enter_throwaway_root vantrel-fresh     # sets $root, installs the cleanup
 #   bind /host/dir /inside/root
 #   unpack_minimal_root "$tarball" "$debs"  # the base, /proc /sys /dev, apt's kept downloads
@@ -13,19 +14,19 @@
 # The caller defines log() and sets `name` for messages.
 
 ensure_minimal_tarball() {
-  local tarball=$1
+  local tarball=$1 suite=${2:-bookworm}
   if ! command -v mmdebstrap > /dev/null; then
     log "installing mmdebstrap on this machine"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends mmdebstrap > /dev/null
   fi
   [ -s "$tarball" ] && return 0
-  log "building the minimal Debian 12 root (kept in $tarball)"
+  log "building the minimal Debian $suite root (kept in $tarball)"
   mkdir -p "$(dirname "$tarball")"
   # mmdebstrap picks the output format from the name's extension.
   local partial
   partial=$(dirname "$tarball")/partial-$(basename "$tarball")
-  mmdebstrap --quiet --variant=apt --include=ca-certificates,git,make bookworm "$partial"
+  mmdebstrap --quiet --variant=apt --include=ca-certificates,git,make "$suite" "$partial"
   mv "$partial" "$tarball"
 }
 
