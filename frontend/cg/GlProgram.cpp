@@ -1,8 +1,7 @@
 // GL compile and link of generated GLSL; see GlProgram.h.
 #include "frontend/cg/GlProgram.h"
 
-#include <epoxy/gl.h>
-
+#include "frontend/GL.h"
 #include "frontend/cg/SourceText.h"
 
 namespace Frontend::Cg {

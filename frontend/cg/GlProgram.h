@@ -1,5 +1,6 @@
 // The last stage: the GL driver compiles the generated GLSL of both stages
-// and links them into one program. Needs a current GL context.
+// and links them into one program. Needs a current GL context: desktop GL,
+// or WebGL 2 for the web build's precompiled GLSL ES.
 //
 //   Frontend::Cg::GlProgram gl = Frontend::Cg::buildGlProgram(compiled, "glow.cg", "vsMain", "psMain");
 //   if (!gl.ok) report(gl.listing);

@@ -12,65 +12,30 @@
 
 #include <GLES3/gl3.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <vector>
 
-#include "frontend/cg/CgResult.h"
-#include "frontend/cg/GlesTable.h"
-#include "frontend/cg/SourceText.h"
-#include "frontend/Error.h"
 #include "frontend/Platform.h"
+#include "frontend/ShaderTable.h"
 #include "frontend/State.h"
 #include "frontend/Texture.h"
+#include "frontend/cg/GlProgram.h"
+#include "frontend/cg/GlesTable.h"
 #include "web/platform/DepthCopy.h"
 
 namespace Frontend {
 
-const char* const kDefaultShaderSource = "float4x4 StateComplete;\n"
-                                         "\n"
-                                         "float4 vsMain(float4 position : POSITION) : POSITION\n"
-                                         "{\n"
-                                         "    return mul(StateComplete, position);\n"
-                                         "}\n"
-                                         "\n"
-                                         "float4 psMain() : COLOR\n"
-                                         "{\n"
-                                         "    return float4(1, 1, 1, 1);\n"
-                                         "}\n";
-
 namespace {
 
-const char* const kCompileErrorText = "CG ERROR : The compile returned an error.";
 // Where the site's data package puts what vantrel-shaderc --gles wrote, and
 // the name it gave the context's built-in default shader.
 const char* const kProgramFolder = "shaders/";
 const char* const kDefaultShaderName = "<default shader>";
 const char* const kDefaultShaderFile = "vantrel_default.cg";
 
-CgContext* currentCgContext = nullptr;
 GLuint boundProgram = 0;
-
-const char* const kStateMatrixNames[6] = {"StateWorld",     "StateView",           "StateProjection",
-                                          "StateWorldView", "StateViewProjection", "StateComplete"};
-
-bool isSampler(CgParameterType type)
-{
-    return type == CgParameterType::Sampler2D || type == CgParameterType::SamplerCube ||
-           type == CgParameterType::Sampler3D || type == CgParameterType::Sampler1D;
-}
-
-GLenum samplerTarget(CgParameterType type)
-{
-    switch (type) {
-    case CgParameterType::SamplerCube: return GL_TEXTURE_CUBE_MAP;
-    case CgParameterType::Sampler3D: return GL_TEXTURE_3D;
-    default: return GL_TEXTURE_2D; // GLSL ES has no 1D samplers; the export refuses them
-    }
-}
 
 bool readText(const std::string& path, std::string& text)
 {
@@ -100,34 +65,6 @@ bool loadPrecompiled(const std::string& fileName, CgCompileResult& compiled, std
     return Cg::readGlesTable(table, base + ".params", compiled, listing);
 }
 
-// The info log of a shader or program object.
-template <typename Query, typename Read>
-std::string infoLog(GLuint object, Query query, Read read)
-{
-    GLint length = 0;
-    query(object, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        read(object, length, nullptr, log.data());
-    return log.c_str();
-}
-
-GLuint compileStage(GLenum stage, const std::string& text, std::string& log)
-{
-    GLuint shader = glCreateShader(stage);
-    const char* source = text.c_str();
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        log = infoLog(shader, glGetShaderiv, glGetShaderInfoLog);
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
 // Binds `program` while the scope lasts, and the bound one again after.
 class ProgramScope {
 public:
@@ -151,100 +88,47 @@ private:
 
 } // namespace
 
-class ShaderProgramImpl {
-public:
-    GLuint shader = 0;
-    std::string glsl;
-};
-
-ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path())
+unsigned samplerTarget(CgParameterType type)
 {
-    std::vector<unsigned char> bytes = file.readAll();
-    source.assign(bytes.begin(), bytes.end());
-}
-
-std::string ShaderSource::problem() const
-{
-    return Cg::checkSourceLimits(source, Cg::codeOnly(source), filePath);
-}
-
-CgContext::CgContext()
-{
-    currentCgContext = this;
-}
-
-CgContext::~CgContext()
-{
-    if (currentCgContext == this)
-        currentCgContext = nullptr;
-}
-
-void CgContext::makeCurrent()
-{
-    currentCgContext = this;
-}
-
-CgContext* CgContext::current()
-{
-    return currentCgContext;
-}
-
-struct CompleteShader::Impl {
-    struct Parameter {
-        std::string cgName;
-        GLint location = -1;
-        CgParameterType type = CgParameterType::Other;
-        bool vertex = false;
-        bool fragment = false;
-        GLenum target = 0;
-        GLint unit = -1;
-        float value[4] = {0, 0, 0, 0};
-        float initial[4] = {0, 0, 0, 0};
-    };
-
-    GLuint program = 0;
-    std::vector<Parameter> parameters;
-    int stateMatrix[6] = {-1, -1, -1, -1, -1, -1};
-
-    Parameter* find(std::string_view name, bool fragmentSampler)
-    {
-        for (Parameter& p : parameters)
-            if (p.cgName == name && isSampler(p.type) == fragmentSampler && (!fragmentSampler || p.fragment))
-                return &p;
-        return nullptr;
+    switch (type) {
+    case CgParameterType::SamplerCube: return GL_TEXTURE_CUBE_MAP;
+    case CgParameterType::Sampler3D: return GL_TEXTURE_3D;
+    default: return GL_TEXTURE_2D; // GLSL ES has no 1D samplers; the export refuses them
     }
-
-    void upload(const Parameter& p) const
-    {
-        if (p.location < 0 || p.type > CgParameterType::Int || p.type == CgParameterType::Matrix4 ||
-            p.type == CgParameterType::Matrix3)
-            return;
-        ProgramScope scope(program);
-        const float* v = p.value;
-        switch (p.type) {
-        case CgParameterType::Float: glUniform1f(p.location, v[0]); break;
-        case CgParameterType::Float2: glUniform2f(p.location, v[0], v[1]); break;
-        case CgParameterType::Float3: glUniform3f(p.location, v[0], v[1], v[2]); break;
-        case CgParameterType::Float4: glUniform4f(p.location, v[0], v[1], v[2], v[3]); break;
-        case CgParameterType::Int: glUniform1i(p.location, static_cast<GLint>(v[0])); break;
-        default: break;
-        }
-    }
-};
-
-CompleteShader::CompleteShader() : impl(std::make_unique<Impl>())
-{
 }
 
-CompleteShader::CompleteShader(const char* source, const std::string& vertexEntry, const std::string& pixelEntry,
-                               const std::string& fileName)
-    : impl(std::make_unique<Impl>())
+int uniformLocation(unsigned program, const std::string& glslName)
 {
-    std::string listing;
-    if (!build(source, vertexEntry, pixelEntry, fileName, listing, nullptr)) {
-        if (CgContext* cg = CgContext::current())
-            cg->setLastListing(listing);
-        CGerror(kCompileErrorText, listing);
+    return glGetUniformLocation(program, glslName.c_str());
+}
+
+void setSamplerUnit(unsigned program, int location, int unit)
+{
+    ProgramScope scope(program);
+    glUniform1i(location, unit);
+}
+
+int combinedTextureUnits()
+{
+    GLint maxUnits = 16;
+    glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &maxUnits);
+    return maxUnits;
+}
+
+void CompleteShader::Impl::upload(const Parameter& p) const
+{
+    if (p.location < 0 || p.type > CgParameterType::Int || p.type == CgParameterType::Matrix4 ||
+        p.type == CgParameterType::Matrix3)
+        return;
+    ProgramScope scope(program);
+    const float* v = p.value;
+    switch (p.type) {
+    case CgParameterType::Float: glUniform1f(p.location, v[0]); break;
+    case CgParameterType::Float2: glUniform2f(p.location, v[0], v[1]); break;
+    case CgParameterType::Float3: glUniform3f(p.location, v[0], v[1], v[2]); break;
+    case CgParameterType::Float4: glUniform4f(p.location, v[0], v[1], v[2], v[3]); break;
+    case CgParameterType::Int: glUniform1i(p.location, static_cast<GLint>(v[0])); break;
+    default: break;
     }
 }
 
@@ -262,16 +146,6 @@ CompleteShader::~CompleteShader()
             glDeleteShader(stage->shader);
 }
 
-std::unique_ptr<CompleteShader> CompleteShader::tryCreate(const char* source, const std::string& vertexEntry,
-                                                          const std::string& pixelEntry, const std::string& fileName,
-                                                          std::string& listing, CgCompileResult* details)
-{
-    std::unique_ptr<CompleteShader> shader(new CompleteShader());
-    if (!shader->build(source, vertexEntry, pixelEntry, fileName, listing, details))
-        return nullptr;
-    return shader;
-}
-
 bool CompleteShader::build(const char*, const std::string& vertexEntry, const std::string& pixelEntry,
                            const std::string& fileName, std::string& listing, CgCompileResult* details)
 {
@@ -284,62 +158,16 @@ bool CompleteShader::build(const char*, const std::string& vertexEntry, const st
     pixel.program = std::make_shared<ShaderProgramImpl>();
     vertex.program->glsl = compiled.vertexGlsl;
     pixel.program->glsl = compiled.fragmentGlsl;
-    std::string log;
-    vertex.program->shader = compileStage(GL_VERTEX_SHADER, compiled.vertexGlsl, log);
-    if (!vertex.program->shader) {
-        listing = fileName + ": vertex entry \"" + vertexEntry + "\": the browser rejected the generated shader:\n" + log;
+    // The desktop's last stage, in the browser's WebGL 2.
+    Cg::GlProgram gl = Cg::buildGlProgram(compiled, fileName, vertexEntry, pixelEntry);
+    vertex.program->shader = gl.vertexShader;
+    pixel.program->shader = gl.fragmentShader;
+    impl->program = gl.program;
+    if (!gl.ok) {
+        listing = gl.listing;
         return false;
     }
-    pixel.program->shader = compileStage(GL_FRAGMENT_SHADER, compiled.fragmentGlsl, log);
-    if (!pixel.program->shader) {
-        listing = fileName + ": fragment entry \"" + pixelEntry + "\": the browser rejected the generated shader:\n" + log;
-        return false;
-    }
-    GLuint program = glCreateProgram();
-    impl->program = program;
-    glAttachShader(program, vertex.program->shader);
-    glAttachShader(program, pixel.program->shader);
-    glLinkProgram(program);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        listing = fileName + ": the vertex and fragment programs do not link:\n" +
-                  infoLog(program, glGetProgramiv, glGetProgramInfoLog);
-        return false;
-    }
-
-    GLint maxUnits = 16;
-    glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &maxUnits);
-    GLint nextFragmentUnit = 0;
-    GLint nextVertexUnit = maxUnits - 1;
-    ProgramScope scope(program);
-    for (const CgParameter& p : compiled.parameters) {
-        Impl::Parameter param;
-        param.cgName = p.cgName;
-        param.type = p.type;
-        param.vertex = p.vertex;
-        param.fragment = p.fragment;
-        param.location = glGetUniformLocation(program, p.glslName.c_str());
-        if (isSampler(p.type)) {
-            param.target = samplerTarget(p.type);
-            param.unit = p.fragment ? nextFragmentUnit++ : nextVertexUnit--;
-            if (param.location >= 0)
-                glUniform1i(param.location, param.unit);
-        }
-        impl->parameters.push_back(std::move(param));
-    }
-    for (int i = 0; i < 6; ++i)
-        for (size_t j = 0; j < impl->parameters.size(); ++j)
-            if (impl->parameters[j].cgName == kStateMatrixNames[i] &&
-                impl->parameters[j].type == CgParameterType::Matrix4)
-                impl->stateMatrix[i] = static_cast<int>(j);
-    for (const CgDefault& initial : compiled.defaults) {
-        if (Impl::Parameter* param = impl->find(initial.name, false)) {
-            std::copy(initial.value, initial.value + 4, param->value);
-            std::copy(initial.value, initial.value + 4, param->initial);
-            impl->upload(*param);
-        }
-    }
+    impl->fill(compiled);
     if (details) {
         *details = compiled;
         details->times.glLinkMs =
@@ -372,25 +200,6 @@ void CompleteShader::disableTexture(std::string_view name)
     setTexture(name, nullptr);
 }
 
-void CompleteShader::setFloat(std::string_view name, float value)
-{
-    if (Impl::Parameter* p = impl->find(name, false)) {
-        p->value[0] = value;
-        impl->upload(*p);
-    }
-}
-
-void CompleteShader::setFloat4(std::string_view name, float x, float y, float z, float w)
-{
-    if (Impl::Parameter* p = impl->find(name, false)) {
-        p->value[0] = x;
-        p->value[1] = y;
-        p->value[2] = z;
-        p->value[3] = w;
-        impl->upload(*p);
-    }
-}
-
 void CompleteShader::setStateMatrices(const StateMatrices& m)
 {
     const float* values[6] = {m.world, m.view, m.projection, m.worldView, m.viewProjection, m.complete};
@@ -402,36 +211,6 @@ void CompleteShader::setStateMatrices(const StateMatrices& m)
         // Column-major with transpose (WebGL 2 takes it): the shader's mul(M, v) equals OpenGL's M * v.
         glUniformMatrix4fv(impl->parameters[static_cast<size_t>(index)].location, 1, GL_TRUE, values[i]);
     }
-}
-
-void CompleteShader::adopt(CompleteShader& fresh)
-{
-    for (Impl::Parameter& p : fresh.impl->parameters) {
-        if (isSampler(p.type))
-            continue;
-        for (const Impl::Parameter& old : impl->parameters) {
-            if (old.cgName == p.cgName && old.type == p.type && !std::equal(old.value, old.value + 4, old.initial)) {
-                std::copy(old.value, old.value + 4, p.value);
-                fresh.impl->upload(p);
-            }
-        }
-    }
-    std::swap(impl, fresh.impl);
-    std::swap(vertex, fresh.vertex);
-    std::swap(pixel, fresh.pixel);
-}
-
-bool CompleteShader::hasParameter(std::string_view name) const
-{
-    for (const Impl::Parameter& p : impl->parameters)
-        if (p.cgName == name)
-            return true;
-    return false;
-}
-
-unsigned CompleteShader::glProgram() const
-{
-    return impl->program;
 }
 
 } // namespace Frontend
