@@ -54,11 +54,10 @@ try {
   await page.waitForFunction(() => ['ready', 'error'].includes(globalThis.vantrelPage?.state), null,
     { timeout: 600_000 });
   const ready = await page.evaluate(() => globalThis.vantrelPage.timings.ready);
-  const before = await page.evaluate(() => VantrelAudio.readCount());
   await page.click('#play');
-  await page.waitForFunction((since) => VantrelAudio.readCount() > since, before, { timeout: 60_000 });
-  const firstFrame = await page.evaluate(
-    (since) => VantrelAudio.reads(since)[0].pageTime - globalThis.vantrelPage.timings.play, before);
+  await page.waitForFunction(() => globalThis.vantrelPage.timings.firstFrameAfterPlay !== undefined, null,
+    { timeout: 60_000 });
+  const firstFrame = await page.evaluate(() => globalThis.vantrelPage.timings.firstFrameAfterPlay);
   await page.close();
 
   const stillPage = await browser.newPage({ viewport: { width: 800, height: 600 } });
