@@ -39,12 +39,15 @@ test: build
 # `make bench` measures, on this machine: what each full-screen pass costs
 # (Google Benchmark, where installed), picture against sound through SDL's
 # disk audio driver, and the whole production live under Xvfb with
-# --scale auto, each entry's mean frame time against 30 frames a second.
+# --scale auto, each entry's mean frame time against 30 frames a second, and
+# the latency a PulseAudio server of its own gives and the clock applies.
 # Run it on a quiet machine: the figures are the machine's, load included.
 bench: build
+	@scripts/install-deps.sh --bench
 	@if [ -x $(BUILD)/run/bench_passes ]; then cd $(BUILD)/run && ./bench_passes; else echo "bench_passes: not built (no Google Benchmark)"; fi
 	@status=0; (cd $(BUILD)/run && ./bench_av_sync) || status=1; \
-	  tests/bench/scale_auto.sh $(BUILD)/run || status=1; exit $$status
+	  tests/bench/scale_auto.sh $(BUILD)/run || status=1; \
+	  tests/bench/pulse_latency.sh $(BUILD)/run || status=1; exit $$status
 
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Release -DVANTREL_SANITIZE=ON >/dev/null
