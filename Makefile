@@ -21,7 +21,7 @@ SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=$(SANITIZE_LEAKS):alloc
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 
-.PHONY: deps build run test test-sanitize fuzz clean format install package release web test-web web-serve
+.PHONY: deps build run test test-sanitize fuzz clean format install package release web test-web web-serve bench
 
 deps:
 	@scripts/install-deps.sh
@@ -35,6 +35,19 @@ run: build
 
 test: build
 	@cd $(BUILD) && $(TEST_ENV) ctest --output-on-failure -j $(JOBS)
+
+# `make bench` measures, on this machine: what each full-screen pass costs
+# (Google Benchmark, where installed), picture against sound through SDL's
+# disk audio driver, and the whole production live under Xvfb with
+# --scale auto, each entry's mean frame time against 30 frames a second, and
+# the latency a PulseAudio server of its own gives and the clock applies.
+# Run it on a quiet machine: the figures are the machine's, load included.
+bench: build
+	@scripts/install-deps.sh --bench
+	@if [ -x $(BUILD)/run/bench_passes ]; then cd $(BUILD)/run && ./bench_passes; else echo "bench_passes: not built (no Google Benchmark)"; fi
+	@status=0; (cd $(BUILD)/run && ./bench_av_sync) || status=1; \
+	  tests/bench/scale_auto.sh $(BUILD)/run || status=1; \
+	  tests/bench/pulse_latency.sh $(BUILD)/run || status=1; exit $$status
 
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Release -DVANTREL_SANITIZE=ON >/dev/null

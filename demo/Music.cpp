@@ -10,12 +10,20 @@
 
 #include <SDL2/SDL.h>
 #include <alsa/asoundlib.h>
+#include <dlfcn.h>
 #include <fftw3.h>
 #include <mpg123.h>
+#include <pulse/context.h>
+#include <pulse/introspect.h>
+#include <pulse/thread-mainloop.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <numbers>
@@ -234,7 +242,7 @@ SDL_AudioDeviceID openDevice(Playback* playback, SDL_AudioSpec& have)
 // SDL reports no stream latency, only the device buffer it granted. Behind a
 // real device (ALSA, a sound server) the chunk handed over waits at least that
 // buffer before it sounds; the dummy and disk drivers take it the moment it is
-// handed over.
+// handed over. A PulseAudio server is asked for its own figure (ServerLatency).
 int64_t latencyFrames(const SDL_AudioSpec& have)
 {
     const char* driver = SDL_GetCurrentAudioDriver();
@@ -256,6 +264,149 @@ int64_t heardFrame(const Playback& p)
     return std::clamp<int64_t>(handedOver - p.delayFrames, p.restartFrame, std::max(end, p.restartFrame));
 }
 
+// The sound server's own account of our stream (PulseAudio, or PipeWire's
+// PulseAudio service): what its buffer holds ahead of the ear plus the sink's
+// latency, asked for twice a second on a connection of our own, since SDL
+// hands neither over. libpulse is opened at run time: a machine without it
+// plays on with the device buffer as the latency.
+class ServerLatency {
+public:
+    ~ServerLatency() { stop(); }
+
+    // False when there is no libpulse or no server to ask.
+    bool start()
+    {
+        if (!load())
+            return false;
+        loop = fn.mainloopNew();
+        if (!loop)
+            return false;
+        fn.lock(loop);
+        context = fn.contextNew(fn.getApi(loop), "vantrel clock");
+        const bool connecting = context && fn.contextConnect(context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) >= 0;
+        if (connecting) {
+            timeval due{};
+            gettimeofday(&due, nullptr);
+            timer = fn.getApi(loop)->time_new(fn.getApi(loop), &due, ask, this);
+        }
+        fn.unlock(loop);
+        if (!connecting || fn.mainloopStart(loop) < 0) {
+            stop();
+            return false;
+        }
+        return true;
+    }
+
+    void stop()
+    {
+        if (!loop)
+            return;
+        fn.mainloopStop(loop);
+        if (timer)
+            fn.getApi(loop)->time_free(timer);
+        if (context) {
+            fn.contextDisconnect(context);
+            fn.contextUnref(context);
+        }
+        fn.mainloopFree(loop);
+        loop = nullptr;
+        context = nullptr;
+        timer = nullptr;
+    }
+
+    // Microseconds of the median of the last answers; negative before the first.
+    int64_t latencyUsec() const { return latest.load(); }
+
+private:
+    struct Functions {
+        pa_threaded_mainloop* (*mainloopNew)();
+        int (*mainloopStart)(pa_threaded_mainloop*);
+        void (*mainloopStop)(pa_threaded_mainloop*);
+        void (*mainloopFree)(pa_threaded_mainloop*);
+        pa_mainloop_api* (*getApi)(pa_threaded_mainloop*);
+        void (*lock)(pa_threaded_mainloop*);
+        void (*unlock)(pa_threaded_mainloop*);
+        pa_context* (*contextNew)(pa_mainloop_api*, const char*);
+        int (*contextConnect)(pa_context*, const char*, pa_context_flags_t, const pa_spawn_api*);
+        pa_context_state_t (*contextState)(const pa_context*);
+        void (*contextDisconnect)(pa_context*);
+        void (*contextUnref)(pa_context*);
+        pa_operation* (*sinkInputs)(pa_context*, pa_sink_input_info_cb_t, void*);
+        void (*operationUnref)(pa_operation*);
+        const char* (*proplistGets)(const pa_proplist*, const char*);
+    };
+
+    bool load()
+    {
+        static void* library = dlopen("libpulse.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return false;
+        const std::pair<void**, const char*> symbols[] = {
+            {reinterpret_cast<void**>(&fn.mainloopNew), "pa_threaded_mainloop_new"},
+            {reinterpret_cast<void**>(&fn.mainloopStart), "pa_threaded_mainloop_start"},
+            {reinterpret_cast<void**>(&fn.mainloopStop), "pa_threaded_mainloop_stop"},
+            {reinterpret_cast<void**>(&fn.mainloopFree), "pa_threaded_mainloop_free"},
+            {reinterpret_cast<void**>(&fn.getApi), "pa_threaded_mainloop_get_api"},
+            {reinterpret_cast<void**>(&fn.lock), "pa_threaded_mainloop_lock"},
+            {reinterpret_cast<void**>(&fn.unlock), "pa_threaded_mainloop_unlock"},
+            {reinterpret_cast<void**>(&fn.contextNew), "pa_context_new"},
+            {reinterpret_cast<void**>(&fn.contextConnect), "pa_context_connect"},
+            {reinterpret_cast<void**>(&fn.contextState), "pa_context_get_state"},
+            {reinterpret_cast<void**>(&fn.contextDisconnect), "pa_context_disconnect"},
+            {reinterpret_cast<void**>(&fn.contextUnref), "pa_context_unref"},
+            {reinterpret_cast<void**>(&fn.sinkInputs), "pa_context_get_sink_input_info_list"},
+            {reinterpret_cast<void**>(&fn.operationUnref), "pa_operation_unref"},
+            {reinterpret_cast<void**>(&fn.proplistGets), "pa_proplist_gets"},
+        };
+        for (const auto& [slot, name] : symbols)
+            if (!(*slot = dlsym(library, name)))
+                return false;
+        return true;
+    }
+
+    // On the server connection's thread, twice a second.
+    static void ask(pa_mainloop_api* api, pa_time_event* event, const timeval*, void* self)
+    {
+        auto* me = static_cast<ServerLatency*>(self);
+        if (me->fn.contextState(me->context) == PA_CONTEXT_READY)
+            if (pa_operation* op = me->fn.sinkInputs(me->context, answer, me))
+                me->fn.operationUnref(op);
+        timeval due{};
+        gettimeofday(&due, nullptr);
+        due.tv_usec += 500000;
+        due.tv_sec += due.tv_usec / 1000000;
+        due.tv_usec %= 1000000;
+        api->time_restart(event, &due);
+    }
+
+    static void answer(pa_context*, const pa_sink_input_info* info, int eol, void* self)
+    {
+        auto* me = static_cast<ServerLatency*>(self);
+        if (eol || !info)
+            return;
+        const char* pid = me->fn.proplistGets(info->proplist, "application.process.id");
+        if (!pid || std::strtol(pid, nullptr, 10) != static_cast<long>(getpid()))
+            return;
+        // A sink settles its latency in the first moments of a stream: a
+        // median of the last answers keeps one odd answer out of the clock.
+        me->answers[me->answerCount++ % kAnswers] = static_cast<int64_t>(info->buffer_usec + info->sink_usec);
+        const int n = std::min(me->answerCount, kAnswers);
+        int64_t sorted[kAnswers];
+        std::copy(me->answers, me->answers + n, sorted);
+        std::nth_element(sorted, sorted + n / 2, sorted + n);
+        me->latest.store(sorted[n / 2]);
+    }
+
+    static constexpr int kAnswers = 5;
+    Functions fn{};
+    pa_threaded_mainloop* loop = nullptr;
+    pa_context* context = nullptr;
+    pa_time_event* timer = nullptr;
+    int64_t answers[kAnswers] = {};
+    int answerCount = 0;
+    std::atomic<int64_t> latest{-1};
+};
+
 } // namespace
 
 struct Music::Impl {
@@ -268,6 +419,8 @@ struct Music::Impl {
     int64_t offset = 0;  // frames
     Playback playback;
     SpectrumAnalyzer analyzer;
+    ServerLatency server;
+    int64_t serverUsec = -1; // the server's answer the latency holds now
 
     void lock()
     {
@@ -288,6 +441,11 @@ struct Music::Impl {
     }
     int64_t heard()
     {
+        const int64_t usec = server.latencyUsec();
+        if (usec >= 0 && usec != serverUsec) {
+            serverUsec = usec;
+            setLatency(usec * kSampleRate / 1000000);
+        }
         lock();
         const int64_t frame = heardFrame(playback);
         unlock();
@@ -322,7 +480,11 @@ bool Music::init()
     }
     snd_lib_error_set_handler(nullptr);
     if (opened) {
+        // Until the server answers, the device buffer is the best guess.
         impl->setLatency(latencyFrames(impl->have));
+        const char* driver = SDL_GetCurrentAudioDriver();
+        if (driver && !std::strcmp(driver, "pulseaudio"))
+            impl->server.start();
         return true;
     }
     if (impl->audioInitialised) {
@@ -442,6 +604,8 @@ void Music::spectrum(float* out)
 
 void Music::free()
 {
+    impl->server.stop();
+    impl->serverUsec = -1;
     if (impl->device) {
         SDL_CloseAudioDevice(impl->device);
         impl->device = 0;

@@ -5,20 +5,24 @@
 #   install-deps.sh          the desktop build
 #   install-deps.sh --web    also the web build: emscripten, stb_image, brotli,
 #                            Chromium, and playwright-core in build-web/npm
+#   install-deps.sh --bench  also what `make bench` plays sound through: a
+#                            PulseAudio server (it starts one with a null sink)
 set -euo pipefail
 
 web=false
+bench=false
 case "${1:-}" in
   "") ;;
   --web) web=true ;;
-  *) echo "install-deps: unknown option $1 (only --web)" >&2; exit 1 ;;
+  --bench) bench=true ;;
+  *) echo "install-deps: unknown option $1 (--web or --bench)" >&2; exit 1 ;;
 esac
 
 packages=(
   cmake g++ make pkg-config ccache clang-format
   libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libglu1-mesa-dev libepoxy-dev
   glslang-dev glslang-tools spirv-cross libspirv-cross-c-shared-dev spirv-tools
-  libmpg123-dev libfftw3-dev libkissfft-dev libmp3lame-dev libasound2-dev
+  libmpg123-dev libfftw3-dev libkissfft-dev libmp3lame-dev libasound2-dev libpulse-dev
   libjpeg62-turbo-dev libpng-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libfreetype-dev fonts-dejavu-core
@@ -34,6 +38,10 @@ if $web; then
   # A newer Node.js from elsewhere brings its own npm, and Debian's npm would clash with it.
   command -v node > /dev/null || packages+=(nodejs)
   command -v npm > /dev/null || packages+=(npm)
+fi
+
+if $bench; then
+  packages+=(pulseaudio pulseaudio-utils)
 fi
 
 # playwright-core drives the system's Chromium in the page tests; unlike
