@@ -99,7 +99,10 @@ CgCompileResult compileHere(const CgCompileInput& input)
     }
     blankPragmaParameters(pre.text);
     std::string_view text = pre.text;
-    result.listing = Cg::checkBracketPairs(text, Cg::codeOnly(text), input.fileName);
+    std::string code = Cg::codeOnly(text);
+    result.listing = Cg::checkBracketPairs(text, code, input.fileName);
+    if (result.listing.empty())
+        result.listing = Cg::checkExpressionDepth(text, code, input.fileName);
     if (!result.listing.empty())
         return result;
     for (bool vertex : {true, false}) {

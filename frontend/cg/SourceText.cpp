@@ -1,6 +1,7 @@
 // Iterative scanning of Cg text; see SourceText.h.
 #include "frontend/cg/SourceText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <map>
@@ -254,6 +255,50 @@ std::string checkBracketPairs(std::string_view text, std::string_view code, cons
     }
     if (!open.empty())
         return placeOf(text, open.back(), fileName) + ": this '" + code[open.back()] + "' is never closed\n";
+    return "";
+}
+
+std::string checkExpressionDepth(std::string_view text, std::string_view code, const std::string& fileName)
+{
+    // A chain of operators is a tree as deep as the chain, with each bracketed
+    // operand hanging below it: a level is as deep as its operators so far
+    // plus its deepest closed bracket. Commas and semicolons end a chain.
+    struct Level {
+        int operators = 0, deepestChild = 0, deepestChain = 0;
+        int depth() const { return std::max(deepestChain, operators + deepestChild); }
+        void endChain()
+        {
+            deepestChain = depth();
+            operators = deepestChild = 0;
+        }
+    };
+    std::vector<Level> levels(1);
+    auto isOperator = [](char c) { return std::string_view("+-*/%<>=!&|^?:~").find(c) != std::string_view::npos; };
+    for (size_t i = 0; i < code.size(); ++i) {
+        char c = code[i];
+        if (c == '#' && (i == 0 || code[i - 1] == '\n')) {
+            size_t end = code.find('\n', i);
+            i = end == std::string_view::npos ? code.size() : end;
+        } else if (c == '(' || c == '[' || c == '{') {
+            levels.emplace_back();
+        } else if (c == ')' || c == ']' || c == '}') {
+            int child = levels.back().depth() + 1;
+            if (levels.size() > 1)
+                levels.pop_back();
+            levels.back().deepestChild = std::max(levels.back().deepestChild, child);
+            if (c == '}')
+                levels.back().endChain();
+        } else if (c == ',' || c == ';') {
+            levels.back().endChain();
+        } else if (isOperator(c) && (i == 0 || !isOperator(code[i - 1]))) {
+            ++levels.back().operators;
+        } else {
+            continue;
+        }
+        if (levels.back().depth() > kMaxExpressionDepth)
+            return placeOf(text, i, fileName) + ": an expression more than " + std::to_string(kMaxExpressionDepth) +
+                   " operators deep; split it with temporaries\n";
+    }
     return "";
 }
 

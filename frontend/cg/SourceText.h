@@ -49,6 +49,16 @@ std::string checkSourceLimits(std::string_view text, std::string_view code, cons
 // markers). glslang's parser faults on some mismatches, so this runs first.
 std::string checkBracketPairs(std::string_view text, std::string_view code, const std::string& fileName);
 
+// glslang's translation to SPIR-V recurses once per operator of an
+// expression tree: "x + x + ... + x" with some ten thousand terms overflows
+// its stack. Operators in a row, summed over the brackets around them, are
+// held to this many.
+constexpr int kMaxExpressionDepth = 2048;
+
+// "" when no expression of preprocessed code is deeper than the limit, else
+// "file:line: message\n" at the operator that goes beyond it.
+std::string checkExpressionDepth(std::string_view text, std::string_view code, const std::string& fileName);
+
 // The same limits for generated GLSL, which goes to the GL driver's compiler.
 // "" when within them, else a message without a location.
 std::string checkGeneratedLimits(std::string_view glsl);

@@ -66,6 +66,11 @@ TEST(CgHostile, BeyondTheLimitsEndsInAListingNamingFileAndProblem)
         {"unclosed bracket in a parameter",
          std::string(kVertex) + "\nfloat4 psMain(float4 p [: COLOR0) : COLOR { return p; }\n",
          "hostile.cg:3: this '[' is not closed (a ')' at hostile.cg:3 comes first)"},
+        // Deeper than glslang's recursion over the tree can go on its stack.
+        {"a sum of 20,000 terms",
+         std::string(kVertex) + "float4 psMain(float2 uv : TEXCOORD0) : COLOR { return uv.x" +
+             repeat(" + uv.x", 20000) + "; }\n",
+         "hostile.cg:2: an expression more than 2048 operators deep"},
         {"bracket closed by a macro's text",
          "#define CLOSE )\n" + std::string(kVertex) + "float4 psMain() : COLOR { return 1; } CLOSE\n",
          "hostile.cg:3: this ')' closes no bracket"},
