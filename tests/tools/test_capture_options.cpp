@@ -287,8 +287,9 @@ TEST(CaptureOptions, VideoEncodingOptionsAreChecked)
     EXPECT_EQ(defaults.crf, 20);
     EXPECT_EQ(defaults.preset, "superfast");
     EXPECT_FALSE(defaults.fullRange || defaults.lossless || defaults.silent);
-    EXPECT_TRUE(defaults.yuvOnGpu);
-    EXPECT_FALSE(parse({"--out", "a.mp4", "--yuv-on", "cpu"}).options.yuvOnGpu);
+    EXPECT_EQ(defaults.yuvOn, YuvOn::Automatic);
+    EXPECT_EQ(parse({"--out", "a.mp4", "--yuv-on", "cpu"}).options.yuvOn, YuvOn::Cpu);
+    EXPECT_EQ(parse({"--out", "a.mp4", "--yuv-on", "gpu"}).options.yuvOn, YuvOn::Gpu);
     CaptureParse tuned = parse({"--out", "a.mp4", "--crf", "0", "--preset", "veryslow", "--color", "full-range"});
     ASSERT_EQ(tuned.status, CaptureParse::Status::Run) << tuned.message;
     EXPECT_EQ(tuned.options.crf, 0);

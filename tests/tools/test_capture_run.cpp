@@ -514,7 +514,7 @@ TEST(CaptureRun, GpuYuvEqualsTheCpuConversionWithinOneLevel)
     std::string dir = makeRunDir("capture-yuv", true);
     for (const char* options : {"--size 160x120", "--size 128x580 --fit crop --color full-range --motion-blur 2"}) {
         const std::string span = std::string("--from 134 --to 134.2 --fps 10 --crf 0 --silent --quiet ") + options;
-        ASSERT_EQ(runCapture(dir, span + " --out gpu.mp4").status, 0) << options;
+        ASSERT_EQ(runCapture(dir, span + " --yuv-on gpu --out gpu.mp4").status, 0) << options;
         ASSERT_EQ(runCapture(dir, span + " --yuv-on cpu --out cpu.mp4").status, 0) << options;
         std::vector<int> gpu = decodedSamples(dir + "/gpu.mp4");
         std::vector<int> cpu = decodedSamples(dir + "/cpu.mp4");

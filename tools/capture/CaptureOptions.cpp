@@ -133,10 +133,12 @@ std::string convertEncoding(const RawOptions& raw, CaptureOptions& options)
         options.fullRange = true;
     else if (!raw.color.empty() && raw.color != "limited-range")
         return "--color: '" + raw.color + "' is neither limited-range nor full-range";
-    if (raw.yuvOn == "cpu")
-        options.yuvOnGpu = false;
-    else if (!raw.yuvOn.empty() && raw.yuvOn != "gpu")
-        return "--yuv-on: '" + raw.yuvOn + "' is neither gpu nor cpu";
+    if (raw.yuvOn == "gpu")
+        options.yuvOn = YuvOn::Gpu;
+    else if (raw.yuvOn == "cpu")
+        options.yuvOn = YuvOn::Cpu;
+    else if (!raw.yuvOn.empty() && raw.yuvOn != "auto")
+        return "--yuv-on: '" + raw.yuvOn + "' is not auto, gpu or cpu";
     return "";
 }
 
@@ -246,9 +248,10 @@ void addVideoOptions(CLI::App& app, RawOptions& raw, CaptureOptions& options)
                    "full-range (0-255, tagged so)")
         ->type_name("limited-range|full-range");
     app.add_option("--yuv-on", raw.yuvOn,
-                   "Where the pictures are converted to the video's YUV: gpu (half the bytes read back; default) "
-                   "or cpu (FFmpeg's swscale); the two differ by rounding, one level at most")
-        ->type_name("gpu|cpu");
+                   "Where the pictures are converted to the video's YUV: gpu (half the bytes read back), cpu "
+                   "(FFmpeg's swscale) or auto (gpu unless the GL driver renders in software; default); the two "
+                   "differ by rounding, one level at most")
+        ->type_name("auto|gpu|cpu");
     app.add_flag("--lossless", options.lossless,
                  "A lossless master for editing: --out FILE.mkv gets FFV1 pictures in RGB and FLAC sound");
     app.add_flag("--silent", options.silent,

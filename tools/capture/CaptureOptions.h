@@ -19,6 +19,11 @@ constexpr double kProductionEnd = Prod::kEndTime;
 
 enum class OutputKind { None, PngSequence, Video };
 
+// Where a video's pictures become YUV: a GPU pass, or swscale on the CPU.
+// Automatic: the GPU, unless the GL driver itself draws on the CPU, where
+// swscale costs less.
+enum class YuvOn { Automatic, Gpu, Cpu };
+
 // A frame rate as an exact fraction, so that 60000/1001 stays exact: frame i
 // lies at from + i * den / num, computed from i alone, never by adding steps.
 struct FrameRate {
@@ -60,7 +65,7 @@ struct CaptureOptions {
     int crf = kDefaultCrf;
     std::string preset = kDefaultPreset;
     bool fullRange = false; // video YUV over 0..255 instead of the broadcast 16..235
-    bool yuvOnGpu = true;   // a video's YUV converted by a GPU pass rather than by swscale
+    YuvOn yuvOn = YuvOn::Automatic;
     bool lossless = false;  // Matroska with FFV1 in RGB and FLAC sound
     bool silent = false;    // a video without sound; a music file that cannot be decoded is no error then
 

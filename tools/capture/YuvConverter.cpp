@@ -1,6 +1,8 @@
 // RGB to planar YUV 4:2:0 in one GPU pass; see YuvConverter.h.
 #include "tools/capture/YuvConverter.h"
 
+#include <string>
+
 #include <epoxy/gl.h>
 
 #include "tools/capture/FrameBudget.h"
@@ -64,6 +66,18 @@ void main() {
 bool YuvConverter::fits(int width, int height)
 {
     return sizeProblem(width, height / 2 * 3, queryGlLimits()).empty();
+}
+
+bool YuvConverter::softwareRenderer()
+{
+    const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (!name)
+        return false;
+    const std::string renderer(name);
+    for (const char* software : {"llvmpipe", "softpipe", "swrast", "SwiftShader"})
+        if (renderer.find(software) != std::string::npos)
+            return true;
+    return false;
 }
 
 YuvConverter::YuvConverter(int width, int height, bool fullRange) : frameWidth(width), frameHeight(height)

@@ -28,6 +28,9 @@ public:
 
     // Whether the planes' picture fits this GL driver's limits for a frame of this size.
     static bool fits(int width, int height);
+    // Whether the GL driver draws on the CPU (Mesa's llvmpipe, softpipe,
+    // swrast): there the pass costs more than swscale's SIMD conversion.
+    static bool softwareRenderer();
 
 private:
     int frameWidth;

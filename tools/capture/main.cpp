@@ -157,6 +157,12 @@ void compose(Prod::Prod& production, double t, float frameTime, const Vantrel::P
     production.composeFrame();
 }
 
+// Ctrl+C reaches SDL as a quit event, SIGTERM the stop handler.
+bool stopAsked()
+{
+    return Frontend::stopRequested() || SDL_QuitRequested();
+}
+
 struct FrameRenderer {
     Prod::Prod& production;
     const CaptureOptions& options;
@@ -164,10 +170,13 @@ struct FrameRenderer {
     Vantrel::SpectrumAnalyzer analyzer;
     MotionBlur* blur;    // null without motion blur
     CaptureStats* stats; // null unless --stats: its GPU times wait for the GPU
+    bool stopped = false; // a stop request cut the last frame short: it has no picture
 
     // Output frame `frame`: its compositions, averaged by the blur unless
     // `compositionsOnly` (a frame kept on disk, composed for the state the
-    // scenes carry on). Returns the framebuffer that holds the picture.
+    // scenes carry on). Returns the framebuffer that holds the picture. A
+    // stop request is heard between sub-frames too, since one blurred 4K frame
+    // can take minutes.
     unsigned render(long frame, bool compositionsOnly)
     {
         auto begin = std::chrono::steady_clock::now();
@@ -177,6 +186,10 @@ struct FrameRenderer {
         if (blurring)
             blur->begin();
         for (int sub = 0; sub < options.motionBlur; ++sub) {
+            if (sub > 0 && stopAsked()) {
+                stopped = true;
+                return 0;
+            }
             auto start = std::chrono::steady_clock::now();
             compose(production, compositionTime(options, frame, sub), static_cast<float>(options.frameTime()), track,
                     analyzer);
@@ -206,10 +219,18 @@ bool isKept(const std::vector<bool>& kept, long frame)
     return frame < static_cast<long>(kept.size()) && kept[static_cast<std::size_t>(frame)];
 }
 
+// Whether a video takes its YUV from the GPU, as --yuv-on says, where the
+// planes' picture fits the driver; otherwise the sink converts RGB.
+bool convertOnGpu(const CaptureOptions& options)
+{
+    if (options.yuvOn == YuvOn::Cpu || !YuvConverter::fits(options.width, options.height))
+        return false;
+    return options.yuvOn == YuvOn::Gpu || !YuvConverter::softwareRenderer();
+}
+
 // The frame buffers of a capture, allocated once the GL context has shown
 // that it can hold frames of this size. The encoder moves to a thread of its
-// own, behind a short queue of finished frames. A video takes its YUV from
-// the GPU where the planes' picture fits the driver, else it converts RGB.
+// own, behind a short queue of finished frames.
 struct FrameBuffers {
     std::unique_ptr<MotionBlur> blur;
     std::unique_ptr<YuvConverter> yuv;
@@ -219,8 +240,7 @@ struct FrameBuffers {
     {
         if (!sink)
             return;
-        if (options.yuvOnGpu && YuvConverter::fits(options.width, options.height) &&
-            sink->takeLayout(FrameLayout::Yuv420))
+        if (convertOnGpu(options) && sink->takeLayout(FrameLayout::Yuv420))
             yuv = std::make_unique<YuvConverter>(options.width, options.height, options.fullRange);
         sink = std::make_unique<QueuedSink>(std::move(sink), options.width, options.height, slots);
         if (options.motionBlur > 1)
@@ -258,13 +278,17 @@ RunResult renderAll(Prod::Prod& production, const CaptureOptions& options, doubl
         production, options, track, {}, buffers.blur.get(), options.stats.empty() ? nullptr : &stats};
 
     for (long frame = 0; frame < frames; ++frame) {
-        // Ctrl+C reaches SDL as a quit event; stop cleanly so the video stays playable.
-        if (Frontend::stopRequested() || SDL_QuitRequested()) {
+        // Stop cleanly so the video stays playable.
+        if (stopAsked()) {
             run.interrupted = true;
             break;
         }
         const bool onDisk = isKept(kept, frame);
         unsigned framebuffer = renderer.render(frame, onDisk || !sink);
+        if (renderer.stopped) {
+            run.interrupted = true;
+            break;
+        }
         if (sink && !onDisk) {
             reader->start(buffers.finished(framebuffer));
             if (reader->full())
