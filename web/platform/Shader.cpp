@@ -154,14 +154,9 @@ bool CompleteShader::build(const char*, const std::string& vertexEntry, const st
         return false;
     compiled.ok = true;
     auto start = std::chrono::steady_clock::now();
-    vertex.program = std::make_shared<ShaderProgramImpl>();
-    pixel.program = std::make_shared<ShaderProgramImpl>();
-    vertex.program->glsl = compiled.vertexGlsl;
-    pixel.program->glsl = compiled.fragmentGlsl;
     // The desktop's last stage, in the browser's WebGL 2.
     Cg::GlProgram gl = Cg::buildGlProgram(compiled, fileName, vertexEntry, pixelEntry);
-    vertex.program->shader = gl.vertexShader;
-    pixel.program->shader = gl.fragmentShader;
+    keepStages(vertex, pixel, compiled, gl);
     impl->program = gl.program;
     if (!gl.ok) {
         listing = gl.listing;
