@@ -14,9 +14,10 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <vector>
 
+#include "frontend/Error.h"
+#include "frontend/File.h"
 #include "frontend/Platform.h"
 #include "frontend/ShaderTable.h"
 #include "frontend/State.h"
@@ -37,15 +38,16 @@ const char* const kDefaultShaderFile = "vantrel_default.cg";
 
 GLuint boundProgram = 0;
 
+// The whole file, or false when it cannot be read.
 bool readText(const std::string& path, std::string& text)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    try {
+        std::vector<unsigned char> bytes = FrontendExt::File(path, "rb").readAll();
+        text.assign(bytes.begin(), bytes.end());
+        return true;
+    } catch (const Error&) {
         return false;
-    std::stringstream buffer;
-    buffer << file.rdbuf();
-    text = buffer.str();
-    return true;
+    }
 }
 
 // The precompiled program of a shader file: its stages and parameter table.
