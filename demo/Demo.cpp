@@ -18,16 +18,7 @@ namespace Vantrel {
 
 std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)
 {
-    Frontend::ContextDesc desc;
-    desc.width = width;
-    desc.height = height;
-    desc.depthBits = depthBits;
-    desc.stencilBits = stencilBits;
-    desc.samples = samples;
-    desc.pixelType = floatPixels;
-    desc.hidden = hiddenWindow;
-    desc.ordinaryWindow = windowed && !fullscreen;
-    auto context = std::make_unique<Frontend::Context>(desc);
+    auto context = std::make_unique<Frontend::Context>(contextDesc(hiddenWindow));
     if (fullscreen && !hiddenWindow)
         Frontend::setFullscreenMode(width, height, 32);
     // Whether or not the display could switch, the window is what it now is.

@@ -20,6 +20,7 @@
 
 namespace Frontend {
 class Context;
+struct ContextDesc;
 class Texture;
 class Timer;
 }
@@ -63,6 +64,8 @@ public:
     // A stop asked for meanwhile (frontend/StopRequest.h) lets the window go
     // and throws Frontend::StopRequested; run() then ends as after a stop.
     std::unique_ptr<Frontend::Context> start(bool hiddenWindow);
+    // The window and context start() asks for: the Demo's size, buffers and window kind.
+    Frontend::ContextDesc contextDesc(bool hiddenWindow) const;
     // Draws every catalogued shader once into a small target, so that the
     // driver's own compilation is paid at start-up.
     void warmUpShaders();

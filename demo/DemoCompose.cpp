@@ -59,6 +59,20 @@ int Demo::scaledSide(int side) const
     return sideAtScale(side, renderScale);
 }
 
+Frontend::ContextDesc Demo::contextDesc(bool hiddenWindow) const
+{
+    Frontend::ContextDesc desc;
+    desc.width = width;
+    desc.height = height;
+    desc.depthBits = depthBits;
+    desc.stencilBits = stencilBits;
+    desc.samples = samples;
+    desc.pixelType = floatPixels;
+    desc.hidden = hiddenWindow;
+    desc.ordinaryWindow = windowed && !fullscreen;
+    return desc;
+}
+
 void Demo::warmUpShaders()
 {
     // A driver compiles a program to machine code on its first draw (tens of

@@ -17,7 +17,6 @@
 #include "frontend/ImageLoader.h"
 #include "frontend/Platform.h"
 #include "frontend/Shader.h"
-#include "frontend/State.h"
 
 namespace Frontend {
 
@@ -271,12 +270,6 @@ void Context::makeCurrent()
     cg->makeCurrent();
 }
 
-void Context::bindDefaultShader()
-{
-    shader->bind();
-    shader->setStateMatrices(State::computeStateMatrices());
-}
-
 Context* Context::current()
 {
     return currentContext;
@@ -345,19 +338,6 @@ Timer::Timer()
 float Timer::seconds() const
 {
     return static_cast<float>(static_cast<long long>(SDL_GetPerformanceCounter()) - origin) * secondsPerTick;
-}
-
-float Timer::time()
-{
-    return seconds();
-}
-
-float Timer::delta()
-{
-    float now = seconds();
-    float result = now - lastTime;
-    lastTime = now;
-    return result;
 }
 
 } // namespace Frontend

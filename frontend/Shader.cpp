@@ -82,13 +82,8 @@ bool CompleteShader::build(const char* source, const std::string& vertexEntry, c
         return false;
     }
     auto start = std::chrono::steady_clock::now();
-    vertex.program = std::make_shared<ShaderProgramImpl>();
-    pixel.program = std::make_shared<ShaderProgramImpl>();
-    vertex.program->glsl = compiled.vertexGlsl;
-    pixel.program->glsl = compiled.fragmentGlsl;
     Cg::GlProgram gl = Cg::buildGlProgram(compiled, fileName, vertexEntry, pixelEntry);
-    vertex.program->shader = gl.vertexShader;
-    pixel.program->shader = gl.fragmentShader;
+    keepStages(vertex, pixel, compiled, gl);
     impl->program = gl.program;
     if (!gl.ok) {
         listing = gl.listing;

@@ -38,6 +38,16 @@ bool isSampler(CgParameterType type)
            type == CgParameterType::Sampler3D || type == CgParameterType::Sampler1D;
 }
 
+void keepStages(VertexShader& vertex, PixelShader& pixel, const CgCompileResult& compiled, const Cg::GlProgram& gl)
+{
+    vertex.program = std::make_shared<ShaderProgramImpl>();
+    pixel.program = std::make_shared<ShaderProgramImpl>();
+    vertex.program->glsl = compiled.vertexGlsl;
+    pixel.program->glsl = compiled.fragmentGlsl;
+    vertex.program->shader = gl.vertexShader;
+    pixel.program->shader = gl.fragmentShader;
+}
+
 ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path())
 {
     std::vector<unsigned char> bytes = file.readAll();

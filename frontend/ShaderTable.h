@@ -12,6 +12,7 @@
 
 #include "frontend/Shader.h"
 #include "frontend/cg/CgResult.h"
+#include "frontend/cg/GlProgram.h"
 
 namespace Frontend {
 
@@ -48,6 +49,10 @@ struct CompleteShader::Impl {
 };
 
 bool isSampler(CgParameterType type);
+
+// The stages of a build: their GLSL and the GL names the link made, also
+// when it failed (the destructor frees them).
+void keepStages(VertexShader& vertex, PixelShader& pixel, const CgCompileResult& compiled, const Cg::GlProgram& gl);
 
 // The platform's answers for fill().
 int uniformLocation(unsigned program, const std::string& glslName);

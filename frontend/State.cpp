@@ -97,26 +97,6 @@ void State::disable(int capability)
         glDisable(cap);
 }
 
-void State::setBlendFunc(int source, int destination)
-{
-    glBlendFunc(glBlendFactor(source), glBlendFactor(destination));
-}
-
-void State::setDepthFunc(int compare)
-{
-    glDepthFunc(glCompareFunction(compare));
-}
-
-void State::setDepthWrite(bool enabled)
-{
-    glDepthMask(enabled ? GL_TRUE : GL_FALSE);
-}
-
-void State::setViewport(int x, int y, int width, int height)
-{
-    glViewport(x, y, width, height);
-}
-
 void State::setMultisample(bool enabled)
 {
     if (enabled)
@@ -150,14 +130,6 @@ void State::resetState()
     glLineWidth(1.0f);
     glCullFace(GL_BACK);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-}
-
-void State::clear(float r, float g, float b, float a, bool colour, bool depth, bool stencil)
-{
-    glClearColor(r, g, b, a);
-    GLbitfield mask =
-        (colour ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0) | (stencil ? GL_STENCIL_BUFFER_BIT : 0);
-    glClear(mask);
 }
 
 void State::begin(int primitiveType)

@@ -12,4 +12,14 @@ int drawCount(const char* what, int first, int count, int length);
 // component, known types, under 2 GiB in all).
 long long checkedStride(int componentCount, const int* componentCounts, int vertexCount, const int* componentTypes);
 
+// GL values of the codes (BufferGL.cpp); a code outside its table throws.
+unsigned glComponentType(int componentType);
+unsigned glIndexType(int indexType);
+unsigned glUsageHint(int usage);
+// The attribute a semantic feeds, checked against what the driver offers:
+// a generic code beyond its attribute count is refused, never aliased.
+int checkedAttribute(int semantic);
+// Integer normals and colours keep their fixed-function meaning, scaled to [-1, 1] or [0, 1].
+bool normalizedFor(int semantic, int componentType);
+
 } // namespace FrontendExt::BufferCodes

@@ -10,17 +10,11 @@
 // frame; exit status 1 when a still is off, the page reports an error or
 // asks for anything outside the site. The server and the browser are
 // stopped on every way out.
-import { createRequire } from 'node:module';
 import { execFileSync } from 'node:child_process';
-import { createServer } from 'node:http';
-import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync, existsSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { extname, join, normalize, resolve } from 'node:path';
+import { mkdirSync, writeFileSync } from 'node:fs';
+import { join, resolve } from 'node:path';
 
-const here = new URL('.', import.meta.url).pathname;
-const root = resolve(here, '../..');
-const require = createRequire(join(process.env.VANTREL_WEB_NPM ?? join(root, 'build-web/npm'), 'package.json'));
-const { chromium } = require('playwright-core');
+import { openCheck, waitForProgram } from './serve.mjs';
 
 // Times inside each of the ten timeline entries (and one after the last).
 const kTimes = [2.2, 8, 22.1, 39.75, 63.3, 80, 112, 134, 160, 187, 230];
@@ -47,53 +41,19 @@ execFileSync(join(nativeRun, 'vantrel-capture'), ['--quiet', '--at', kTimes.join
   stdio: 'inherit',
 });
 
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.png': 'image/png',
-  '.data': 'application/octet-stream', '.mp3': 'audio/mpeg', '.css': 'text/css', '.jpg': 'image/jpeg' };
-// '/still-check.html' is this folder's page, beside the site's files so that
-// their relative names (data/music.mp3) resolve; '/native/' holds the
-// capture's frames; anything else is the site.
-function fileFor(url) {
-  const path = normalize(decodeURIComponent(new URL(url, 'http://x').pathname));
-  if (path === '/still-check.html') return join(here, 'still.html');
-  if (path.startsWith('/native/')) return join(out, 'native', path.slice(8));
-  return join(site, path);
-}
-const server = createServer((request, response) => {
-  const file = fileFor(request.url);
-  if (!existsSync(file)) {
-    response.writeHead(404);
-    response.end();
-    return;
-  }
-  response.writeHead(200, { 'Content-Type': types[extname(file)] ?? 'application/octet-stream' });
-  response.end(readFileSync(file));
-});
-await new Promise((ready) => server.listen(0, '127.0.0.1', ready));
-const origin = `http://127.0.0.1:${server.address().port}`;
-
-const profile = mkdtempSync(join(tmpdir(), 'vantrel-chromium-'));
-let context;
+let check;
 let status = 1;
 const problems = [];
 try {
-  context = await chromium.launchPersistentContext(profile, {
-    executablePath: process.env.VANTREL_CHROMIUM ?? '/usr/bin/chromium',
-    viewport: { width: 800, height: 600 },
-    args: ['--headless', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
-  });
-  const page = context.pages()[0] ?? await context.newPage();
+  check = await openCheck(site, { '/native/': join(out, 'native') });
+  const { page, origin } = check;
   page.on('console', (message) => { if (message.type() === 'error') problems.push(`console: ${message.text()}`); });
   page.on('pageerror', (error) => problems.push(`page: ${error.message}`));
   page.on('request', (request) => {
     if (!request.url().startsWith(origin) && !request.url().startsWith('data:'))
       problems.push(`request outside the site: ${request.url()}`);
   });
-  await page.goto(`${origin}/still-check.html`);
-  await page.waitForFunction(() => window.vantrelCheck.ready || window.vantrelCheck.error, null, { timeout: 180000 });
-  const error = await page.evaluate(() => window.vantrelCheck.error);
-  if (error) throw new Error(`the program reported: ${error}`);
-  const readyMs = await page.evaluate(() => window.vantrelCheck.readyMs);
+  const readyMs = await waitForProgram(page, origin);
   let firstFrameMs = 0;
   let off = 0;
   for (const [index, t] of kTimes.entries()) {
@@ -120,8 +80,6 @@ try {
   console.error(`the stills check failed: ${error.message}`);
   for (const p of problems) console.error(p);
 } finally {
-  if (context) await context.close();
-  server.close();
-  rmSync(profile, { recursive: true, force: true });
+  if (check) await check.close();
 }
 process.exit(status);

@@ -27,73 +27,15 @@ namespace FrontendExt {
 
 namespace {
 
-using BufferCodes::badCode;
 using BufferCodes::checkedStride;
+using BufferCodes::checkedAttribute;
 using BufferCodes::drawCount;
+using BufferCodes::glComponentType;
+using BufferCodes::glIndexType;
+using BufferCodes::glUsageHint;
+using BufferCodes::normalizedFor;
 
 constexpr GLenum kQuads = 0x0007; // GL_QUADS in the front end's primitive table
-
-GLenum glComponentType(int componentType)
-{
-    switch (componentType) {
-    case kTypeByte: return GL_BYTE;
-    case kTypeShort: return GL_SHORT;
-    case kTypeInt: return GL_INT;
-    case kTypeFloat: return GL_FLOAT;
-    case kTypeDouble:
-        throw Frontend::Error("FrontendExt: WebGL 2 has no double-precision vertex attributes");
-    }
-    badCode("component type", componentType);
-}
-
-GLenum glIndexType(int indexType)
-{
-    switch (indexType) {
-    case kIndexUByte: return GL_UNSIGNED_BYTE;
-    case kIndexUShort: return GL_UNSIGNED_SHORT;
-    case kIndexUInt: return GL_UNSIGNED_INT;
-    }
-    badCode("index type", indexType);
-}
-
-GLenum glUsageHint(int usage)
-{
-    switch (usage) {
-    case 1:
-    case 2: return GL_DYNAMIC_DRAW;
-    case 3: return GL_DYNAMIC_COPY;
-    case 4: return GL_STATIC_DRAW;
-    case 5: return GL_STATIC_READ;
-    case 6: return GL_STATIC_COPY;
-    }
-    badCode("buffer usage", usage);
-}
-
-int maxVertexAttributes()
-{
-    static const int limit = [] {
-        GLint value = 16;
-        glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &value);
-        return value > 0 ? static_cast<int>(value) : 16;
-    }();
-    return limit;
-}
-
-int checkedAttribute(int semantic)
-{
-    int attribute = attributeForSemantic(semantic);
-    if (attribute >= maxVertexAttributes())
-        throw Frontend::Error("FrontendExt: vertex semantic " + std::to_string(semantic) + " needs generic attribute " +
-                              std::to_string(attribute) + ", but this driver has only " +
-                              std::to_string(maxVertexAttributes()));
-    return attribute;
-}
-
-GLboolean normalizedFor(int semantic, int componentType)
-{
-    bool integer = componentType == kTypeByte || componentType == kTypeShort || componentType == kTypeInt;
-    return (semantic == kSemanticNormal || semantic == kSemanticColor) && integer ? GL_TRUE : GL_FALSE;
-}
 
 // The program-memory copies of buffer objects, by GL name, while they are locked.
 std::unordered_map<GLuint, std::vector<unsigned char>>& copies()

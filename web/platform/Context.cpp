@@ -18,7 +18,6 @@
 
 #include "frontend/Error.h"
 #include "frontend/Shader.h"
-#include "frontend/State.h"
 #include "web/platform/WebPlatform.h"
 
 namespace Frontend {
@@ -186,12 +185,6 @@ void Context::makeCurrent()
     cg->makeCurrent();
 }
 
-void Context::bindDefaultShader()
-{
-    shader->bind();
-    shader->setStateMatrices(State::computeStateMatrices());
-}
-
 Context* Context::current()
 {
     return currentContext;
@@ -226,19 +219,6 @@ Timer::Timer()
 float Timer::seconds() const
 {
     return static_cast<float>((emscripten_get_now() - static_cast<double>(origin)) * 0.001);
-}
-
-float Timer::time()
-{
-    return seconds();
-}
-
-float Timer::delta()
-{
-    float now = seconds();
-    float result = now - lastTime;
-    lastTime = now;
-    return result;
 }
 
 } // namespace Frontend

@@ -134,15 +134,7 @@ void frame()
 
 std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)
 {
-    Frontend::ContextDesc desc;
-    desc.width = width;
-    desc.height = height;
-    desc.depthBits = depthBits;
-    desc.stencilBits = stencilBits;
-    desc.samples = samples;
-    desc.pixelType = floatPixels;
-    desc.hidden = hiddenWindow;
-    auto context = std::make_unique<Frontend::Context>(desc);
+    auto context = std::make_unique<Frontend::Context>(contextDesc(hiddenWindow));
     followDrawable(*context);
     // Loading names the step that failed; the show itself polls once a frame.
     Frontend::setNativeErrorPolling(true);

@@ -14,9 +14,10 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <vector>
 
+#include "frontend/Error.h"
+#include "frontend/File.h"
 #include "frontend/Platform.h"
 #include "frontend/ShaderTable.h"
 #include "frontend/State.h"
@@ -37,15 +38,16 @@ const char* const kDefaultShaderFile = "vantrel_default.cg";
 
 GLuint boundProgram = 0;
 
+// The whole file, or false when it cannot be read.
 bool readText(const std::string& path, std::string& text)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    try {
+        std::vector<unsigned char> bytes = FrontendExt::File(path, "rb").readAll();
+        text.assign(bytes.begin(), bytes.end());
+        return true;
+    } catch (const Error&) {
         return false;
-    std::stringstream buffer;
-    buffer << file.rdbuf();
-    text = buffer.str();
-    return true;
+    }
 }
 
 // The precompiled program of a shader file: its stages and parameter table.
@@ -154,14 +156,9 @@ bool CompleteShader::build(const char*, const std::string& vertexEntry, const st
         return false;
     compiled.ok = true;
     auto start = std::chrono::steady_clock::now();
-    vertex.program = std::make_shared<ShaderProgramImpl>();
-    pixel.program = std::make_shared<ShaderProgramImpl>();
-    vertex.program->glsl = compiled.vertexGlsl;
-    pixel.program->glsl = compiled.fragmentGlsl;
     // The desktop's last stage, in the browser's WebGL 2.
     Cg::GlProgram gl = Cg::buildGlProgram(compiled, fileName, vertexEntry, pixelEntry);
-    vertex.program->shader = gl.vertexShader;
-    pixel.program->shader = gl.fragmentShader;
+    keepStages(vertex, pixel, compiled, gl);
     impl->program = gl.program;
     if (!gl.ok) {
         listing = gl.listing;

@@ -107,22 +107,6 @@ void scaleImage(const unsigned char* in, int inW, int inH, int channels, unsigne
 
 } // namespace
 
-Texture::Texture(int width, int height, const void* pixels, int format, int filter)
-{
-    setData(width, height, pixels, format, filter);
-}
-
-Texture::Texture(const Image& image, int filter)
-{
-    setData(image.width(), image.height(), image.data(), image.format(), filter);
-}
-
-Texture::~Texture()
-{
-    if (textureId != 0 && glContextIsCurrent())
-        glDeleteTextures(1, &textureId);
-}
-
 void Texture::setData(int width, int height, const void* pixels, int format, int filter)
 {
     static const char* const where = "Frontend::Texture::setData";
@@ -182,14 +166,6 @@ void Texture::setData(int width, int height, const void* pixels, int format, int
     }
     default: break; // the texture exists and is bound, with no image
     }
-}
-
-void Texture::setWrap(int mode)
-{
-    GLint wrap = mode == 1 ? GL_CLAMP_TO_EDGE : GL_REPEAT;
-    glBindTexture(GL_TEXTURE_2D, textureId);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
 }
 
 } // namespace Frontend
