@@ -132,7 +132,11 @@
   // ---- playing
 
   function stopProgram() {
-    page.module._vantrel_stop();
+    try {
+      page.module._vantrel_stop();
+    } catch (error) {
+      // A program that ended on an error has nothing left to stop.
+    }
     VantrelAudio.stop();
   }
 
@@ -148,8 +152,7 @@
     if (page.state !== 'ready') return;
     enterFullscreen();
     // Inside the click: the browser lets sound start now.
-    const ctx = VantrelAudio.context();
-    if (ctx && ctx.state === 'suspended') ctx.resume();
+    VantrelAudio.unlock();
     setState('playing');
     resizeCanvas();
     canvas.focus();

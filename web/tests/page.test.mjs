@@ -25,10 +25,11 @@ let browser;
 
 before(async () => {
   server = await serve(site);
+  // No autoplay flag: the tests click Play, and the sound must start from that click.
   browser = await chromium.launch({
     executablePath: process.env.VANTREL_CHROMIUM ?? '/usr/bin/chromium',
     args: ['--headless', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-      '--autoplay-policy=no-user-gesture-required', '--disable-background-networking',
+      '--disable-background-networking',
       '--disable-component-update', '--disable-sync', '--no-first-run'],
   });
 });
