@@ -168,9 +168,12 @@
 
   playButton.addEventListener('click', play);
   document.addEventListener('keydown', (event) => {
+    if (page.state !== 'playing') return;
     // In full screen the browser takes Escape to leave it; in the window it ends the span.
-    if (event.key === 'Escape' && page.state === 'playing' && !document.fullscreenElement) backToStart();
+    if (event.key === 'Escape' && !document.fullscreenElement) backToStart();
+    else if (event.key === 'f' || event.key === 'F') enterFullscreen();
   });
+  canvas.addEventListener('dblclick', () => page.state === 'playing' && enterFullscreen());
 
   // ---- start
 
