@@ -150,10 +150,11 @@ test('the page loads without console errors or requests outside the site', async
   }
 });
 
-test('the picture sits between black bars at its aspect and follows resizes', async () => {
+test('a ?t= still is silent and sits between black bars at its aspect, following resizes', async () => {
   const { page, problems } = await openPage(`?t=${kStillTime}`, { width: 1280, height: 720 });
   try {
     await waitForState(page, ['still']);
+    assert.equal(await page.evaluate(() => VantrelAudio.context() === null), true, 'a still made sound');
     assertLetterboxed(await pictureBox(page), '1280x720');
     // A tall window: bars above and below.
     await page.evaluate(() => (globalThis.vantrelPage.stillTime = null));
