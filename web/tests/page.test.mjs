@@ -4,6 +4,7 @@
 //   node --test web/tests/page.test.mjs      (VANTREL_WEB_SITE: the site, default build-web/site)
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { join, resolve } from 'node:path';
 
@@ -215,7 +216,7 @@ test('a span plays on the audio clock with a live spectrum and returns to the st
   }
 });
 
-test('a failed download and a browser without WebGL 2 show on the page and in the console', async () => {
+test('a failed download, no WebGL 2 and a rejected shader show on the page and in the console', async () => {
   const cases = [
     { what: 'a missing music file', expect: 'data/music.mp3: download failed (HTTP 404',
       prepare: (page) => page.route('**/data/music.mp3', (route) => route.fulfill({ status: 404, body: 'gone' })) },
@@ -227,6 +228,15 @@ test('a failed download and a browser without WebGL 2 show on the page and in th
         };
       }) },
   ];
+  // A shader the browser rejects: the first program text in the data package
+  // loses a letter of its "void main()".
+  const data = readFileSync(join(site, 'vantrel.data'));
+  const at = data.indexOf('void main()');
+  assert.ok(at > 0, 'no shader text in vantrel.data');
+  const broken = Buffer.from(data);
+  broken.write('voi@', at, 'latin1');
+  cases.push({ what: 'a rejected shader', expect: 'compile',
+    prepare: (page) => page.route('**/vantrel.data', (route) => route.fulfill({ status: 200, body: broken })) });
   for (const c of cases) {
     const page = await browser.newPage({ viewport: { width: 800, height: 600 } });
     const consoleErrors = [];
@@ -236,7 +246,8 @@ test('a failed download and a browser without WebGL 2 show on the page and in th
       await page.goto(`${server.origin}/index.html`);
       await page.waitForFunction(() => globalThis.vantrelPage?.state === 'error', null, { timeout: kLoadTimeout });
       assert.ok(await page.isVisible('#error'), `${c.what}: no error on the page`);
-      assert.match(await page.textContent('#error'), new RegExp(c.expect.replace(/[()]/g, '\\$&')), c.what);
+      const shown = await page.textContent('#error');
+      assert.match(shown, new RegExp(c.expect.replace(/[()]/g, '\\$&')), c.what);
       assert.ok(consoleErrors.some((text) => text.includes(c.expect)), `${c.what}: not in the console`);
     } finally {
       await page.close();
