@@ -105,7 +105,7 @@ WEB_BUILD ?= build-web
 web:
 	@scripts/install-deps.sh --web
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc assets_data vantrel-capture
+	@cmake --build $(BUILD) -j $(JOBS) --target vantrel-shaderc assets_data vantrel_data vantrel-capture
 	@rm -rf $(WEB_BUILD)/shaders
 	@$(BUILD)/run/vantrel-shaderc --gles $(WEB_BUILD)/shaders vantrel_data/*.cg
 	@cmake -S web -B $(WEB_BUILD)/wasm -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/Emscripten.cmake \

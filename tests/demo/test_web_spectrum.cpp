@@ -26,9 +26,8 @@ void mixWindow(const PcmTrack& t, int64_t frame, float* mono)
 {
     for (int i = 0; i < kFftSize; ++i) {
         const int64_t f = frame + i;
-        mono[i] = f >= 0 && f < t.frames()
-                      ? (float(t.samples[2 * f]) + float(t.samples[2 * f + 1])) * (0.5f / 32768.0f)
-                      : 0.0f;
+        mono[i] = f >= 0 && f < t.frames() ? (float(t.samples[2 * f]) + float(t.samples[2 * f + 1])) * (0.5f / 32768.0f)
+                                           : 0.0f;
     }
 }
 
@@ -64,8 +63,8 @@ TEST(WebSpectrum, EqualsTheDesktopsOnTonesNoiseAndEdges)
         t.samples.push_back(static_cast<int16_t>(std::lround(tone * 32767.0)));
         t.samples.push_back(static_cast<int16_t>(static_cast<int32_t>(seed >> 16) - 32768));
     }
-    std::vector<int64_t> frames{-kFftSize, -100, 0, 1000, kSampleRate - 256, kSampleRate + 777, t.frames() - 300,
-                                t.frames()};
+    std::vector<int64_t> frames{-kFftSize,        -100,      0, 1000, kSampleRate - 256, kSampleRate + 777,
+                                t.frames() - 300, t.frames()};
     EXPECT_LE(largestDifference(t, frames), kTolerance);
 
     // The web transform reads a centred full-scale tone as 1.0, like the desktop's.

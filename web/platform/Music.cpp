@@ -124,7 +124,9 @@ struct SpectrumAnalyzer::Impl {
     float mono[kFftSize];
 };
 
-SpectrumAnalyzer::SpectrumAnalyzer() : impl(new Impl) {}
+SpectrumAnalyzer::SpectrumAnalyzer() : impl(new Impl)
+{
+}
 
 SpectrumAnalyzer::~SpectrumAnalyzer()
 {
@@ -160,7 +162,9 @@ struct Music::Impl {
     static double heard() { return vantrel_audio_position(); }
 };
 
-Music::Music() : impl(new Impl) {}
+Music::Music() : impl(new Impl)
+{
+}
 
 Music::~Music()
 {

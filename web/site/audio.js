@@ -38,13 +38,22 @@
     readCount: 0,
   };
 
+  // The context that plays, made at the first play: browsers let one start
+  // sounding only inside a click, and warn about one made before.
   function context() {
     if (!s.ctx) {
       const Context = globalThis.AudioContext || globalThis.webkitAudioContext;
-      if (!Context) throw new Error('this browser has no Web Audio');
       s.ctx = new Context({ sampleRate: kSampleRate, latencyHint: 'interactive' });
     }
     return s.ctx;
+  }
+
+  // Decoding needs a context but no sound: an offline one at the same rate.
+  // Its buffers play in any context.
+  function decoder() {
+    const Offline = globalThis.OfflineAudioContext || globalThis.webkitOfflineAudioContext;
+    if (!Offline) throw new Error('this browser has no Web Audio');
+    return new Offline(2, 1, kSampleRate);
   }
 
   // Reads the whole body, reporting bytes as they arrive.
@@ -98,10 +107,10 @@
     s.from = 0;
     s.loading = (async () => {
       try {
-        const ctx = context();
+        const offline = decoder();
         const data = await fetchBytes(url, onProgress);
         try {
-          s.buffer = await decode(ctx, data);
+          s.buffer = await decode(offline, data);
         } catch (error) {
           throw new Error(`${url}: not audio the browser can decode (${error.message || error.name || error})`);
         }
@@ -237,6 +246,11 @@
     },
     duration,
     samples,
+    // Makes the playing context inside the page's click handler.
+    unlock: () => {
+      const ctx = context();
+      if (ctx.state === 'suspended') ctx.resume();
+    },
     context: () => s.ctx,
     // For tests: how the clock followed the context's time.
     readCount: () => s.readCount,

@@ -132,7 +132,11 @@
   // ---- playing
 
   function stopProgram() {
-    page.module._vantrel_stop();
+    try {
+      page.module._vantrel_stop();
+    } catch (error) {
+      // A program that ended on an error has nothing left to stop.
+    }
     VantrelAudio.stop();
   }
 
@@ -148,8 +152,7 @@
     if (page.state !== 'ready') return;
     enterFullscreen();
     // Inside the click: the browser lets sound start now.
-    const ctx = VantrelAudio.context();
-    if (ctx && ctx.state === 'suspended') ctx.resume();
+    VantrelAudio.unlock();
     setState('playing');
     resizeCanvas();
     canvas.focus();
@@ -165,9 +168,12 @@
 
   playButton.addEventListener('click', play);
   document.addEventListener('keydown', (event) => {
+    if (page.state !== 'playing') return;
     // In full screen the browser takes Escape to leave it; in the window it ends the span.
-    if (event.key === 'Escape' && page.state === 'playing' && !document.fullscreenElement) backToStart();
+    if (event.key === 'Escape' && !document.fullscreenElement) backToStart();
+    else if (event.key === 'f' || event.key === 'F') enterFullscreen();
   });
+  canvas.addEventListener('dblclick', () => page.state === 'playing' && enterFullscreen());
 
   // ---- start
 
