@@ -62,7 +62,7 @@ private:
     // A pass drawn twice, into the scratch target and back: blur and depth of field.
     struct SeparableStep {
         const char* colorParameter;
-        bool readsDepth; // also reads "depthMap", on a cleared scratch target
+        bool readsDepth; // also reads "depthMap" (the Element's own depth)
     };
     void drawThroughScratch(const SeparableStep& step);
     void drawStepFrom(const SeparableStep& step, const Frontend::Texture* color);

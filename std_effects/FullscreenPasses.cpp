@@ -52,8 +52,9 @@ void Element::copyTarget(Element* destination, Element* source)
 
 void Element::copyBackFrom(Element* scratch)
 {
-    Frontend::RenderTarget::unbind();
-    bind();
+    // Straight from one target to the other: going through the window's
+    // framebuffer between them makes a software driver finish and set up
+    // its work twice.
     copyTarget(this, scratch);
 }
 
@@ -124,13 +125,12 @@ void Element::drawThroughScratch(const SeparableStep& step)
 {
     // The bound shader's parameters hold for both draws; only the picture it
     // reads changes, from this Element's to the scratch target's.
+    // The quad covers every pixel of the scratch target, unblended, and no
+    // pass reads a scratch target's depth: it needs no clearing first.
     Element* scratch = scratchTarget();
     scratch->bind();
-    if (step.readsDepth)
-        clear(0.0f, 0.0f, 0.0f, 0.0f, true, true, true);
     drawStepFrom(step, colorTexture());
 
-    Frontend::RenderTarget::unbind();
     bind();
     drawStepFrom(step, scratch->colorTexture());
 }

@@ -234,6 +234,12 @@ int main(int argc, char** argv)
     const std::string raw = folder + "/played.raw";
     const std::string statsPath = folder + "/stats.json";
 
+    // The figures are this machine's at this moment: say how busy it was.
+    if (std::ifstream load("/proc/loadavg"); load) {
+        double one = 0.0, five = 0.0, fifteen = 0.0;
+        load >> one >> five >> fifteen;
+        std::printf("load average before the run: %.2f %.2f %.2f\n", one, five, fifteen);
+    }
     const pid_t demo = startDemo(settings, raw, statsPath);
     const std::vector<Written> writes = watch(folder, raw, demo);
 
