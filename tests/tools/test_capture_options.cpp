@@ -173,6 +173,13 @@ TEST(CaptureTimes, StepByOneOverFpsAndStopBelowTo)
     o.to = 2.25;
     EXPECT_EQ(countFrames(o), 3);
     EXPECT_EQ(captureTimes(o).size(), 3u);
+
+    // Pieces cut at a boundary of whole frames that float cannot hold share no frame.
+    CaptureOptions first = parse({"--fps", "60", "--from", "134", "--to", "134.05"}).options;
+    CaptureOptions second = parse({"--fps", "60", "--from", "134.05", "--to", "134.1"}).options;
+    EXPECT_EQ(countFrames(first), 3);
+    EXPECT_EQ(countFrames(second), 3);
+    EXPECT_EQ(compositionTime(second, 0, 0), 134.05);
 }
 
 TEST(CaptureProgress, LineShowsCountRateAndTimeLeft)

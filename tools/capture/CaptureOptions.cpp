@@ -30,13 +30,15 @@ bool parseNumber(const std::string& text, double& value)
     return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value);
 }
 
-// A moment in seconds or beats at the production's tempo.
+// A moment in seconds or beats at the production's tempo. Seconds keep the
+// double typed: rounded to float, 134.05 would lie 3 us late, and a piece
+// ending there would render the frame at 134.05 that the next piece starts with.
 bool parseTime(const std::string& text, double& seconds)
 {
     Vantrel::PlayTime time;
     if (!Vantrel::parsePlayTime(text, time))
         return false;
-    seconds = time.seconds(Prod::kTempo);
+    seconds = time.inBeats ? time.seconds(Prod::kTempo) : time.value;
     return true;
 }
 
