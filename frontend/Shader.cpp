@@ -1,7 +1,7 @@
 // Cg shaders as linked GL programs; see Shader.h.
 //
 // compileCgShader (cg/CgCompiler.h) produces GLSL for both entries,
-// cg/GlProgram.h links them; the parameter table is ShaderTable.h's. Values
+// cg/GlProgram.h links them; the parameter table is ShaderTable.cpp's. Values
 // go in with glProgramUniform*, so they land in the right program whichever
 // one is bound, and stay with it.
 #include "frontend/Shader.h"
@@ -9,7 +9,6 @@
 #include <chrono>
 #include <epoxy/gl.h>
 
-#include "frontend/ShaderTable.h"
 #include "frontend/cg/CgCompiler.h"
 #include "frontend/cg/GlProgram.h"
 #include "frontend/Platform.h"

@@ -1,6 +1,7 @@
 // What a CompleteShader is apart from GL: its source, the compiler context,
-// the parameter table and the values set by name; see ShaderTable.h.
-#include "frontend/ShaderTable.h"
+// the parameter table and the values set by name; declared at the end of Shader.h.
+#include "frontend/Shader.h"
+#include "frontend/cg/GlProgram.h"
 
 #include <algorithm>
 

@@ -19,7 +19,7 @@
 #include "frontend/Error.h"
 #include "frontend/File.h"
 #include "frontend/Platform.h"
-#include "frontend/ShaderTable.h"
+#include "frontend/Shader.h"
 #include "frontend/State.h"
 #include "frontend/Texture.h"
 #include "frontend/cg/GlProgram.h"
