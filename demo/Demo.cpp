@@ -54,7 +54,12 @@ void Demo::run()
     try {
         context = start(false);
     } catch (const Frontend::StopRequested&) {
-        return; // nothing was drawn or played, and start() has let the window go
+        // Nothing was drawn or played, and start() has let the window go.
+        // Said, because a stop nobody asked for (a stray signal) is otherwise
+        // indistinguishable from a run that did nothing.
+        if (Frontend::stopSignal() != 0)
+            std::fprintf(stderr, "vantrel: stopped while loading (signal %d)\n", Frontend::stopSignal());
+        return;
     }
     applySwapInterval();
     if (autoScale)

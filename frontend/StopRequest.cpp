@@ -11,6 +11,7 @@ namespace Frontend {
 
 namespace {
 
+// The signal's number, -1 for a request the program made itself.
 volatile std::sig_atomic_t requested = 0;
 
 // Pumping window events asks the display server; per call that would slow a
@@ -18,9 +19,9 @@ volatile std::sig_atomic_t requested = 0;
 constexpr auto kEventPollInterval = std::chrono::milliseconds(50);
 std::chrono::steady_clock::time_point lastPoll;
 
-void markRequest(int)
+void markRequest(int signal)
 {
-    requested = 1;
+    requested = signal;
 }
 
 bool windowAsksToStop()
@@ -60,7 +61,12 @@ bool stopRequested()
 
 void requestStop()
 {
-    requested = 1;
+    requested = -1;
+}
+
+int stopSignal()
+{
+    return requested > 0 ? requested : 0;
 }
 
 void clearStopRequest()

@@ -30,6 +30,8 @@ void installStopHandlers();
 // few tens of milliseconds, so asking per mesh costs next to nothing.
 bool stopRequested();
 void requestStop();
+// The signal that asked for the stop, or 0 when none did.
+int stopSignal();
 // Forgets an earlier request (tests that run several start-ups in one process).
 void clearStopRequest();
 

@@ -28,8 +28,8 @@ packages=(
   libfreetype-dev fonts-dejavu-core
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool ffmpeg
-  help2man patchelf
+  xvfb xauth xdotool ffmpeg jq
+  help2man patchelf python3 xz-utils dpkg-dev
   ca-certificates git
 )
 # The web build still needs the desktop's tools: its shaders are precompiled natively.

@@ -25,6 +25,11 @@ void requestStop()
     requested = true;
 }
 
+int stopSignal()
+{
+    return 0;
+}
+
 void clearStopRequest()
 {
     requested = false;
