@@ -9,6 +9,7 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -146,8 +147,29 @@ int Window::clientHeight() const
 
 // ---- Context ---------------------------------------------------------------
 
+namespace {
+
+// A software GL driver takes tens of megabytes of heap for each frame's
+// binned triangles and frees them at the end of the frame. With the C
+// library's default thresholds that memory goes back to the kernel whenever
+// it lies at the top of the heap, and the next frame faults every page in
+// again: a frame of a hundred meshes then takes three times as long, or not,
+// depending on where the heap's other blocks happen to lie. Freed memory
+// stays in the process instead (and blocks up to the largest threshold come
+// from the heap rather than from mmap).
+void keepFreedMemory()
+{
+    constexpr int kTrimThreshold = 512 << 20;
+    constexpr int kMmapThreshold = 32 << 20; // the C library's largest on 64-bit
+    mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
+    mallopt(M_MMAP_THRESHOLD, kMmapThreshold);
+}
+
+} // namespace
+
 Context::Context(const ContextDesc& desc)
 {
+    keepFreedMemory();
     initVideo();
     setContextAttributes(desc);
     const char* formatRefused = "FRONTEND ERROR: Pixel format/type not supported";
