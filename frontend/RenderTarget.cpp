@@ -75,6 +75,14 @@ void RenderTarget::unbind()
         glViewport(0, 0, context->window().clientWidth(), context->window().clientHeight());
 }
 
+void RenderTarget::copyColourFrom(const RenderTarget& source)
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    glBlitFramebuffer(0, 0, source.targetW, source.targetH, 0, 0, targetW, targetH, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    bind();
+}
+
 bool RenderTarget::attachDepth(Texture* texture)
 {
     depth = texture;

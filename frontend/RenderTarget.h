@@ -20,6 +20,9 @@ public:
     void bind();
     static void unbind();
     bool attachDepth(Texture* texture);
+    // Copies the colour picture of a target of the same size pixel for pixel,
+    // without a draw; this target is bound afterwards.
+    void copyColourFrom(const RenderTarget& source);
 
     Texture* colorTexture() const { return colourTextures[0]; }
     Texture* depthTexture() const { return depth; }

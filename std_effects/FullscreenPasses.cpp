@@ -52,10 +52,9 @@ void Element::copyTarget(Element* destination, Element* source)
 
 void Element::copyBackFrom(Element* scratch)
 {
-    // Straight from one target to the other: going through the window's
-    // framebuffer between them makes a software driver finish and set up
-    // its work twice.
-    copyTarget(this, scratch);
+    // A framebuffer blit rather than a textured quad: the pictures are the
+    // same size, and a software driver copies them without shading a pixel.
+    active->copyColourFrom(*scratch->active);
 }
 
 void Element::addTexture(const Frontend::Texture* texture, float alpha)
