@@ -54,7 +54,9 @@ void Element::copyBackFrom(Element* scratch)
 {
     // A framebuffer blit rather than a textured quad: the pictures are the
     // same size, and a software driver copies them without shading a pixel.
+    // The scratch target stays bound after a pass, as it always has.
     active->copyColourFrom(*scratch->active);
+    scratch->bind();
 }
 
 void Element::addTexture(const Frontend::Texture* texture, float alpha)
