@@ -92,13 +92,7 @@ bool Demo::startMusic(Music& music)
 {
     // Each failure is reported and the demo plays on; the clock falls back to
     // the timer when there is nothing to play.
-    if (!music.init())
-        Frontend::showMessage("BASS", "BASS error");
-    music.setOffsetSeconds(audioOffset);
-    if (!music.open(musicFile)) {
-        Frontend::showMessage("BASS", "BASS error, file not found?");
-        std::fprintf(stderr, "%s\n", music.problem().c_str());
-    }
+    openMusic(music);
     // Placed before it plays: the device would otherwise take a first piece
     // from the track's start.
     music.setBytePosition(static_cast<uint32_t>(static_cast<int64_t>(musicStart * kBytesPerSecond)));

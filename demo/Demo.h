@@ -151,6 +151,9 @@ private:
     void applySwapInterval();
     void chooseScales();
     bool startMusic(Music& music);
+    // The start of both platforms' startMusic (DemoCompose.cpp): the device
+    // and the file, each failure reported. False when the file did not open.
+    bool openMusic(Music& music);
     void playLoop(Frontend::Context& context, Music* music, bool musicPlays, Frontend::Timer& timer);
 };
 

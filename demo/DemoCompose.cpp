@@ -1,6 +1,7 @@
 // The Demo's platform-free half: the catalogues it loads, the warm-up, the
-// timeline and the composition of a frame. Starting, the loop and the music
-// are the platform's (Demo.cpp on the desktop, web/platform/Demo.cpp in the browser).
+// timeline, the composition of a frame and opening the music. Starting, the
+// loop and playing the music are the platform's (Demo.cpp on the desktop,
+// web/platform/Demo.cpp in the browser).
 #include "demo/Demo.h"
 
 #include <algorithm>
@@ -8,8 +9,10 @@
 #include <cstdio>
 
 #include "demo/Element.h"
+#include "demo/Music.h"
 #include "frontend/Context.h"
 #include "frontend/DataPath.h"
+#include "frontend/Error.h"
 #include "frontend/RenderTarget.h"
 #include "frontend/Shader.h"
 #include "frontend/State.h"
@@ -190,6 +193,19 @@ void Demo::dumpFrame(Frontend::Context& context)
     std::snprintf(name, sizeof name, "dump%i.png", dumpCounter);
     dumpsFail = !context.saveScreenshot(Frontend::outputPath(name));
     dumpCounter++;
+}
+
+bool Demo::openMusic(Music& music)
+{
+    if (!music.init())
+        Frontend::showMessage("BASS", "BASS error");
+    music.setOffsetSeconds(audioOffset);
+    if (!music.open(musicFile)) {
+        Frontend::showMessage("BASS", "BASS error, file not found?");
+        std::fprintf(stderr, "%s\n", music.problem().c_str());
+        return false;
+    }
+    return true;
 }
 
 } // namespace Vantrel

@@ -23,8 +23,6 @@ namespace Frontend {
 
 namespace {
 
-Context* currentContext = nullptr;
-
 // Frame dumps are written every frame while the key is held: a fast zlib level.
 constexpr int kScreenshotCompression = 1;
 
@@ -191,21 +189,9 @@ Context::Context(const ContextDesc& desc)
     SDL_GL_SetSwapInterval(0); // the demo runs without a frame-rate limit
     SDL_DisableScreenSaver();
 
-    glViewport(0, 0, mainWindow->clientWidth(), mainWindow->clientHeight());
-    currentContext = this;
-
-    cg = std::make_unique<CgContext>();
-    shader = std::make_unique<CompleteShader>(kDefaultShaderSource, "vsMain", "psMain", "<default shader>");
-    shader->bind();
+    startDrawing();
     if (glGetError() != GL_NO_ERROR)
         showMessage("Error", "asdjn");
-}
-
-Context::~Context()
-{
-    release();
-    if (currentContext == this)
-        currentContext = nullptr;
 }
 
 void* Context::handle(int kind) const
@@ -283,18 +269,9 @@ bool Context::saveScreenshot(const std::string& fileName)
     return true;
 }
 
-void Context::makeCurrent()
+void Context::makeNativeCurrent()
 {
-    if (!glContext)
-        return;
     SDL_GL_MakeCurrent(mainWindow->native(), static_cast<SDL_GLContext>(glContext));
-    currentContext = this;
-    cg->makeCurrent();
-}
-
-Context* Context::current()
-{
-    return currentContext;
 }
 
 // ---- Keys and display mode -------------------------------------------------

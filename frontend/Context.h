@@ -85,6 +85,12 @@ public:
     static Context* current();
 
 private:
+    // Once the platform's GL context is made: the viewport, Context::current()
+    // and the default shader, bound (ContextCommon.cpp).
+    void startDrawing();
+    // The platform's half of makeCurrent(): its GL context current again.
+    void makeNativeCurrent();
+
     std::unique_ptr<Window> mainWindow;
     void* glContext = nullptr;
     std::unique_ptr<CgContext> cg;

@@ -1,16 +1,14 @@
 // Cg shaders as linked GL programs; see Shader.h.
 //
-// compileCgShader (cg/CgCompiler.h) produces GLSL for both entries,
-// cg/GlProgram.h links them; the parameter table is ShaderTable.cpp's. Values
+// compileCgShader (cg/CgCompiler.h) produces GLSL for both entries; the
+// link (cg/GlProgram.h) and the parameter table are ShaderTable.cpp's. Values
 // go in with glProgramUniform*, so they land in the right program whichever
 // one is bound, and stay with it.
 #include "frontend/Shader.h"
 
-#include <chrono>
 #include <epoxy/gl.h>
 
 #include "frontend/cg/CgCompiler.h"
-#include "frontend/cg/GlProgram.h"
 #include "frontend/Platform.h"
 #include "frontend/State.h"
 #include "frontend/Texture.h"
@@ -80,18 +78,11 @@ bool CompleteShader::build(const char* source, const std::string& vertexEntry, c
         listing = compiled.listing;
         return false;
     }
-    auto start = std::chrono::steady_clock::now();
-    Cg::GlProgram gl = Cg::buildGlProgram(compiled, fileName, vertexEntry, pixelEntry);
-    keepStages(vertex, pixel, compiled, gl);
-    impl->program = gl.program;
-    if (!gl.ok) {
-        listing = gl.listing;
+    double linkMs = 0;
+    if (!link(compiled, fileName, vertexEntry, pixelEntry, listing, linkMs))
         return false;
-    }
-    impl->fill(compiled);
     if (details)
-        details->times.glLinkMs =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        details->times.glLinkMs = linkMs;
     return true;
 }
 

@@ -117,6 +117,10 @@ private:
     CompleteShader();
     bool build(const char* source, const std::string& vertexEntry, const std::string& pixelEntry,
                const std::string& fileName, std::string& listing, CgCompileResult* details);
+    // The last step of both platforms' build: links the generated stages and
+    // fills the parameter table; linkMs is set when it succeeds (ShaderTable.cpp).
+    bool link(const CgCompileResult& compiled, const std::string& fileName, const std::string& vertexEntry,
+              const std::string& pixelEntry, std::string& listing, double& linkMs);
 
     struct Impl;
     std::unique_ptr<Impl> impl;
@@ -132,9 +136,7 @@ extern const char* const kDefaultShaderSource;
 // string_views against the table, so the per-frame set* calls neither
 // allocate nor query GL. How a value reaches its program, and the few GL
 // questions the table asks, are each platform's own. Callers need none of it.
-namespace Cg {
-struct GlProgram;
-}
+
 // One stage of a complete shader: its GL shader object and generated GLSL.
 class ShaderProgramImpl {
 public:
@@ -168,10 +170,6 @@ struct CompleteShader::Impl {
 };
 
 bool isSampler(CgParameterType type);
-
-// The stages of a build: their GLSL and the GL names the link made, also
-// when it failed (the destructor frees them).
-void keepStages(VertexShader& vertex, PixelShader& pixel, const CgCompileResult& compiled, const Cg::GlProgram& gl);
 
 // The platform's answers for fill().
 int uniformLocation(unsigned program, const std::string& glslName);

@@ -1,9 +1,12 @@
-// What a CompleteShader is apart from GL: its source, the compiler context,
-// the parameter table and the values set by name; declared at the end of Shader.h.
+// What a CompleteShader is apart from its platform: its source, the compiler
+// context, the link of the generated stages (cg/GlProgram.h, alike on desktop
+// GL and WebGL 2), the parameter table and the values set by name; the table
+// is declared at the end of Shader.h.
 #include "frontend/Shader.h"
 #include "frontend/cg/GlProgram.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "frontend/Error.h"
 #include "frontend/cg/SourceText.h"
@@ -39,14 +42,26 @@ bool isSampler(CgParameterType type)
            type == CgParameterType::Sampler3D || type == CgParameterType::Sampler1D;
 }
 
-void keepStages(VertexShader& vertex, PixelShader& pixel, const CgCompileResult& compiled, const Cg::GlProgram& gl)
+bool CompleteShader::link(const CgCompileResult& compiled, const std::string& fileName, const std::string& vertexEntry,
+                          const std::string& pixelEntry, std::string& listing, double& linkMs)
 {
+    auto start = std::chrono::steady_clock::now();
+    Cg::GlProgram gl = Cg::buildGlProgram(compiled, fileName, vertexEntry, pixelEntry);
+    // The stages are kept also when the link failed: the destructor frees their GL names.
     vertex.program = std::make_shared<ShaderProgramImpl>();
     pixel.program = std::make_shared<ShaderProgramImpl>();
     vertex.program->glsl = compiled.vertexGlsl;
     pixel.program->glsl = compiled.fragmentGlsl;
     vertex.program->shader = gl.vertexShader;
     pixel.program->shader = gl.fragmentShader;
+    impl->program = gl.program;
+    if (!gl.ok) {
+        listing = gl.listing;
+        return false;
+    }
+    impl->fill(compiled);
+    linkMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return true;
 }
 
 ShaderSource::ShaderSource(FrontendExt::File file) : filePath(file.path())

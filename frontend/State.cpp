@@ -1,5 +1,6 @@
 // Render state on desktop GL.
-// (The integer code tables are in StateCodes.cpp, the matrix stacks in
+// (The integer code tables are in StateCodes.cpp, the capabilities and the
+// calls WebGL 2 makes alike in StateCalls.cpp, the matrix stacks in
 // StateMatrices.cpp.)
 //
 // The program's matrix stacks are mirrored into the GL stacks they live in
@@ -45,21 +46,6 @@ bool hasDirectStateAccess()
     return available;
 }
 
-GLenum capabilityOf(int code)
-{
-    switch (code) {
-    case kBlend: return GL_BLEND;
-    case kDepthTest: return GL_DEPTH_TEST;
-    case kAlphaTest: return GL_ALPHA_TEST;
-    case kStencilTest: return GL_STENCIL_TEST;
-    case kCullFace: return GL_CULL_FACE;
-    case kNormalize: return GL_NORMALIZE;
-    case kLineSmooth: return GL_LINE_SMOOTH;
-    case kPointSmooth: return GL_POINT_SMOOTH;
-    default: return 0; // kNoEffect and codes outside the table
-    }
-}
-
 } // namespace
 
 void StateMirror::world(const float m[16])
@@ -85,29 +71,12 @@ void StateMirror::view(const float m[16])
     glLoadMatrixf(m);
 }
 
-void State::enable(int capability)
-{
-    if (GLenum cap = capabilityOf(capability))
-        glEnable(cap);
-}
-
-void State::disable(int capability)
-{
-    if (GLenum cap = capabilityOf(capability))
-        glDisable(cap);
-}
-
 void State::setMultisample(bool enabled)
 {
     if (enabled)
         glEnable(GL_MULTISAMPLE);
     else
         glDisable(GL_MULTISAMPLE);
-}
-
-void State::finish()
-{
-    glFinish();
 }
 
 void State::resetState()

@@ -51,24 +51,7 @@ void Texture::setData(int width, int height, const void* pixels, int format, int
         throw Error("unknown texture format code " + std::to_string(format));
     GLint maxSide = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
-    if (width < 0 || height < 0 || (maxSide > 0 && (width > maxSide || height > maxSide)))
-        throw Error("a texture of " + std::to_string(width) + " x " + std::to_string(height) +
-                    " is more than this GL context takes (" + std::to_string(maxSide) + " texels a side)");
-    texFormat = format;
-    texFilter = filter;
-    texWidth = width;
-    texHeight = height;
-    // One texture name for the object's whole life; new data replaces the image.
-    if (textureId == 0)
-        glGenTextures(1, &textureId);
-    checkNativeError(where, 35);
-    glBindTexture(GL_TEXTURE_2D, textureId);
-    checkNativeError(where, 37);
-
-    internalFormat = entry.internalFormat;
-    pixelFormat = entry.pixelFormat;
-    pixelType = entry.pixelType;
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    beginImage(width, height, format, filter, maxSide, entry.internalFormat, entry.pixelFormat, entry.pixelType);
 
     auto uploadLevel0 = [&] {
         glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, pixelFormat, pixelType, pixels);

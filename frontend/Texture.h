@@ -31,6 +31,12 @@ public:
     int filter() const { return texFilter; }
 
 private:
+    // The start both platforms' setData share (TextureCommon.cpp): the sides
+    // checked against maxSide (0: no limit known), then the texture named,
+    // bound and given the pixel layout of the format.
+    void beginImage(int width, int height, int format, int filter, int maxSide, int layoutInternal,
+                    unsigned layoutFormat, unsigned layoutType);
+
     unsigned textureId = 0;
     unsigned pixelFormat = 0;
     unsigned pixelType = 0;

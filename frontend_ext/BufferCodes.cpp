@@ -48,6 +48,16 @@ long long checkedStride(int componentCount, const int* componentCounts, int vert
     return stride;
 }
 
+long long checkedIndexBytes(int indexCount, int usage, int indexType)
+{
+    int size = indexSize(indexType);
+    if (usage != kUsageClient)
+        glUsageHint(usage);
+    if (indexCount < 0 || static_cast<long long>(indexCount) * size > 0x7fffffffLL)
+        throw Frontend::Error("FrontendExt::IndexBuffer: index count " + std::to_string(indexCount) + " is not valid");
+    return static_cast<long long>(indexCount) * size;
+}
+
 } // namespace BufferCodes
 
 using BufferCodes::badCode;
@@ -90,6 +100,25 @@ int attributeForSemantic(int semantic)
     case kSemanticBinormal: return 15;
     }
     return -1; // 1 and 14..16 feed nothing
+}
+
+void VertexBuffer::keepLayout(int componentCount, const int* componentCounts, int vertexCount,
+                              const int* componentTypes)
+{
+    const long long stride = BufferCodes::checkedStride(componentCount, componentCounts, vertexCount, componentTypes);
+    if (usageCode != kUsageClient)
+        BufferCodes::glUsageHint(usageCode);
+
+    components = componentCount;
+    counts = new int[componentCount > 0 ? componentCount : 1];
+    types = new int[componentCount > 0 ? componentCount : 1];
+    for (int i = 0; i < componentCount; ++i) {
+        counts[i] = componentCounts[i];
+        types[i] = componentTypes ? componentTypes[i] : kTypeFloat;
+    }
+    vertexStride = static_cast<int>(stride);
+    vertices = vertexCount;
+    totalSize = vertexStride * vertexCount;
 }
 
 int VertexBuffer::componentOffset(int component) const

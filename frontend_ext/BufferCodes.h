@@ -11,6 +11,8 @@ int drawCount(const char* what, int first, int count, int length);
 // The bytes of one vertex record of this layout, checked (1 to 4 scalars a
 // component, known types, under 2 GiB in all).
 long long checkedStride(int componentCount, const int* componentCounts, int vertexCount, const int* componentTypes);
+// The bytes of an index list, checked (a known type and usage, under 2 GiB in all).
+long long checkedIndexBytes(int indexCount, int usage, int indexType);
 
 // GL values of the codes (BufferGL.cpp); a code outside its table throws.
 unsigned glComponentType(int componentType);

@@ -1,5 +1,6 @@
-// The GL values of the buffer codes and the attribute limit, alike on desktop
-// GL and WebGL 2 (BufferCodes.h); each platform's Buffers.cpp stores and draws.
+// The GL values of the buffer codes, the attribute limit and the unbinding of
+// an attribute, alike on desktop GL and WebGL 2 (BufferCodes.h); each
+// platform's Buffers.cpp stores, binds and draws.
 #include "frontend_ext/Buffers.h"
 
 #include <string>
@@ -86,3 +87,15 @@ bool normalizedFor(int semantic, int componentType)
 }
 
 } // namespace FrontendExt::BufferCodes
+
+namespace FrontendExt {
+
+void VertexBuffer::unbind(int semantic)
+{
+    int attribute = BufferCodes::checkedAttribute(semantic);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    if (attribute >= 0)
+        glDisableVertexAttribArray(static_cast<GLuint>(attribute));
+}
+
+} // namespace FrontendExt

@@ -9,7 +9,6 @@
 #include "frontend_ext/Buffers.h"
 
 // State.h comes before epoxy, whose glStencilOp macro would rename a member.
-#include "frontend/Error.h"
 #include "frontend/Platform.h"
 #include "frontend/State.h"
 #include "frontend_ext/BufferCodes.h"
@@ -17,25 +16,18 @@
 #include <epoxy/gl.h>
 
 #include <cstring>
-#include <string>
 
 namespace FrontendExt {
 
 namespace {
 
-using BufferCodes::checkedStride;
 using BufferCodes::checkedAttribute;
+using BufferCodes::checkedIndexBytes;
 using BufferCodes::drawCount;
 using BufferCodes::glComponentType;
 using BufferCodes::glIndexType;
 using BufferCodes::glUsageHint;
 using BufferCodes::normalizedFor;
-
-void validateUsage(int usage)
-{
-    if (usage != kUsageClient)
-        glUsageHint(usage);
-}
 
 GLenum mapAccess(bool read, bool write)
 {
@@ -110,20 +102,7 @@ VertexBuffer::VertexBuffer(int componentCount, const int* componentCounts, int v
                            const void* source, const int* componentTypes)
     : usageCode(usage)
 {
-    const long long stride = checkedStride(componentCount, componentCounts, vertexCount, componentTypes);
-    validateUsage(usage);
-
-    components = componentCount;
-    counts = new int[componentCount > 0 ? componentCount : 1];
-    types = new int[componentCount > 0 ? componentCount : 1];
-    for (int i = 0; i < componentCount; ++i) {
-        counts[i] = componentCounts[i];
-        types[i] = componentTypes ? componentTypes[i] : kTypeFloat;
-    }
-    vertexStride = static_cast<int>(stride);
-    vertices = vertexCount;
-    totalSize = vertexStride * vertexCount;
-
+    keepLayout(componentCount, componentCounts, vertexCount, componentTypes);
     createStorage({GL_ARRAY_BUFFER, bufferName, data, locks}, usageCode, totalSize, source);
 }
 
@@ -164,14 +143,6 @@ void VertexBuffer::bind(int component, int semantic)
                           normalizedFor(semantic, types[component]), vertexStride, arrayPointer(offset));
 }
 
-void VertexBuffer::unbind(int semantic)
-{
-    int attribute = checkedAttribute(semantic);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    if (attribute >= 0)
-        glDisableVertexAttribArray(static_cast<GLuint>(attribute));
-}
-
 void VertexBuffer::drawArrays(int primitive, int first, int count)
 {
     GLenum mode = Frontend::State::glPrimitive(primitive);
@@ -183,13 +154,9 @@ void VertexBuffer::drawArrays(int primitive, int first, int count)
 
 IndexBuffer::IndexBuffer(int indexCount, int usage, const void* source, int indexType) : usageCode(usage)
 {
-    int size = indexSize(indexType);
-    validateUsage(usage);
-    if (indexCount < 0 || static_cast<long long>(indexCount) * size > 0x7fffffffLL)
-        throw Frontend::Error("FrontendExt::IndexBuffer: index count " + std::to_string(indexCount) + " is not valid");
+    const long long bytes = checkedIndexBytes(indexCount, usage, indexType);
     indices = indexCount;
     type = indexType;
-    long long bytes = static_cast<long long>(indexCount) * size;
     createStorage({GL_ELEMENT_ARRAY_BUFFER, bufferName, data, locks}, usageCode, bytes, source);
 }
 

@@ -70,6 +70,8 @@ public:
     bool isMapped() const { return data != nullptr && usageCode != 0; }
 
 private:
+    // Checks the layout and the usage code, then keeps the layout (BufferCodes.cpp).
+    void keepLayout(int componentCount, const int* componentCounts, int vertexCount, const int* componentTypes);
     const void* arrayPointer(int offset) const;
 
     int usageCode;

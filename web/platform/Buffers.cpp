@@ -9,7 +9,6 @@
 // stream buffer at each draw. Quads are drawn as triangles.
 #include "frontend_ext/Buffers.h"
 
-#include "frontend/Error.h"
 #include "frontend/Platform.h"
 #include "frontend/State.h"
 #include "frontend_ext/BufferCodes.h"
@@ -17,7 +16,6 @@
 #include <GLES3/gl3.h>
 
 #include <cstring>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -27,8 +25,8 @@ namespace FrontendExt {
 
 namespace {
 
-using BufferCodes::checkedStride;
 using BufferCodes::checkedAttribute;
+using BufferCodes::checkedIndexBytes;
 using BufferCodes::drawCount;
 using BufferCodes::glComponentType;
 using BufferCodes::glIndexType;
@@ -126,19 +124,7 @@ VertexBuffer::VertexBuffer(int componentCount, const int* componentCounts, int v
                            const void* source, const int* componentTypes)
     : usageCode(usage)
 {
-    const long long stride = checkedStride(componentCount, componentCounts, vertexCount, componentTypes);
-    if (usage != kUsageClient)
-        glUsageHint(usage);
-    components = componentCount;
-    counts = new int[componentCount > 0 ? componentCount : 1];
-    types = new int[componentCount > 0 ? componentCount : 1];
-    for (int i = 0; i < componentCount; ++i) {
-        counts[i] = componentCounts[i];
-        types[i] = componentTypes ? componentTypes[i] : kTypeFloat;
-    }
-    vertexStride = static_cast<int>(stride);
-    vertices = vertexCount;
-    totalSize = vertexStride * vertexCount;
+    keepLayout(componentCount, componentCounts, vertexCount, componentTypes);
     createStorage({GL_ARRAY_BUFFER, usageCode, bufferName, data, locks, static_cast<size_t>(totalSize)}, source);
 }
 
@@ -185,14 +171,6 @@ void VertexBuffer::bind(int component, int semantic)
                           normalizedFor(semantic, types[component]), vertexStride, arrayPointer(offset));
 }
 
-void VertexBuffer::unbind(int semantic)
-{
-    int attribute = checkedAttribute(semantic);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    if (attribute >= 0)
-        glDisableVertexAttribArray(static_cast<GLuint>(attribute));
-}
-
 void VertexBuffer::drawArrays(int primitive, int first, int count)
 {
     GLenum mode = Frontend::State::glPrimitive(primitive);
@@ -204,16 +182,10 @@ void VertexBuffer::drawArrays(int primitive, int first, int count)
 
 IndexBuffer::IndexBuffer(int indexCount, int usage, const void* source, int indexType) : usageCode(usage)
 {
-    int size = indexSize(indexType);
-    if (usage != kUsageClient)
-        glUsageHint(usage);
-    if (indexCount < 0 || static_cast<long long>(indexCount) * size > 0x7fffffffLL)
-        throw Frontend::Error("FrontendExt::IndexBuffer: index count " + std::to_string(indexCount) + " is not valid");
+    const long long bytes = checkedIndexBytes(indexCount, usage, indexType);
     indices = indexCount;
     type = indexType;
-    createStorage({GL_ELEMENT_ARRAY_BUFFER, usageCode, bufferName, data, locks,
-                   static_cast<size_t>(indexCount) * static_cast<size_t>(size)},
-                  source);
+    createStorage({GL_ELEMENT_ARRAY_BUFFER, usageCode, bufferName, data, locks, static_cast<size_t>(bytes)}, source);
 }
 
 IndexBuffer::~IndexBuffer()

@@ -26,7 +26,6 @@ namespace {
 
 const char* const kCanvas = "#canvas";
 
-Context* currentContext = nullptr;
 EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webglContext = 0;
 
 } // namespace
@@ -102,20 +101,8 @@ Context::Context(const ContextDesc& desc)
     emscripten_webgl_make_context_current(webglContext);
     glContext = reinterpret_cast<void*>(static_cast<intptr_t>(webglContext));
 
-    glViewport(0, 0, mainWindow->clientWidth(), mainWindow->clientHeight());
-    currentContext = this;
-
-    cg = std::make_unique<CgContext>();
-    shader = std::make_unique<CompleteShader>(kDefaultShaderSource, "vsMain", "psMain", "<default shader>");
-    shader->bind();
+    startDrawing();
     checkNativeError("Frontend::Context::Context", 0);
-}
-
-Context::~Context()
-{
-    release();
-    if (currentContext == this)
-        currentContext = nullptr;
 }
 
 void* Context::handle(int kind) const
@@ -176,18 +163,9 @@ bool Context::saveScreenshot(const std::string& fileName)
     return false;
 }
 
-void Context::makeCurrent()
+void Context::makeNativeCurrent()
 {
-    if (!glContext)
-        return;
     emscripten_webgl_make_context_current(webglContext);
-    currentContext = this;
-    cg->makeCurrent();
-}
-
-Context* Context::current()
-{
-    return currentContext;
 }
 
 // ---- Keys and display mode -------------------------------------------------

@@ -14,12 +14,10 @@
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "demo/DemoClock.h"
 #include "demo/Music.h"
 #include "frontend/Context.h"
-#include "frontend/Error.h"
 #include "frontend/StopRequest.h"
 #include "web/platform/WebPlatform.h"
 
@@ -145,17 +143,10 @@ std::unique_ptr<Frontend::Context> Demo::start(bool hiddenWindow)
     return context;
 }
 
+// The page's Play starts the sound (vantrel_play).
 bool Demo::startMusic(Music& music)
 {
-    if (!music.init())
-        Frontend::showMessage("BASS", "BASS error");
-    music.setOffsetSeconds(audioOffset);
-    if (!music.open(musicFile)) {
-        Frontend::showMessage("BASS", "BASS error, file not found?");
-        std::fprintf(stderr, "%s\n", music.problem().c_str());
-        return false;
-    }
-    return true;
+    return openMusic(music);
 }
 
 void Demo::run()

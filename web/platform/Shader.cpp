@@ -12,7 +12,6 @@
 
 #include <GLES3/gl3.h>
 
-#include <chrono>
 #include <filesystem>
 #include <vector>
 
@@ -22,7 +21,6 @@
 #include "frontend/Shader.h"
 #include "frontend/State.h"
 #include "frontend/Texture.h"
-#include "frontend/cg/GlProgram.h"
 #include "frontend/cg/GlesTable.h"
 #include "web/platform/DepthCopy.h"
 
@@ -155,20 +153,13 @@ bool CompleteShader::build(const char*, const std::string& vertexEntry, const st
     if (!loadPrecompiled(fileName, compiled, listing))
         return false;
     compiled.ok = true;
-    auto start = std::chrono::steady_clock::now();
     // The desktop's last stage, in the browser's WebGL 2.
-    Cg::GlProgram gl = Cg::buildGlProgram(compiled, fileName, vertexEntry, pixelEntry);
-    keepStages(vertex, pixel, compiled, gl);
-    impl->program = gl.program;
-    if (!gl.ok) {
-        listing = gl.listing;
+    double linkMs = 0;
+    if (!link(compiled, fileName, vertexEntry, pixelEntry, listing, linkMs))
         return false;
-    }
-    impl->fill(compiled);
     if (details) {
         *details = compiled;
-        details->times.glLinkMs =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        details->times.glLinkMs = linkMs;
     }
     return true;
 }

@@ -46,17 +46,6 @@ GLenum batchMode = 0;
 std::vector<float> batch;
 std::vector<float> packed; // what end() streams: the batch's own attributes only
 
-GLenum capabilityOf(int code)
-{
-    switch (code) {
-    case kBlend: return GL_BLEND;
-    case kDepthTest: return GL_DEPTH_TEST;
-    case kStencilTest: return GL_STENCIL_TEST;
-    case kCullFace: return GL_CULL_FACE;
-    default: return 0;
-    }
-}
-
 int attributeOf(int semantic)
 {
     if (semantic == 0)
@@ -74,26 +63,9 @@ int attributeOf(int semantic)
 
 } // namespace
 
-void State::enable(int capability)
-{
-    if (GLenum cap = capabilityOf(capability))
-        glEnable(cap);
-}
-
-void State::disable(int capability)
-{
-    if (GLenum cap = capabilityOf(capability))
-        glDisable(cap);
-}
-
 void State::setMultisample(bool)
 {
     // A WebGL canvas is antialiased or not for its whole life.
-}
-
-void State::finish()
-{
-    glFinish();
 }
 
 void State::resetState()

@@ -113,24 +113,8 @@ void Texture::setData(int width, int height, const void* pixels, int format, int
     FormatEntry entry{};
     if (!formatEntry(format, entry))
         throw Error("unknown texture format code " + std::to_string(format));
-    const int maxSide = maxTextureSide();
-    if (width < 0 || height < 0 || (maxSide > 0 && (width > maxSide || height > maxSide)))
-        throw Error("a texture of " + std::to_string(width) + " x " + std::to_string(height) +
-                    " is more than this GL context takes (" + std::to_string(maxSide) + " texels a side)");
-    texFormat = format;
-    texFilter = filter;
-    texWidth = width;
-    texHeight = height;
-    if (textureId == 0)
-        glGenTextures(1, &textureId);
-    checkNativeError(where, 35);
-    glBindTexture(GL_TEXTURE_2D, textureId);
-    checkNativeError(where, 37);
-
-    internalFormat = entry.internalFormat;
-    pixelFormat = entry.pixelFormat;
-    pixelType = entry.pixelType;
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    beginImage(width, height, format, filter, maxTextureSide(), entry.internalFormat, entry.pixelFormat,
+               entry.pixelType);
 
     auto upload = [&](int w, int h, const void* data) {
         glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, w, h, 0, pixelFormat, pixelType, data);
